@@ -1,0 +1,7 @@
+// Start-up and shutdown of the program.
+#include "app/base.h"
+
+int main()
+{
+    return 0;
+}

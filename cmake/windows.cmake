@@ -1,0 +1,15 @@
+# Tidewatch.exe: no C runtime, its own entry point, only system DLLs imported.
+add_compile_options(-fno-threadsafe-statics -fno-asynchronous-unwind-tables)
+
+set(CMAKE_CXX_STANDARD_LIBRARIES "")
+set(CMAKE_C_STANDARD_LIBRARIES "")
+
+add_executable(Tidewatch WIN32 ${CORE_SOURCES} ${WIN32_SOURCES})
+target_include_directories(Tidewatch PRIVATE ${CMAKE_SOURCE_DIR})
+target_compile_definitions(Tidewatch PRIVATE UNICODE _UNICODE)
+target_link_options(Tidewatch PRIVATE
+  -nostdlib -nostartfiles -Wl,-e,TidewatchEntry -Wl,--subsystem,windows -s)
+# -lgcc supplies ___chkstk_ms for frames over 4 KiB.
+target_link_libraries(Tidewatch PRIVATE kernel32 user32 gdi32 shell32 advapi32 gcc)
+
+add_subdirectory(tests)

@@ -1,0 +1,16 @@
+# What the project needs from Debian, installed only when missing and quietly otherwise.
+TIDEWATCH_PACKAGES="cmake make g++ libgtest-dev g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  wine wine64 xvfb xdotool openbox x11-utils imagemagick"
+
+ensure_packages() {
+  local missing=() package
+  for package in $TIDEWATCH_PACKAGES; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+      missing+=("$package")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq >/dev/null &&
+    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
