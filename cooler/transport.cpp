@@ -1,0 +1,9 @@
+#include "cooler/transport.h"
+
+bool SendCommand(HANDLE cooler, HANDLE ioEvent, const uint8_t* command, int length)
+{
+    uint8_t report[ReportSize] = {};
+    if (length < 0 || length > ReportSize) return false;
+    for (int i = 0; i < length; ++i) report[i] = command[i];
+    return ReportIo(cooler, ioEvent, IoWrite, report, WriteLimitMs);
+}

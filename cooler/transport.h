@@ -1,0 +1,34 @@
+// The cooler's HID interface as the rest of the program sees it: find and open it, move one
+// 64-byte report with a time limit, close it. Only the device worker calls these, one
+// operation at a time. The Windows build implements them over the HID class and overlapped
+// file I/O (transport_win32.cpp); native tests link a backend with the same names.
+#pragma once
+
+#include "app/base.h"
+
+constexpr int ReportSize = 64;         // bytes; byte 0 sits in the report-id position
+constexpr DWORD WriteLimitMs = 500;    // ms, every write
+constexpr DWORD ReadLimitMs = 175;     // ms, every read of a reply
+constexpr uint16_t CoolerVendorId = 0x1E71;
+constexpr uint16_t CoolerProductId = 0x300C;
+
+enum IoDirection : int {
+    IoWrite = 0,
+    IoRead = 1,
+};
+
+// The first present interface with the cooler's ids that opens for shared overlapped
+// read/write, or INVALID_HANDLE_VALUE. Leaves no other handle open.
+HANDLE FindCooler();
+
+// One whole 64-byte report in `direction` within `limitMs`; false on an error, a time-out
+// (returned only after the cancelled operation has ended) or a short transfer.
+bool ReportIo(HANDLE cooler, HANDLE ioEvent, IoDirection direction, uint8_t* report,
+              DWORD limitMs);
+
+// Writes `length` bytes of `command` as a zero-padded 64-byte report, limit 500 ms; a
+// command longer than 64 bytes is refused with nothing written.
+bool SendCommand(HANDLE cooler, HANDLE ioEvent, const uint8_t* command, int length);
+
+// Closes the link; nothing is sent to the cooler.
+void CloseCooler(HANDLE cooler);
