@@ -1,1 +1,1 @@
-list(APPEND CORE_SOURCES cooler/transport.cpp)
+# transport.cpp joins CORE_SOURCES together with transport_win32.cpp.
