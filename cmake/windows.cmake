@@ -13,3 +13,10 @@ target_link_options(Tidewatch PRIVATE
 target_link_libraries(Tidewatch PRIVATE kernel32 user32 gdi32 shell32 advapi32 gcc)
 
 add_subdirectory(tests)
+
+# Test-only stand-ins (simulated cooler, its hid/setupapi DLLs, nvml.dll): never linked into
+# the exe.
+file(GLOB STANDIN_GROUPS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/standins/*/standin.cmake)
+foreach(group ${STANDIN_GROUPS})
+  include(${group})
+endforeach()
