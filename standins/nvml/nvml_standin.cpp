@@ -51,7 +51,7 @@ struct Readings {
     bool failing[CounterCount];
 };
 
-int Counts[CounterCount] = {};
+int Counts[CounterCount] = {}; // the probe's one thread; the loader's at attach and detach
 char DeviceIdentity;
 
 NvmlDevice Device() { return reinterpret_cast<NvmlDevice>(&DeviceIdentity); }
