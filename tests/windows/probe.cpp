@@ -8,8 +8,10 @@
 //   probe setting TEXT            WM_SETTINGCHANGE with lParam TEXT ("-" for none)
 //   probe taskbar                 sends the registered "TaskbarCreated" message
 //   probe peek RVA SIZE           reads SIZE (1, 2, 4, 8) bytes at image base + RVA
+//   probe fonts DPI               builds the program's fonts here at DPI and describes them
 //   probe wait-gone MS            waits until no window of the class is left
 #include "app/shell.h"
+#include "ui/fonts.h"
 
 #include <shellapi.h>
 #include <stdio.h>
@@ -84,6 +86,35 @@ int Tray(HWND window)
     return 0;
 }
 
+void Describe(const char* name, HFONT font)
+{
+    LOGFONTW description = {};
+    if (!font || GetObjectW(font, sizeof(description), &description) != sizeof(description)) {
+        printf("%s none\n", name);
+        return;
+    }
+    char face[LF_FACESIZE * 3] = {};
+    WideCharToMultiByte(CP_UTF8, 0, description.lfFaceName, -1, face, sizeof(face), nullptr,
+                        nullptr);
+    printf("%s %ld %ld %s\n", name, description.lfHeight, description.lfWeight, face);
+}
+
+// The program's own RebuildFonts, run in this process at `dpi`, twice over.
+int Fonts(int dpi)
+{
+    CurrentDpi = dpi;
+    RebuildFonts();
+    HFONT firstBody = BodyFont;
+    RebuildFonts();
+    // The first pair was deleted: its handle no longer describes a font.
+    LOGFONTW stale = {};
+    printf("first deleted %d\n", GetObjectW(firstBody, sizeof(stale), &stale) == 0 ? 1 : 0);
+    Describe("body", BodyFont);
+    Describe("hero", HeroFont);
+    DeleteFonts();
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -99,6 +130,7 @@ int main(int argc, char** argv)
     if (strcmp(verb, "tray") == 0 && argc == 3) {
         return Tray(reinterpret_cast<HWND>(static_cast<uintptr_t>(Number(argv[2]))));
     }
+    if (strcmp(verb, "fonts") == 0 && argc == 3) return Fonts(static_cast<int>(Number(argv[2])));
     if (strcmp(verb, "wait-gone") == 0 && argc == 3) {
         const DWORD limit = static_cast<DWORD>(Number(argv[2]));
         const DWORD start = GetTickCount();

@@ -2,8 +2,8 @@
 # Runs the real Tidewatch.exe under Wine on its own Xvfb display and checks the shell:
 # single instance and hand-over, hidden start with a tray icon, close hides, Exit and
 # end-of-session, the light and dark palettes with a live switch, the window's size at
-# 96 and 120 DPI, the version and start-up time read back from the running program, and
-# command routing into the shared state. Prints one line per check and a summary; exits
+# 96 and 120 DPI, the fonts at three DPIs, the version and start-up time read back from
+# the running program, and command routing into the shared state. Prints one line per check and a summary; exits
 # non-zero on any failure.
 #
 #   shell_wine.sh BUILD_DIR [WORK_DIR]
@@ -233,6 +233,15 @@ app_exit 5000
 check "WM_ENDSESSION 1 ends with 0" 0 "$ended"
 set_dpi 96
 set_theme delete
+
+# 8. The program's font code at three DPIs (run inside the probe: fonts are per process).
+for pair in "96 -13 -56" "120 -17 -70" "144 -20 -84"; do
+  set -- $pair
+  fonts=$(probe fonts "$1")
+  check "fonts at $1 DPI" "$2 400/$3 600/1" \
+    "$(awk '$1 == "body" {b = $2 " " $3} $1 == "hero" {h = $2 " " $3} $1 == "first" {d = $3}
+            END {print b "/" h "/" d}' <<<"$fonts")"
+done
 
 echo "screenshots: $work/light-missing.png $work/dark.png $work/dark-120.png"
 echo "$passed passed, $failed failed"
