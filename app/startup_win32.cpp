@@ -1,7 +1,149 @@
-// Start-up and shutdown of the program.
-#include "app/base.h"
+// Start-up, single instance and shutdown of the program.
+#include "app/shared_state.h"
+#include "app/shell.h"
+#include "app/shell_win32.h"
+#include "cooler/worker.h"
+#include "ui/fonts.h"
+#include "ui/placement.h"
+#include "ui/theme.h"
+#include "ui/tray_icon.h"
+
+HINSTANCE Instance = nullptr;
+HICON AppIcon = nullptr;
+HANDLE InstanceMutex = nullptr;
+HANDLE WorkerThread = nullptr;
+
+constexpr DWORD WindowStyle = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX; // 0x00CA0000
+
+static int64_t ReadCounter()
+{
+    LARGE_INTEGER value = {};
+    QueryPerformanceCounter(&value);
+    return value.QuadPart;
+}
+
+// Hands over to the instance that holds the mutex: its window opens (command 201).
+static void HandOver()
+{
+    HWND running = FindWindowW(Wide(WindowClassName), nullptr);
+    if (!running) return;
+    // Only the process the user just started may pass on the right to come to the front.
+    DWORD processId = 0;
+    GetWindowThreadProcessId(running, &processId);
+    if (processId) AllowSetForegroundWindow(processId);
+    PostMessageW(running, WM_COMMAND, 201, 0);
+}
+
+// The outer size of a window whose client area is the fixed size at `dpi`.
+static SIZE OuterSize(UINT dpi)
+{
+    RECT rect = {0, 0, MulDiv(ClientWidth96, static_cast<int>(dpi), 96),
+                 MulDiv(ClientHeight96, static_cast<int>(dpi), 96)};
+    AdjustWindowRectExForDpi(&rect, WindowStyle, FALSE, 0, dpi);
+    return {rect.right - rect.left, rect.bottom - rect.top};
+}
+
+static bool RegisterWindowClass()
+{
+    WNDCLASSEXW windowClass = {};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = WindowProc;
+    windowClass.hInstance = Instance;
+    windowClass.hIcon = AppIcon;
+    windowClass.hIconSm = static_cast<HICON>(
+        LoadImageW(Instance, MAKEINTRESOURCEW(AppIconId), IMAGE_ICON,
+                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = nullptr;
+    windowClass.lpszClassName = Wide(WindowClassName);
+    return RegisterClassExW(&windowClass) != 0;
+}
 
 int main()
 {
-    return 0;
+    LARGE_INTEGER frequency = {};
+    QueryPerformanceFrequency(&frequency);
+    const int64_t start = ReadCounter();
+
+    InstanceMutex = CreateMutexW(nullptr, FALSE, Wide(MutexName));
+    if (InstanceMutex && GetLastError() == ERROR_ALREADY_EXISTS) {
+        HandOver();
+        CloseHandle(InstanceMutex);
+        InstanceMutex = nullptr;
+        return 0;
+    }
+
+    Instance = GetModuleHandleW(nullptr);
+    ReadOwnVersion();
+    TaskbarCreatedMsg = RegisterWindowMessageW(L"TaskbarCreated");
+    // Fails with ERROR_INVALID_PARAMETER where the process is already per-monitor aware
+    // (and on systems without v2): the program then runs with what it has.
+    SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+
+    AppIcon = LoadIconW(Instance, MAKEINTRESOURCEW(AppIconId));
+    if (!RegisterWindowClass()) return 1;
+
+    const SIZE initial = OuterSize(96);
+    MainWindow = CreateWindowExW(0, Wide(WindowClassName), Wide(WindowTitle), WindowStyle,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, initial.cx, initial.cy, nullptr,
+                                 nullptr, Instance, nullptr);
+    if (!MainWindow) return 2;
+
+    const UINT dpi = GetDpiForWindow(MainWindow);
+    if (dpi) CurrentDpi = static_cast<int>(dpi);
+    const SIZE scaled = OuterSize(static_cast<UINT>(CurrentDpi));
+    SetWindowPos(MainWindow, nullptr, 0, 0, scaled.cx, scaled.cy,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+
+    ChoosePalette();
+    RebuildFonts();
+    ApplyTheme(MainWindow);
+
+    if (!AddTrayIcon()) {
+        PlaceNearTray();
+        ShowWindow(MainWindow, SW_SHOWNORMAL);
+        UpdateWindow(MainWindow);
+    }
+
+    StartupMicros = ElapsedMicros(start, ReadCounter(), frequency.QuadPart);
+
+    StopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    WakeEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    if (StopEvent && WakeEvent) {
+        WorkerThread = CreateThread(nullptr, 0, DeviceWorker, nullptr, 0, nullptr);
+    }
+
+    MSG message = {};
+    for (;;) {
+        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+        if (got == 0 || got == -1) break;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
+void Shutdown()
+{
+    RemoveTrayIcon();
+    if (StopEvent) SetEvent(StopEvent);
+    bool workerEnded = true;
+    if (WorkerThread) {
+        workerEnded = WaitForSingleObject(WorkerThread, WorkerStopLimitMs) == WAIT_OBJECT_0;
+        CloseHandle(WorkerThread);
+        WorkerThread = nullptr;
+    }
+    // A worker still running may be waiting on the events: closing them under it could hand
+    // their handle values to new objects. The process exit releases them instead.
+    if (workerEnded) {
+        if (StopEvent) CloseHandle(StopEvent);
+        if (WakeEvent) CloseHandle(WakeEvent);
+        StopEvent = nullptr;
+        WakeEvent = nullptr;
+    }
+    if (InstanceMutex) CloseHandle(InstanceMutex);
+    InstanceMutex = nullptr;
+    DeleteFonts();
+    PostQuitMessage(0);
 }

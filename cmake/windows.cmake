@@ -1,5 +1,6 @@
 # Tidewatch.exe: no C runtime, its own entry point, only system DLLs imported.
-add_compile_options(-fno-threadsafe-statics -fno-asynchronous-unwind-tables)
+enable_language(RC)
+add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:-fno-threadsafe-statics;-fno-asynchronous-unwind-tables>")
 
 set(CMAKE_CXX_STANDARD_LIBRARIES "")
 set(CMAKE_C_STANDARD_LIBRARIES "")
@@ -8,7 +9,9 @@ add_executable(Tidewatch WIN32 ${CORE_SOURCES} ${WIN32_SOURCES})
 target_include_directories(Tidewatch PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_definitions(Tidewatch PRIVATE UNICODE _UNICODE)
 target_link_options(Tidewatch PRIVATE
-  -nostdlib -nostartfiles -Wl,-e,TidewatchEntry -Wl,--subsystem,windows -s)
+  -nostdlib -nostartfiles -Wl,-e,TidewatchEntry -Wl,--subsystem,windows -s
+  # Symbol addresses for the Windows-side checks that read the running program's globals.
+  -Wl,-Map=${CMAKE_BINARY_DIR}/Tidewatch.map)
 # -lgcc supplies ___chkstk_ms for frames over 4 KiB.
 target_link_libraries(Tidewatch PRIVATE kernel32 user32 gdi32 shell32 advapi32 gcc)
 

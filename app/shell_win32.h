@@ -1,0 +1,29 @@
+// The Windows side of the application shell: process handles, the window procedure, and
+// the operations that start-up, the window procedure and shutdown share.
+#pragma once
+
+#include "app/base.h"
+
+extern HINSTANCE Instance;    // interface thread; the program's own module
+extern HICON AppIcon;         // interface thread; icon group 101 at the default size, never destroyed
+extern HANDLE InstanceMutex;  // interface thread; null when it could not be created
+extern HANDLE WorkerThread;   // interface thread; null when no worker was started
+
+// Win32 calls see the core's UTF-16 text as wchar_t, which is 16-bit on this target.
+inline const wchar_t* Wide(const char16_t* text)
+{
+    return reinterpret_cast<const wchar_t*>(text);
+}
+
+// Fills VersionMajor, VersionMinor and VersionBuild from the program's own version
+// resource; leaves them 0 when it cannot.
+void ReadOwnVersion();
+
+LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Opens the dashboard: restores a minimised window in place, places and shows a hidden one
+// next to the tray, then brings it forward, wakes the worker and repaints.
+void ShowDashboard();
+
+// Everything after the main window's WM_DESTROY, ending with the quit message.
+void Shutdown();

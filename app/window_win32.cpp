@@ -1,0 +1,150 @@
+// The main window's procedure: every user action, shell notice and worker report arrives
+// here and is handled in a few lines or handed to the part of the interface that owns it.
+#include "app/apply_finished.h"
+#include "app/commands.h"
+#include "app/shared_state.h"
+#include "app/shell.h"
+#include "app/shell_win32.h"
+#include "ui/controls.h"
+#include "ui/dashboard.h"
+#include "ui/fonts.h"
+#include "ui/placement.h"
+#include "ui/theme.h"
+#include "ui/tray_icon.h"
+#include "ui/tray_menu.h"
+
+static void Repaint(HWND window)
+{
+    InvalidateRect(window, nullptr, FALSE);
+}
+
+void ShowDashboard()
+{
+    if (IsIconic(MainWindow)) {
+        ShowWindow(MainWindow, SW_RESTORE);
+    } else if (!IsWindowVisible(MainWindow)) {
+        PlaceNearTray();
+        ShowWindow(MainWindow, SW_SHOW);
+    }
+    SetForegroundWindow(MainWindow);
+    if (WakeEvent) SetEvent(WakeEvent);
+    Repaint(MainWindow);
+}
+
+static LRESULT OnCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const Command command = DecodeCommand(LOWORD(wParam));
+    switch (command.action) {
+    case ActionNone:
+        return DefWindowProcW(window, message, wParam, lParam);
+    case ActionOpen:
+        ShowDashboard();
+        return 0;
+    case ActionExit:
+        DestroyWindow(window);
+        return 0;
+    default:
+        RunStateCommand(command);
+        return 0;
+    }
+}
+
+static void OnApplyFinished(HWND window, WPARAM profile)
+{
+    FollowAppliedProfile(static_cast<int32_t>(profile));
+    UpdateTrayIcon();
+    Repaint(window);
+    SetTimer(window, ApplyTimerId, ApplyTimerMs, nullptr);
+}
+
+static void OnDpiChanged(HWND window, WPARAM wParam, LPARAM lParam)
+{
+    const int dpi = HIWORD(wParam);
+    const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+    if (dpi == 0 || !suggested) return;
+    CurrentDpi = dpi;
+    SetWindowPos(window, nullptr, suggested->left, suggested->top,
+                 suggested->right - suggested->left, suggested->bottom - suggested->top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    RebuildFonts();
+    Repaint(window);
+}
+
+static LRESULT OnTrayNotify(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (static_cast<UINT>(lParam)) {
+    case WM_LBUTTONDBLCLK:
+        ShowDashboard();
+        return 0;
+    case WM_RBUTTONUP:
+    case WM_CONTEXTMENU:
+        ShowTrayMenu();
+        return 0;
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (TaskbarCreatedMsg != 0 && message == TaskbarCreatedMsg) {
+        AddTrayIcon();
+        UpdateTrayIcon();
+        return 0;
+    }
+    switch (message) {
+    case WM_CREATE:
+        return 0;
+    case WM_DESTROY:
+        Shutdown();
+        return 0;
+    case WM_PAINT:
+        PaintDashboard(window);
+        return 0;
+    case WM_CLOSE:
+        ShowWindow(window, SW_HIDE);
+        return 0;
+    case WM_QUERYENDSESSION:
+        return 1;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_ENDSESSION:
+        if (wParam) DestroyWindow(window);
+        return 0;
+    case WM_SETTINGCHANGE:
+        if (IsColourSetChange(reinterpret_cast<const char16_t*>(lParam))) {
+            ApplyTheme(window);
+            Repaint(window);
+        }
+        return DefWindowProcW(window, message, wParam, lParam);
+    case WM_COMMAND:
+        return OnCommand(window, message, wParam, lParam);
+    case WM_TIMER:
+        if (wParam == ApplyTimerId) {
+            KillTimer(window, ApplyTimerId);
+            InterlockedExchange(&ApplyResult, 0);
+            Repaint(window);
+        }
+        return 0;
+    case WM_LBUTTONDOWN:
+        return ControlsButtonDown(window, wParam, lParam);
+    case WM_MOUSEMOVE:
+        return ControlsMouseMove(window, wParam, lParam);
+    case WM_LBUTTONUP:
+        return ControlsButtonUp(window, wParam, lParam);
+    case WM_DPICHANGED:
+        OnDpiChanged(window, wParam, lParam);
+        return 0;
+    case MsgStatusUpdated:
+        UpdateTrayIcon();
+        Repaint(window);
+        return 0;
+    case MsgApplyFinished:
+        OnApplyFinished(window, wParam);
+        return 0;
+    case MsgTrayNotify:
+        return OnTrayNotify(window, message, wParam, lParam);
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}

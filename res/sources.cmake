@@ -1,0 +1,1 @@
+list(APPEND WIN32_SOURCES res/tidewatch.rc)

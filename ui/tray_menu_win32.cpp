@@ -1,0 +1,4 @@
+// The menu's items are still to come: opening it does nothing yet.
+#include "ui/tray_menu.h"
+
+void ShowTrayMenu() {}
