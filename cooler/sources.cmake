@@ -1,1 +1,1 @@
-# transport.cpp joins CORE_SOURCES together with transport_win32.cpp.
+list(APPEND CORE_SOURCES cooler/transport.cpp cooler/commands.cpp)
