@@ -29,6 +29,8 @@ typedef uintptr_t WPARAM;
 typedef intptr_t LPARAM;
 typedef pthread_rwlock_t SRWLOCK;
 
+#define WINAPI
+
 #define SRWLOCK_INIT PTHREAD_RWLOCK_INITIALIZER
 #define TRUE 1
 #define FALSE 0
