@@ -1,11 +1,14 @@
 #include "tests/fakes/fake_window.h"
 
+#include "app/shared_state.h"
+
 namespace {
 
 pthread_mutex_t FakeMutex = PTHREAD_MUTEX_INITIALIZER;
 PostedMessage Posts[FakePostCapacity]; // under FakeMutex
 int PostCount = 0;                     // under FakeMutex
 int InvalidateCount = 0;               // under FakeMutex
+int PostsUnderLock = 0;                // under FakeMutex
 bool Visible = false;                  // under FakeMutex
 char WindowIdentity;
 
@@ -18,6 +21,7 @@ void ResetFakeWindow()
     pthread_mutex_lock(&FakeMutex);
     PostCount = 0;
     InvalidateCount = 0;
+    PostsUnderLock = 0;
     Visible = false;
     pthread_mutex_unlock(&FakeMutex);
 }
@@ -45,6 +49,21 @@ PostedMessage FakePosted(int index)
     return message;
 }
 
+int FakePostsUnderStatusLock()
+{
+    pthread_mutex_lock(&FakeMutex);
+    const int count = PostsUnderLock;
+    pthread_mutex_unlock(&FakeMutex);
+    return count;
+}
+
+bool StatusLockHeld()
+{
+    if (pthread_rwlock_trywrlock(&StatusLock) != 0) return true;
+    pthread_rwlock_unlock(&StatusLock);
+    return false;
+}
+
 int FakeInvalidateCount()
 {
     pthread_mutex_lock(&FakeMutex);
@@ -56,7 +75,9 @@ int FakeInvalidateCount()
 BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (window != FakeWindowHandle()) return FALSE;
+    const bool underLock = StatusLockHeld();
     pthread_mutex_lock(&FakeMutex);
+    if (underLock) ++PostsUnderLock;
     const bool stored = PostCount < FakePostCapacity;
     if (stored) Posts[PostCount++] = {window, message, wParam, lParam, GetTickCount()};
     pthread_mutex_unlock(&FakeMutex);

@@ -1,5 +1,6 @@
-// A window the native build can observe: what was posted to it, how often it was
-// invalidated, and the visibility that IsWindowVisible reports.
+// A window the native build can observe: what was posted to it (and whether StatusLock was
+// held at the time), how often it was invalidated, and the visibility that IsWindowVisible
+// reports.
 #pragma once
 
 #include "app/base.h"
@@ -23,3 +24,7 @@ void SetFakeWindowVisible(bool visible);
 int FakePostCount();
 PostedMessage FakePosted(int index);
 int FakeInvalidateCount();
+int FakePostsUnderStatusLock();
+
+// Whether any thread holds StatusLock at this moment (a try-lock that is given back at once).
+bool StatusLockHeld();

@@ -1,0 +1,143 @@
+#include "ui/geometry.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void ExpectRect(const PixelRect& r, int32_t l, int32_t t, int32_t rt, int32_t b)
+{
+    EXPECT_EQ(r.left, l);
+    EXPECT_EQ(r.top, t);
+    EXPECT_EQ(r.right, rt);
+    EXPECT_EQ(r.bottom, b);
+}
+
+TEST(DashboardRows, At96Dpi)
+{
+    const int32_t W = 480, H = 792, dpi = 96;
+    ExpectRect(DashboardRowRect(RowHeader, W, H, dpi), 28, 20, 452, 42);
+    ExpectRect(DashboardRowRect(RowTemperature, W, H, dpi), 28, 46, 200, 118);
+    ExpectRect(DashboardRowRect(RowPumpLine, W, H, dpi), 206, 50, 452, 73);
+    ExpectRect(DashboardRowRect(RowGpuLine, W, H, dpi), 206, 96, 452, 119);
+    ExpectRect(DashboardRowRect(RowCoolerChart, W, H, dpi), 62, 154, 452, 240);
+    ExpectRect(DashboardRowRect(RowGpuChart, W, H, dpi), 62, 288, 452, 374);
+    ExpectRect(DashboardRowRect(RowLeftCaption, W, H, dpi), 62, 378, 200, 396);
+    ExpectRect(DashboardRowRect(RowRightCaption, W, H, dpi), 352, 378, 452, 396);
+    ExpectRect(DashboardRowRect(RowCurveChart, W, H, dpi), 62, 444, 452, 552);
+    ExpectRect(DashboardRowRect(RowStatusSentence, W, H, dpi), 28, 712, 316, 750);
+    ExpectRect(DashboardRowRect(RowFooter, W, H, dpi), 28, 764, 452, 784);
+    ExpectRect(DashboardRowRect(DashboardRowCount, W, H, dpi), 0, 0, 0, 0);
+}
+
+TEST(DashboardRows, EachLengthScalesOnItsOwn)
+{
+    // 120 DPI: client 600 x 990.
+    ExpectRect(DashboardRowRect(RowHeader, 600, 990, 120), 35, 25, 565, 53);
+    ExpectRect(DashboardRowRect(RowPumpLine, 600, 990, 120), 258, 63, 565, 91);
+    ExpectRect(DashboardRowRect(RowFooter, 600, 990, 120), 35, 955, 565, 980);
+    ExpectRect(DashboardRowRect(RowStatusSentence, 600, 990, 120), 35, 890, 395, 938);
+    // 144 DPI: client 720 x 1188.
+    ExpectRect(DashboardRowRect(RowCurveChart, 720, 1188, 144), 93, 666, 678, 828);
+    ExpectRect(DashboardRowRect(RowRightCaption, 720, 1188, 144), 528, 567, 678, 594);
+}
+
+TEST(ControlLayout, At96120And144Dpi)
+{
+    ControlLayout l = ControlLayoutFor(480, 96);
+    ExpectRect(l.pumpSlider, 142, 632, 452, 656);
+    ExpectRect(l.fanSlider, 142, 676, 452, 700);
+    ExpectRect(l.applyButton, 332, 712, 452, 750);
+    ExpectRect(l.profileButtons[0], 28, 586, 128, 618);
+    ExpectRect(l.profileButtons[1], 136, 586, 236, 618);
+    ExpectRect(l.profileButtons[2], 244, 586, 344, 618);
+    ExpectRect(l.profileButtons[3], 352, 586, 452, 618);
+
+    l = ControlLayoutFor(600, 120);
+    ExpectRect(l.pumpSlider, 178, 790, 565, 820);
+    ExpectRect(l.fanSlider, 178, 845, 565, 875);
+    ExpectRect(l.applyButton, 415, 890, 565, 938);
+    ExpectRect(l.profileButtons[3], 440, 733, 565, 773);
+
+    l = ControlLayoutFor(720, 144);
+    ExpectRect(l.pumpSlider, 213, 948, 678, 984);
+    ExpectRect(l.fanSlider, 213, 1014, 678, 1050);
+    ExpectRect(l.applyButton, 498, 1068, 678, 1125);
+    ExpectRect(l.profileButtons[1], 204, 879, 354, 927);
+}
+
+TEST(HitTest, RightAndBottomEdgesAreOutside)
+{
+    const PixelRect r = {10, 20, 30, 40};
+    EXPECT_TRUE(PointInside(r, 10, 20));
+    EXPECT_TRUE(PointInside(r, 29, 39));
+    EXPECT_FALSE(PointInside(r, 30, 25));
+    EXPECT_FALSE(PointInside(r, 15, 40));
+    EXPECT_FALSE(PointInside(r, 9, 25));
+    EXPECT_FALSE(PointInside(r, 15, 19));
+}
+
+TEST(Slider, MappingBothWaysAndClamping)
+{
+    const ControlLayout l = ControlLayoutFor(480, 96);
+    EXPECT_EQ(SliderValueAt(l.pumpSlider, 297, PumpSliderMin), 75);
+    EXPECT_EQ(SliderValueAt(l.fanSlider, 297, FanSliderMin), 60);
+    EXPECT_EQ(SliderThumbX(l.pumpSlider, 60, PumpSliderMin), 204);
+    EXPECT_EQ(SliderValueAt(l.pumpSlider, 142, PumpSliderMin), 50);
+    EXPECT_EQ(SliderValueAt(l.fanSlider, 142, FanSliderMin), 20);
+    EXPECT_EQ(SliderValueAt(l.pumpSlider, 451, PumpSliderMin), 100);
+    EXPECT_EQ(SliderValueAt(l.fanSlider, 451, FanSliderMin), 100);
+    EXPECT_EQ(SliderValueAt(l.pumpSlider, -1000, PumpSliderMin), 50);
+    EXPECT_EQ(SliderValueAt(l.pumpSlider, 5000, PumpSliderMin), 100);
+    EXPECT_EQ(SliderValueAt({100, 0, 100, 10}, 100, FanSliderMin), 20);
+    for (int32_t v = PumpSliderMin; v <= 100; ++v) {
+        EXPECT_EQ(SliderValueAt(l.pumpSlider, SliderThumbX(l.pumpSlider, v, PumpSliderMin),
+                                PumpSliderMin), v);
+    }
+    for (int32_t v = FanSliderMin; v <= 100; ++v) {
+        EXPECT_EQ(SliderValueAt(l.fanSlider, SliderThumbX(l.fanSlider, v, FanSliderMin),
+                                FanSliderMin), v);
+    }
+}
+
+TEST(Charts, PercentHeightsAndCurveX)
+{
+    const PixelRect chart = {62, 444, 452, 552};
+    EXPECT_EQ(PercentY(chart, 0), 552);
+    EXPECT_EQ(PercentY(chart, 100), 444);
+    EXPECT_EQ(PercentY(chart, 50), 498);
+    EXPECT_EQ(PercentY(chart, 29), 521); // 552 - 31.32
+    EXPECT_EQ(CurveX(chart, 200), 62);
+    EXPECT_EQ(CurveX(chart, 590), 452);
+    EXPECT_EQ(CurveX(chart, 312), 62 + 112);
+    EXPECT_EQ(CurveX(chart, 150), 62);
+    EXPECT_EQ(CurveX(chart, -40), 62);
+    EXPECT_EQ(CurveX(chart, 1000), 452);
+}
+
+TEST(Charts, HistoryAgesAcrossTheWindowAndTheWrap)
+{
+    const PixelRect chart = {62, 154, 452, 240};
+    int32_t x = -1;
+    ASSERT_TRUE(HistoryX(chart, 5000000, 5000000, &x));
+    EXPECT_EQ(x, 452);
+    ASSERT_TRUE(HistoryX(chart, 5000000, 5000000 - 600000, &x));
+    EXPECT_EQ(x, 62);
+    ASSERT_TRUE(HistoryX(chart, 5000000, 5000000 - 300000, &x));
+    EXPECT_EQ(x, 257);
+    EXPECT_FALSE(HistoryX(chart, 5000000, 5000000 - 600001, &x));
+    EXPECT_FALSE(HistoryX(chart, 5000000, 5000001, &x)); // later than now
+    ASSERT_TRUE(HistoryX(chart, 1000, 0xFFFFFFFFu - 1000, &x)); // 2001 ms across the wrap
+    EXPECT_EQ(x, 452 - 1);
+}
+
+TEST(Charts, TintsForBothPalettes)
+{
+    const Colour lightBackground = 0xEEF3F4, darkBackground = 0x101516;
+    const Colour lightAccent = 0x2B3AC4, darkAccent = 0x455BE2, blue = 0xDE8D3A;
+    EXPECT_EQ(CurveTint(darkBackground, darkAccent), 0x161D2Eu);
+    EXPECT_EQ(CurveTint(darkBackground, blue), 0x28231Au);
+    EXPECT_EQ(CurveTint(lightBackground, lightAccent), 0xD6DCEEu);
+    EXPECT_EQ(CurveTint(lightBackground, blue), 0xECE6DDu);
+}
+
+} // namespace

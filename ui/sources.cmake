@@ -1,0 +1,2 @@
+list(APPEND CORE_SOURCES ui/geometry.cpp)
+list(APPEND CORE_SOURCES ui/tray_model.cpp)

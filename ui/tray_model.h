@@ -1,0 +1,68 @@
+// What the tray shows, as functions of numbers and shared state: the badge's number and
+// colour, the tooltip, the menu's items, and where the window goes next to the icon. The
+// Win32 layer turns these into icons, menus and moves.
+#pragma once
+
+#include "app/shared_state.h"
+#include "ui/geometry.h"
+
+// Whole degrees for the badge: halves rounded up, at most 99 (never three digits).
+int32_t BadgeValue(int32_t liquidTenths);
+
+// Blue below 35, green 35 to 39, amber 40 to 44, red from 45.
+Colour BadgeColour(int32_t value);
+
+constexpr int TooltipCapacity = 128; // characters, terminator included
+
+// "Tidewatch · 31.4 °C · Pump 980 RPM · Fans 760 RPM · Balanced · GPU 45% 62 °C", or
+// "Tidewatch · Kraken disconnected"; reads AppliedProfile atomically. Returns the position.
+int BuildTrayTooltip(char16_t* buffer, int capacity, const CoolerStatus& status);
+
+// One item of the tray menu or of one of its submenus.
+struct MenuEntry {
+    char16_t text[32]; // empty for a separator
+    UINT id;           // command id; 0 for headings, separators and popups
+    int8_t submenu;    // -1, or the submenu this item opens
+    bool separator;
+    bool checked;
+    bool grayed;
+};
+
+enum TraySubmenu : int8_t {
+    SubmenuPump = 0,
+    SubmenuFans = 1,
+    SubmenuScreen = 2,
+    TraySubmenuCount = 3,
+};
+
+constexpr int MainMenuEntries = 16;
+constexpr int SubmenuCapacity = 9;
+constexpr UINT DefaultMenuCommand = 201;
+
+// The state a menu is built from, each value read once.
+struct TrayMenuInputs {
+    bool connected;
+    int32_t appliedProfile;
+    int32_t manualPumpDuty;   // percent
+    int32_t manualFanDuty;    // percent
+    int32_t screenBrightness; // percent, -1 unknown
+    int32_t screenMode;       // -1 unknown
+};
+
+struct TrayMenuModel {
+    MenuEntry main[MainMenuEntries];
+    MenuEntry submenus[TraySubmenuCount][SubmenuCapacity];
+    int submenuCounts[TraySubmenuCount];
+};
+
+void BuildTrayMenuModel(const TrayMenuInputs& inputs, TrayMenuModel* model);
+
+// Top-left corner for a window of `width` x `height` next to the tray icon (or, without the
+// icon's rectangle, in the work area's bottom-right corner), kept a margin of 12 logical
+// pixels inside the work area; the top-left corner wins when the window is too large.
+struct PixelPoint {
+    int32_t x;
+    int32_t y;
+};
+PixelPoint PlaceNearIcon(const PixelRect* icon, const PixelRect& work, int32_t width,
+                         int32_t height, int32_t dpi);
