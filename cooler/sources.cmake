@@ -1,1 +1,2 @@
-# transport.cpp joins CORE_SOURCES together with transport_win32.cpp.
+list(APPEND CORE_SOURCES cooler/transport.cpp)
+list(APPEND WIN32_SOURCES cooler/transport_win32.cpp)
