@@ -10,7 +10,7 @@ target_compile_definitions(Tidewatch PRIVATE UNICODE _UNICODE)
 target_link_options(Tidewatch PRIVATE
   -nostdlib -nostartfiles -Wl,-e,TidewatchEntry -Wl,--subsystem,windows -s)
 # -lgcc supplies ___chkstk_ms for frames over 4 KiB.
-target_link_libraries(Tidewatch PRIVATE kernel32 user32 gdi32 shell32 advapi32 gcc)
+target_link_libraries(Tidewatch PRIVATE kernel32 user32 gdi32 shell32 advapi32 setupapi gcc)
 
 add_subdirectory(tests)
 
