@@ -13,7 +13,7 @@ target_link_options(Tidewatch PRIVATE
   # Symbol addresses for the Windows-side checks that read the running program's globals.
   -Wl,-Map=${CMAKE_BINARY_DIR}/Tidewatch.map)
 # -lgcc supplies ___chkstk_ms for frames over 4 KiB.
-target_link_libraries(Tidewatch PRIVATE kernel32 user32 gdi32 shell32 advapi32 gcc)
+target_link_libraries(Tidewatch PRIVATE kernel32 user32 gdi32 shell32 advapi32 setupapi gcc)
 
 add_subdirectory(tests)
 

@@ -1,2 +1,2 @@
-# transport.cpp joins CORE_SOURCES together with transport_win32.cpp.
-list(APPEND WIN32_SOURCES cooler/worker_placeholder_win32.cpp)
+list(APPEND CORE_SOURCES cooler/transport.cpp cooler/commands.cpp cooler/worker.cpp)
+list(APPEND WIN32_SOURCES cooler/transport_win32.cpp)

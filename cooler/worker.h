@@ -3,7 +3,48 @@
 // a status after every poll and every fruitless search.
 #pragma once
 
-#include "app/base.h"
+#include "app/shared_state.h"
+
+constexpr DWORD SearchWaitMs = 1000;        // after a search that found no cooler
+constexpr DWORD VisiblePollWaitMs = 750;    // after a publication, window visible
+constexpr DWORD HiddenPollWaitMs = 2000;    // after a publication, window hidden
+constexpr int32_t ScreenInfoRetryBudget = 5; // further queries per connection
+
+// Everything the worker owns for its whole life.
+struct WorkerState {
+    HANDLE cooler;             // INVALID_HANDLE_VALUE while there is no link
+    HANDLE ioEvent;            // completion event of every report operation
+    CoolerStatus record;       // built by each turn and handed to PublishStatus
+    int32_t screenInfoRetries; // queries still allowed while ScreenMode is unknown
+};
+
+enum WaitKind : int {
+    WaitNone = 0,       // the next turn follows at once
+    WaitStopOnly = 1,   // StopEvent alone
+    WaitStopOrWake = 2, // StopEvent and WakeEvent, the stop winning
+};
+
+// What a turn asks to wait for before the next one.
+struct TurnWait {
+    WaitKind kind;
+    DWORD limitMs;
+};
+
+// Creates the I/O event, starts GPU telemetry and clears the working state.
+void StartWorker(WorkerState* state);
+
+// One turn: search when there is no link; otherwise screen-information retry, apply,
+// brightness, poll and publish. Visibility is sampled at its end, just before the wait.
+TurnWait WorkerTurn(WorkerState* state);
+
+// True when StopEvent ended the wait.
+bool WorkerWait(TurnWait wait);
+
+// True when StopEvent is signalled now.
+bool StopRequested();
+
+// Closes the link and the I/O event, then stops GPU telemetry.
+void EndWorker(WorkerState* state);
 
 // Thread entry; started once after StopEvent, WakeEvent and the main window exist. Ends
 // (returning 0) only when StopEvent is signalled.

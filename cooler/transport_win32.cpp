@@ -1,0 +1,127 @@
+// The cooler's HID interface on Windows: the HID class interfaces listed by setupapi, each
+// opened for shared overlapped read/write and identified by its HID attributes; one report
+// at a time through overlapped file I/O on the worker's IoEvent.
+#include "cooler/transport.h"
+
+#include <setupapi.h>
+
+extern "C" {
+#include <hidsdi.h>
+}
+
+namespace {
+
+// hid.dll is not a known system DLL: a static import would let a hid.dll planted beside the
+// exe be loaded. It is resolved at run time from the system directory only.
+typedef void(WINAPI* GetHidGuidCall)(GUID* hidClass);
+typedef BOOLEAN(WINAPI* GetAttributesCall)(HANDLE device, HIDD_ATTRIBUTES* attributes);
+
+constexpr DWORD InterfaceDataSize = 32;  // bytes, SP_DEVICE_INTERFACE_DATA on x64
+constexpr DWORD DetailBufferSize = 2048; // bytes, the whole detail buffer
+constexpr DWORD DetailFixedSize = 8;     // bytes, SP_DEVICE_INTERFACE_DETAIL_DATA_W on x64
+constexpr ULONG AttributesSize = 12;     // bytes, HIDD_ATTRIBUTES
+constexpr DWORD PresentInterfaces = DIGCF_PRESENT | DIGCF_DEVICEINTERFACE; // 0x12
+
+static_assert(sizeof(SP_DEVICE_INTERFACE_DATA) == InterfaceDataSize);
+static_assert(sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W) == DetailFixedSize);
+static_assert(sizeof(HIDD_ATTRIBUTES) == AttributesSize);
+static_assert(PresentInterfaces == 0x12);
+
+template <typename Call>
+Call Resolve(HMODULE library, const char* name)
+{
+    // Through void*: GetProcAddress's own pointer type has no parameters.
+    return reinterpret_cast<Call>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+}
+
+// The interface at `path` opened, if it opens and carries the cooler's ids; otherwise
+// INVALID_HANDLE_VALUE and nothing left open.
+HANDLE OpenIfCooler(const wchar_t* path, GetAttributesCall getAttributes)
+{
+    HANDLE device = CreateFileW(path, GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_OVERLAPPED, nullptr);
+    if (device == INVALID_HANDLE_VALUE) return INVALID_HANDLE_VALUE;
+    HIDD_ATTRIBUTES attributes = {};
+    attributes.Size = AttributesSize;
+    if (getAttributes(device, &attributes) && attributes.VendorID == CoolerVendorId &&
+        attributes.ProductID == CoolerProductId) {
+        return device;
+    }
+    CloseHandle(device);
+    return INVALID_HANDLE_VALUE;
+}
+
+HANDLE SearchInterfaces(GetHidGuidCall getHidGuid, GetAttributesCall getAttributes)
+{
+    GUID hidClass = {};
+    getHidGuid(&hidClass);
+    HDEVINFO set = SetupDiGetClassDevsW(&hidClass, nullptr, nullptr, PresentInterfaces);
+    if (set == INVALID_HANDLE_VALUE) return INVALID_HANDLE_VALUE;
+
+    HANDLE cooler = INVALID_HANDLE_VALUE;
+    SP_DEVICE_INTERFACE_DATA interfaceData = {};
+    interfaceData.cbSize = InterfaceDataSize;
+    alignas(8) uint8_t detailBuffer[DetailBufferSize];
+    auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(detailBuffer);
+    for (DWORD index = 0; cooler == INVALID_HANDLE_VALUE &&
+                          SetupDiEnumDeviceInterfaces(set, nullptr, &hidClass, index, &interfaceData);
+         ++index) {
+        for (uint8_t& byte : detailBuffer) byte = 0;
+        detail->cbSize = DetailFixedSize;
+        DWORD requiredSize = 0; // bytes
+        if (!SetupDiGetDeviceInterfaceDetailW(set, &interfaceData, detail, DetailBufferSize,
+                                              &requiredSize, nullptr)) {
+            continue;
+        }
+        // A path that filled the buffer to the end still ends inside it.
+        detailBuffer[DetailBufferSize - 2] = 0;
+        detailBuffer[DetailBufferSize - 1] = 0;
+        cooler = OpenIfCooler(detail->DevicePath, getAttributes);
+    }
+    SetupDiDestroyDeviceInfoList(set);
+    return cooler;
+}
+
+} // namespace
+
+HANDLE FindCooler()
+{
+    HMODULE hid = LoadLibraryExW(L"hid.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (!hid) return INVALID_HANDLE_VALUE;
+    const GetHidGuidCall getHidGuid = Resolve<GetHidGuidCall>(hid, "HidD_GetHidGuid");
+    const GetAttributesCall getAttributes = Resolve<GetAttributesCall>(hid, "HidD_GetAttributes");
+    HANDLE cooler = INVALID_HANDLE_VALUE;
+    if (getHidGuid && getAttributes) cooler = SearchInterfaces(getHidGuid, getAttributes);
+    FreeLibrary(hid);
+    return cooler;
+}
+
+bool ReportIo(HANDLE cooler, HANDLE ioEvent, IoDirection direction, uint8_t* report,
+              DWORD limitMs)
+{
+    OVERLAPPED overlapped = {};
+    overlapped.hEvent = ioEvent;
+    DWORD transferred = 0; // bytes
+    ResetEvent(ioEvent);
+    const BOOL completed = direction == IoWrite
+                               ? WriteFile(cooler, report, ReportSize, nullptr, &overlapped)
+                               : ReadFile(cooler, report, ReportSize, nullptr, &overlapped);
+    if (!completed) {
+        if (GetLastError() != ERROR_IO_PENDING) return false;
+        if (WaitForSingleObject(ioEvent, limitMs) != WAIT_OBJECT_0) {
+            CancelIoEx(cooler, &overlapped);
+            // Until the cancelled operation has ended the driver may still write into the
+            // caller's buffer and this frame's OVERLAPPED.
+            WaitForSingleObject(ioEvent, INFINITE);
+            return false;
+        }
+    }
+    if (!GetOverlappedResult(cooler, &overlapped, &transferred, FALSE)) return false;
+    return transferred == static_cast<DWORD>(ReportSize);
+}
+
+void CloseCooler(HANDLE cooler)
+{
+    if (cooler != INVALID_HANDLE_VALUE) CloseHandle(cooler);
+}

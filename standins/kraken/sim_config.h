@@ -1,0 +1,85 @@
+// What a test asks of the simulated cooler: the HID interfaces present (in enumeration
+// order), readings it should report instead of its model's, and faults tied to request
+// counts. Written as a small text, the control file; one line each, '#' starts a comment:
+//
+//   device NAME VID PID [held] [noattr] [nodetail] [absent]
+//       an interface; ids in hex. held: another program holds it exclusively (opening
+//       fails); noattr: its attributes cannot be read; nodetail: its path does not fit the
+//       caller's buffer; absent: not present (not listed).
+//   set liquid|pumprpm|pumpduty|fanrpm|fanduty|brightness|mode VALUE
+//       a reading reported as is (liquid in tenths of a degree), or "model" for the model's.
+//   fault KIND [ARGUMENTS] [after N] [for M]
+//       active for requests N+1 .. N+M counted from when this text was applied (no "for":
+//       until the text changes). Kinds: silent (no replies), deaf (stops reading: writes
+//       time out), unrelated K (K unrelated reports before each reply), unsolicited K (K
+//       unasked reports after every report received), short B (replies cut to B bytes),
+//       patch status|screen OFFSET VALUE (a reply byte replaced), garbage (replies replaced
+//       by noise), unplug (the device vanishes once N requests have been handled).
+//   step ANYTHING
+//       ignored; lets a rewrite differ from the text before it.
+#pragma once
+
+#include <stdint.h>
+
+constexpr int SimNameSize = 24;          // bytes, NUL included
+constexpr int SimInterfaceCapacity = 8;
+constexpr int SimFaultCapacity = 16;
+constexpr int SimModelValue = -1;        // a reading left to the model
+
+enum SimFaultKind : int {
+    SimFaultSilent = 0,
+    SimFaultDeaf = 1,
+    SimFaultUnrelated = 2,
+    SimFaultUnsolicited = 3,
+    SimFaultShort = 4,
+    SimFaultPatch = 5,
+    SimFaultGarbage = 6,
+    SimFaultUnplug = 7,
+};
+
+struct SimFault {
+    int kind;       // SimFaultKind
+    int after;      // requests handled before it starts
+    int span;       // requests it lasts; 0 = until the configuration changes
+    int count;      // unrelated, unsolicited: reports; short: bytes kept
+    int offset;     // patch: byte offset in the reply
+    int value;      // patch: the byte written there
+    uint8_t target; // patch: first byte of the reply patched (0x75 status, 0x31 screen)
+};
+
+struct SimInterface {
+    char name[SimNameSize];
+    uint16_t vendorId;
+    uint16_t productId;
+    bool held;         // opening fails: another program holds it exclusively
+    bool noAttributes; // its HID attributes cannot be read
+    bool noDetail;     // its device path does not fit a 2048-byte detail buffer
+    bool absent;       // not present: not listed at all
+};
+
+struct SimConfig {
+    SimInterface interfaces[SimInterfaceCapacity];
+    int interfaceCount;
+    int liquidTenths; // tenths of a degree C, or SimModelValue
+    int pumpRpm;      // or SimModelValue, likewise below
+    int pumpDuty;     // %
+    int fanRpm;
+    int fanDuty;      // %
+    int brightness;   // %
+    int mode;
+    SimFault faults[SimFaultCapacity];
+    int faultCount;
+};
+
+// Parses `length` bytes of control text into `config`. False with `*errorLine` set to the
+// 1-based line of the first line not understood; `config` then holds the lines before it.
+bool ParseSimConfig(const char* text, int length, SimConfig* config, int* errorLine);
+
+// The configuration of no interfaces, every reading from the model, no faults.
+void ClearSimConfig(SimConfig* config);
+
+// True when the interface carries the cooler's vendor and product ids.
+bool IsCoolerInterface(const SimInterface& device);
+
+// The interface called `name` (a NUL-terminated string), or -1.
+int FindSimInterface(const SimConfig& config, const char* name);

@@ -1,0 +1,369 @@
+// The worker's turns, stepped one at a time against the in-process simulated cooler: every
+// row of its state and failure tables, without waiting out the poll intervals.
+#include "cooler/worker.h"
+
+#include "profiles/profiles.h"
+#include "standins/kraken/sim_native.h"
+#include "telemetry/history.h"
+#include "tests/fakes/fake_nvml.h"
+#include "tests/fakes/fake_window.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace {
+
+constexpr const char* OneCooler = "device cooler 1e71 300c\n";
+
+class Worker : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        SimNativeReset();
+        ResetFakeWindow();
+        InstallFakeNvml();
+        MainWindow = FakeWindowHandle();
+        StopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        WakeEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+        InterlockedExchange(&RequestedProfile, 0);
+        InterlockedExchange(&ApplyPending, 0);
+        InterlockedExchange(&ApplyResult, 0);
+        InterlockedExchange(&AppliedProfile, -1);
+        InterlockedExchange(&AppliedPumpDuty, 0);
+        InterlockedExchange(&AppliedFanDuty, 0);
+        StoreRelaxed(&ManualPumpDuty, 60);
+        StoreRelaxed(&ManualFanDuty, 30);
+        InterlockedExchange(&BrightnessRequest, -1);
+        InterlockedExchange(&ScreenBrightness, -1);
+        InterlockedExchange(&ScreenMode, -1);
+        LatestStatus = {};
+        CoolerHistory = {};
+        GpuHistory = {};
+        StartWorker(&state);
+    }
+    void TearDown() override
+    {
+        EndWorker(&state);
+        EXPECT_EQ(SimNativeOpenHandles(), 0);
+        CloseHandle(StopEvent);
+        CloseHandle(WakeEvent);
+        StopEvent = WakeEvent = nullptr;
+        MainWindow = nullptr;
+        UninstallFakeNvml();
+        SimNativeReset();
+    }
+
+    // Connects: the first turn finds, initialises, queries the screen and polls.
+    void Connect()
+    {
+        ASSERT_TRUE(SimNativeConfigure(OneCooler));
+        const TurnWait wait = WorkerTurn(&state);
+        ASSERT_EQ(wait.kind, WaitStopOrWake);
+        ASSERT_EQ(Latest().connected, 1);
+    }
+
+    static CoolerStatus Latest()
+    {
+        CoolerStatus status;
+        CopyLatestStatus(&status);
+        return status;
+    }
+
+    WorkerState state = {};
+};
+
+// Reports the host wrote whose first two bytes are these, from log entry `from` on.
+int Writes(uint8_t first, uint8_t second, int from = 0)
+{
+    int count = 0;
+    for (int i = from; i < SimNativeLogCount(); ++i) {
+        const SimLogEntry entry = SimNativeLogEntry(i);
+        if (entry.kind == SimLogIn && entry.bytes[0] == first && entry.bytes[1] == second) ++count;
+    }
+    return count;
+}
+
+// Index of the first host write starting with these bytes at or after `from`, or -1.
+int FirstWrite(uint8_t first, uint8_t second, int from = 0)
+{
+    for (int i = from; i < SimNativeLogCount(); ++i) {
+        const SimLogEntry entry = SimNativeLogEntry(i);
+        if (entry.kind == SimLogIn && entry.bytes[0] == first && entry.bytes[1] == second) return i;
+    }
+    return -1;
+}
+
+int Posted(UINT message)
+{
+    int count = 0;
+    for (int i = 0; i < FakePostCount(); ++i) count += FakePosted(i).message == message;
+    return count;
+}
+
+TEST_F(Worker, WithoutACoolerItPublishesNotFoundAndWaitsASecondOnStopAlone)
+{
+    const TurnWait wait = WorkerTurn(&state);
+    EXPECT_EQ(wait.kind, WaitStopOnly);
+    EXPECT_EQ(wait.limitMs, 1000u);
+    const CoolerStatus status = Latest();
+    EXPECT_EQ(status.connected, 0);
+    EXPECT_EQ(status.linkState, LinkNotFound);
+    EXPECT_EQ(status.gpuValid, 1); // GPU telemetry rides along
+    EXPECT_EQ(Posted(MsgStatusUpdated), 1);
+    // The wake event does not shorten this wait; a stop does.
+    SetEvent(WakeEvent);
+    const DWORD start = GetTickCount();
+    EXPECT_FALSE(WorkerWait({WaitStopOnly, 60}));
+    EXPECT_GE(GetTickCount() - start, 55u);
+    SetEvent(StopEvent);
+    EXPECT_TRUE(WorkerWait({WaitStopOnly, 1000}));
+}
+
+TEST_F(Worker, FirstTurnInitialisesQueriesTheScreenPollsAndPublishes)
+{
+    SetFakeWindowVisible(false);
+    Connect();
+    EXPECT_EQ(FirstWrite(0x70, 0x02), 1); // right after opening
+    EXPECT_LT(FirstWrite(0x70, 0x02), FirstWrite(0x70, 0x01));
+    EXPECT_LT(FirstWrite(0x70, 0x01), FirstWrite(0x30, 0x01));
+    EXPECT_LT(FirstWrite(0x30, 0x01), FirstWrite(0x74, 0x01));
+    EXPECT_EQ(Writes(0x30, 0x01), 1); // the screen state became known at once
+    EXPECT_EQ(AtomicRead(&ScreenMode), 1);
+    EXPECT_EQ(AtomicRead(&ScreenBrightness), 50);
+    const CoolerStatus status = Latest();
+    EXPECT_EQ(status.linkState, 0);
+    EXPECT_EQ(status.liquidTenths, 310);
+    EXPECT_EQ(CoolerHistory.sampleCount, 1);
+
+    EXPECT_EQ(WorkerTurn(&state).limitMs, 2000u); // hidden window
+    SetFakeWindowVisible(true);
+    EXPECT_EQ(WorkerTurn(&state).limitMs, 750u); // sampled afresh before each wait
+    EXPECT_EQ(Writes(0x70, 0x02), 1);            // no second initialisation
+    EXPECT_EQ(Posted(MsgStatusUpdated), 3);
+}
+
+TEST_F(Worker, AFailedInitialisationPublishesLinkFailedAndSearchesAgainAtOnce)
+{
+    ASSERT_TRUE(SimNativeConfigure("device cooler 1e71 300c\nfault deaf\n"));
+    const TurnWait wait = WorkerTurn(&state);
+    EXPECT_EQ(wait.kind, WaitNone);
+    EXPECT_EQ(Latest().linkState, LinkFailed);
+    EXPECT_EQ(SimNativeOpenHandles(), 0);
+    EXPECT_EQ(Writes(0x70, 0x01), 0); // no InitB after a failed InitA
+    ASSERT_TRUE(SimNativeConfigure(OneCooler));
+    EXPECT_EQ(WorkerTurn(&state).kind, WaitStopOrWake);
+    EXPECT_EQ(Latest().connected, 1);
+}
+
+TEST_F(Worker, ScreenInformationIsAskedSixTimesAtMostPerConnection)
+{
+    ASSERT_TRUE(SimNativeConfigure("device cooler 1e71 300c\nfault patch screen 26 4\n"));
+    WorkerTurn(&state);
+    EXPECT_EQ(Writes(0x30, 0x01), 2); // on initialisation and once more in the same turn
+    for (int turn = 0; turn < 6; ++turn) WorkerTurn(&state);
+    EXPECT_EQ(Writes(0x30, 0x01), 6);
+    EXPECT_EQ(AtomicRead(&ScreenMode), -1);
+    EXPECT_EQ(Latest().connected, 1); // the link stays up
+}
+
+TEST_F(Worker, AReconnectionWithTheScreenKnownAsksOnce)
+{
+    Connect();
+    ASSERT_TRUE(SimNativeConfigure("device cooler 1e71 300c\nfault unplug\n"));
+    WorkerTurn(&state); // the poll fails
+    EXPECT_EQ(Latest().linkState, LinkFailed);
+    const int mark = SimNativeLogCount();
+    Connect();
+    EXPECT_EQ(Writes(0x30, 0x01, mark), 1);
+    EXPECT_EQ(AtomicRead(&ScreenMode), 1); // kept across the drop
+}
+
+TEST_F(Worker, AnApplyWritesPumpThenFansAndStoresTheAppliedValuesBeforeTheResult)
+{
+    Connect();
+    StoreRelaxed(&ManualPumpDuty, 70);
+    StoreRelaxed(&ManualFanDuty, 40);
+    RequestApply(ProfileBalanced);
+    const int mark = SimNativeLogCount();
+    WorkerTurn(&state);
+    const int pump = FirstWrite(0x72, 0x01, mark);
+    const int fans = FirstWrite(0x72, 0x02, mark);
+    ASSERT_GE(pump, 0);
+    EXPECT_LT(pump, fans);
+    EXPECT_LT(fans, FirstWrite(0x74, 0x01, mark)); // before the poll
+    EXPECT_EQ(SimNativeLogEntry(pump).bytes[4], 60);
+    EXPECT_EQ(SimNativeLogEntry(fans).bytes[4 + 39], 100);
+    EXPECT_EQ(AtomicRead(&AppliedProfile), ProfileBalanced);
+    EXPECT_EQ(AtomicRead(&AppliedPumpDuty), 70);
+    EXPECT_EQ(AtomicRead(&AppliedFanDuty), 40);
+    EXPECT_EQ(AtomicRead(&ApplyResult), 1);
+    EXPECT_EQ(AtomicRead(&ApplyPending), 0);
+    ASSERT_EQ(Posted(MsgApplyFinished), 1);
+    for (int i = 0; i < FakePostCount(); ++i) {
+        if (FakePosted(i).message == MsgApplyFinished) {
+            EXPECT_EQ(FakePosted(i).wParam, 2u);
+        }
+    }
+    // Manual writes the pair flat.
+    RequestApply(ProfileManual);
+    const int manualMark = SimNativeLogCount();
+    WorkerTurn(&state);
+    const int manualPump = FirstWrite(0x72, 0x01, manualMark);
+    ASSERT_GE(manualPump, 0);
+    EXPECT_EQ(SimNativeLogEntry(manualPump).bytes[4 + 20], 70);
+    EXPECT_EQ(SimNativeState().fanCurve[10], 40);
+    EXPECT_EQ(AtomicRead(&AppliedProfile), ProfileManual);
+}
+
+TEST_F(Worker, AFailedFanWriteReportsFailureDropsTheLinkAndPublishesNothing)
+{
+    Connect();
+    RequestApply(ProfileSilent);
+    ASSERT_TRUE(SimNativeConfigure("device cooler 1e71 300c\nfault deaf after 1\n"));
+    const int published = Posted(MsgStatusUpdated);
+    const TurnWait wait = WorkerTurn(&state); // pump written, fans time out
+    EXPECT_EQ(wait.kind, WaitNone);
+    EXPECT_EQ(SimNativeState().pumpCurveWrites, 1);
+    EXPECT_EQ(SimNativeState().fanCurveWrites, 0);
+    EXPECT_EQ(AtomicRead(&ApplyResult), -1);
+    EXPECT_EQ(AtomicRead(&AppliedProfile), -1);
+    EXPECT_EQ(Posted(MsgApplyFinished), 1);
+    EXPECT_EQ(Posted(MsgStatusUpdated), published);
+    EXPECT_EQ(SimNativeOpenHandles(), 0);
+}
+
+TEST_F(Worker, AFailedPumpWriteNeverTriesTheFans)
+{
+    Connect();
+    RequestApply(ProfileAggressive);
+    ASSERT_TRUE(SimNativeConfigure("device cooler 1e71 300c\nfault deaf\n"));
+    WorkerTurn(&state);
+    EXPECT_EQ(SimNativeState().pumpCurveWrites, 0);
+    EXPECT_EQ(SimNativeState().fanCurveWrites, 0);
+    EXPECT_EQ(AtomicRead(&ApplyResult), -1);
+    EXPECT_EQ(Posted(MsgApplyFinished), 1);
+}
+
+TEST_F(Worker, AnApplyLeftWhileUnpluggedIsWrittenRightAfterTheNextInitialisation)
+{
+    RequestApply(ProfilePerformance);
+    EXPECT_EQ(WorkerTurn(&state).kind, WaitStopOnly);
+    EXPECT_EQ(Posted(MsgApplyFinished), 0);
+    EXPECT_EQ(AtomicRead(&ApplyPending), 1);
+    ASSERT_TRUE(SimNativeConfigure(OneCooler));
+    WorkerTurn(&state);
+    const int pump = FirstWrite(0x72, 0x01);
+    ASSERT_GT(pump, FirstWrite(0x70, 0x01));
+    EXPECT_LT(pump, FirstWrite(0x74, 0x01));
+    EXPECT_EQ(Posted(MsgApplyFinished), 1);
+    EXPECT_EQ(AtomicRead(&AppliedProfile), ProfilePerformance);
+}
+
+TEST_F(Worker, BrightnessIsWrittenOnlyWithTheScreenKnownAndReadBack)
+{
+    // Mode unknown: the request is taken and dropped.
+    ASSERT_TRUE(SimNativeConfigure("device cooler 1e71 300c\nfault patch screen 26 9\n"));
+    WorkerTurn(&state);
+    RequestBrightness(25);
+    WorkerTurn(&state);
+    EXPECT_EQ(AtomicRead(&BrightnessRequest), -1);
+    EXPECT_EQ(Writes(0x30, 0x02), 0);
+    EXPECT_EQ(AtomicRead(&ScreenBrightness), -1);
+
+    // Known: written with the mode as read, then read back.
+    ASSERT_TRUE(SimNativeConfigure(OneCooler));
+    WorkerTurn(&state);
+    ASSERT_EQ(AtomicRead(&ScreenMode), 1);
+    RequestBrightness(100);
+    int mark = SimNativeLogCount();
+    WorkerTurn(&state);
+    const int write = FirstWrite(0x30, 0x02, mark);
+    ASSERT_GE(write, 0);
+    const uint8_t expected[8] = {0x30, 0x02, 0x01, 100, 0x00, 0x00, 0x01, 0x01};
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(SimNativeLogEntry(write).bytes[i], expected[i]);
+    EXPECT_GT(FirstWrite(0x30, 0x01, write), write);
+    EXPECT_EQ(AtomicRead(&ScreenBrightness), 100);
+
+    // Above 100: dropped.
+    InterlockedExchange(&BrightnessRequest, 101);
+    mark = SimNativeLogCount();
+    WorkerTurn(&state);
+    EXPECT_EQ(Writes(0x30, 0x02, mark), 0);
+
+    // The read-back fails: the requested level is taken as the brightness.
+    ASSERT_TRUE(SimNativeConfigure("device cooler 1e71 300c\nfault patch screen 24 200\n"));
+    RequestBrightness(0);
+    WorkerTurn(&state);
+    EXPECT_EQ(AtomicRead(&ScreenBrightness), 0);
+    EXPECT_EQ(Latest().connected, 1);
+}
+
+TEST_F(Worker, APulledCablePublishesLinkFailedThenNotFoundUntilItReturns)
+{
+    Connect();
+    ASSERT_TRUE(SimNativeConfigure("device cooler 1e71 300c\nfault unplug\n"));
+    TurnWait wait = WorkerTurn(&state);
+    EXPECT_EQ(wait.kind, WaitStopOrWake); // after the poll wait
+    EXPECT_EQ(Latest().linkState, LinkFailed);
+    EXPECT_EQ(Latest().liquidTenths, 0);
+    EXPECT_EQ(SimNativeOpenHandles(), 0);
+    wait = WorkerTurn(&state);
+    EXPECT_EQ(wait.kind, WaitStopOnly);
+    EXPECT_EQ(Latest().linkState, LinkNotFound);
+    EXPECT_EQ(CoolerHistory.sampleCount, 1); // history survives
+    ASSERT_TRUE(SimNativeConfigure(OneCooler));
+    WorkerTurn(&state);
+    EXPECT_EQ(Latest().connected, 1);
+}
+
+TEST_F(Worker, AWakeEndsThePollWaitAndAStopWinsOverIt)
+{
+    SetEvent(WakeEvent);
+    EXPECT_FALSE(WorkerWait({WaitStopOrWake, 5000}));
+    EXPECT_EQ(WaitForSingleObject(WakeEvent, 0), WAIT_TIMEOUT); // the wait took it
+    SetEvent(WakeEvent);
+    SetEvent(StopEvent);
+    EXPECT_TRUE(WorkerWait({WaitStopOrWake, 5000}));
+    EXPECT_TRUE(StopRequested());
+}
+
+TEST(WorkerThread, AStopBeforeTheFirstTurnEndsItWithoutASearch)
+{
+    SimNativeReset();
+    ASSERT_TRUE(SimNativeConfigure(OneCooler));
+    InstallFakeNvml();
+    StopEvent = CreateEventW(nullptr, TRUE, TRUE, nullptr);
+    WakeEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    EXPECT_EQ(DeviceWorker(nullptr), 0u);
+    EXPECT_EQ(SimNativeLogCount(), 0);
+    EXPECT_EQ(FakeNvmlCalls(FakeInit), 1);
+    EXPECT_EQ(FakeNvmlCalls(FakeShutdown), 1);
+    EXPECT_FALSE(FakeNvmlLoaded());
+    CloseHandle(StopEvent);
+    CloseHandle(WakeEvent);
+    StopEvent = WakeEvent = nullptr;
+    UninstallFakeNvml();
+}
+
+TEST(WorkerThread, AStopDuringTheNoCoolerWaitEndsTheThreadAtOnceAndClosesTheLink)
+{
+    SimNativeReset();
+    UninstallFakeNvml();
+    ResetFakeWindow();
+    MainWindow = FakeWindowHandle();
+    StopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    WakeEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    std::thread worker([] { DeviceWorker(nullptr); });
+    while (FakePostCount() == 0) Sleep(1);
+    const DWORD start = GetTickCount();
+    SetEvent(StopEvent);
+    worker.join();
+    EXPECT_LT(GetTickCount() - start, 100u);
+    CloseHandle(StopEvent);
+    CloseHandle(WakeEvent);
+    StopEvent = WakeEvent = nullptr;
+    MainWindow = nullptr;
+}
+
+} // namespace
