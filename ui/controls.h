@@ -1,0 +1,20 @@
+// The dashboard's own controls, drawn and hit-tested by the program: four profile buttons,
+// the manual pump and fan sliders and the Apply button.
+#pragma once
+
+#include "app/shared_state.h"
+#include "ui/geometry.h"
+
+extern int DragTarget; // interface thread: 0 none, 1 pump slider, 2 fan slider
+
+// The controls' rectangles for the window's client width and DPI now.
+ControlLayout ComputeControlLayout(HWND window);
+
+void DrawControls(HDC dc, const CoolerStatus& status);
+void DrawSlider(HDC dc, const PixelRect& rect, int32_t value, int32_t minimum,
+                const char16_t* label);
+
+// Mouse messages of the main window; each returns 0.
+LRESULT OnLeftButtonDown(HWND window, WPARAM wParam, LPARAM lParam);
+LRESULT OnMouseMove(HWND window, WPARAM wParam, LPARAM lParam);
+LRESULT OnLeftButtonUp(HWND window, WPARAM wParam, LPARAM lParam);
