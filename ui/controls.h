@@ -1,7 +1,18 @@
-// The dashboard's own controls: profile buttons, the manual-duty sliders and Apply.
+// The dashboard's own controls, drawn and hit-tested by the program: four profile buttons,
+// the manual pump and fan sliders and the Apply button.
 #pragma once
 
-#include "app/base.h"
+#include "app/shared_state.h"
+#include "ui/geometry.h"
+
+extern int DragTarget; // interface thread: 0 none, 1 pump slider, 2 fan slider
+
+// The controls' rectangles for the window's client width and DPI now.
+ControlLayout ComputeControlLayout(HWND window);
+
+void DrawControls(HDC dc, const CoolerStatus& status);
+void DrawSlider(HDC dc, const PixelRect& rect, int32_t value, int32_t minimum,
+                const char16_t* label);
 
 // Mouse messages of the main window; each returns 0.
 LRESULT ControlsButtonDown(HWND window, WPARAM wParam, LPARAM lParam);

@@ -1,6 +1,143 @@
-// The controls are not drawn yet, so no press can reach one.
 #include "ui/controls.h"
 
-LRESULT ControlsButtonDown(HWND, WPARAM, LPARAM) { return 0; }
-LRESULT ControlsMouseMove(HWND, WPARAM, LPARAM) { return 0; }
-LRESULT ControlsButtonUp(HWND, WPARAM, LPARAM) { return 0; }
+#include <windowsx.h>
+
+#include "app/text.h"
+#include "profiles/profiles.h"
+#include "ui/draw_win32.h"
+#include "app/shell.h"
+#include "ui/theme.h"
+
+int DragTarget = 0;
+
+namespace {
+
+enum : int {
+    DragNone = 0,
+    DragPump = 1,
+    DragFans = 2,
+};
+
+bool CoolerConnected()
+{
+    CoolerStatus status;
+    CopyLatestStatus(&status);
+    return status.connected != 0;
+}
+
+void Repaint(HWND window) { InvalidateRect(window, nullptr, FALSE); }
+
+// Sets the dragged slider's value from x.
+void DragTo(HWND window, const ControlLayout& layout, int32_t x)
+{
+    if (DragTarget == DragPump) {
+        StoreRelaxed(&ManualPumpDuty, SliderValueAt(layout.pumpSlider, x, PumpSliderMin));
+    } else if (DragTarget == DragFans) {
+        StoreRelaxed(&ManualFanDuty, SliderValueAt(layout.fanSlider, x, FanSliderMin));
+    }
+    Repaint(window);
+}
+
+} // namespace
+
+ControlLayout ComputeControlLayout(HWND window)
+{
+    RECT client = {};
+    GetClientRect(window, &client);
+    return ControlLayoutFor(client.right, CurrentDpi);
+}
+
+void DrawSlider(HDC dc, const PixelRect& rect, int32_t value, int32_t minimum,
+                const char16_t* label)
+{
+    const Palette& palette = *ActivePalette;
+    char16_t text[48];
+    LabelPercent(text, 48, label, value);
+    const PixelRect labelBox = {Scale(28, CurrentDpi), rect.top - Scale(1, CurrentDpi),
+                                rect.left - Scale(12, CurrentDpi), rect.bottom};
+    DrawTextIn(dc, labelBox, text, palette.text, TextLine);
+
+    const int32_t mid = (rect.top + rect.bottom) / 2;
+    const int32_t trackTop = mid - Scale(1, CurrentDpi);
+    FillSolid(dc, {rect.left, trackTop, rect.right, trackTop + Scale(2, CurrentDpi)}, palette.grid);
+
+    const int32_t x = SliderThumbX(rect, value, minimum);
+    const int32_t half = Scale(5, CurrentDpi);
+    FillSolid(dc, {x - half, mid - half, x + half, mid - half + Scale(10, CurrentDpi)}, palette.text);
+}
+
+void DrawControls(HDC dc, const CoolerStatus& status)
+{
+    const Palette& palette = *ActivePalette;
+    const ControlLayout layout = ComputeControlLayout(MainWindow);
+    const Colour fill = status.connected ? palette.accent : palette.textMuted;
+    for (int i = 0; i < ProfileButtonCount; ++i) {
+        const int32_t profile = ProfileSilent + i;
+        const PixelRect& button = layout.profileButtons[i];
+        Colour textColour;
+        if (AtomicRead(&AppliedProfile) == profile) {
+            FillSolid(dc, button, fill);
+            textColour = palette.background;
+        } else {
+            HBRUSH frame = CreateSolidBrush(palette.grid);
+            if (frame) {
+                const RECT r = ToRect(button);
+                FrameRect(dc, &r, frame);
+                DeleteObject(frame);
+            }
+            textColour = status.connected ? palette.textSecondary : palette.textMuted;
+        }
+        DrawTextIn(dc, button, ProfileName(profile), textColour, TextCentred);
+    }
+
+    DrawSlider(dc, layout.pumpSlider, LoadRelaxed(&ManualPumpDuty), PumpSliderMin, u"Pump");
+    DrawSlider(dc, layout.fanSlider, LoadRelaxed(&ManualFanDuty), FanSliderMin, u"Fans");
+
+    FillSolid(dc, layout.applyButton, fill);
+    DrawTextIn(dc, layout.applyButton, AtomicRead(&ApplyResult) > 0 ? u"Applied" : u"Apply",
+               palette.background, TextCentred);
+}
+
+LRESULT ControlsButtonDown(HWND window, WPARAM, LPARAM lParam)
+{
+    const int32_t x = GET_X_LPARAM(lParam);
+    const int32_t y = GET_Y_LPARAM(lParam);
+    const ControlLayout layout = ComputeControlLayout(window);
+    for (int i = 0; i < ProfileButtonCount; ++i) {
+        if (!PointInside(layout.profileButtons[i], x, y)) continue;
+        if (CoolerConnected()) RequestApply(ProfileSilent + i);
+        return 0;
+    }
+    if (PointInside(layout.pumpSlider, x, y)) {
+        DragTarget = DragPump;
+    } else if (PointInside(layout.fanSlider, x, y)) {
+        DragTarget = DragFans;
+    } else if (PointInside(layout.applyButton, x, y)) {
+        if (CoolerConnected()) {
+            RequestApply(ProfileManual);
+            const RECT apply = ToRect(layout.applyButton);
+            InvalidateRect(window, &apply, FALSE);
+        }
+        return 0;
+    } else if (DragTarget == DragNone) {
+        return 0;
+    }
+    // A press outside every control resumes a drag whose release never arrived.
+    SetCapture(window);
+    DragTo(window, layout, x);
+    return 0;
+}
+
+LRESULT ControlsMouseMove(HWND window, WPARAM wParam, LPARAM lParam)
+{
+    if (DragTarget == DragNone || !(wParam & MK_LBUTTON)) return 0;
+    DragTo(window, ComputeControlLayout(window), GET_X_LPARAM(lParam));
+    return 0;
+}
+
+LRESULT ControlsButtonUp(HWND, WPARAM, LPARAM)
+{
+    if (DragTarget != DragNone) ReleaseCapture();
+    DragTarget = DragNone;
+    return 0;
+}
