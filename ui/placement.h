@@ -1,0 +1,4 @@
+// Moves the main window next to the tray icon, inside the work area.
+#pragma once
+
+void PlaceNearTray();

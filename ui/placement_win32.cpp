@@ -1,0 +1,37 @@
+#include "ui/placement.h"
+
+#include <shellapi.h>
+
+#include "app/shared_state.h"
+#include "app/startup.h"
+#include "ui/tray.h"
+#include "ui/tray_model.h"
+
+void PlaceNearTray()
+{
+    RECT iconRect = {};
+    bool found = false;
+    if (TrayAdded) {
+        NOTIFYICONIDENTIFIER identifier = {};
+        identifier.cbSize = sizeof identifier;
+        if (TrayUsesGuid) {
+            identifier.guidItem = TrayIconGuid;
+        } else {
+            identifier.hWnd = MainWindow;
+            identifier.uID = TrayIconId;
+        }
+        found = SUCCEEDED(Shell_NotifyIconGetRect(&identifier, &iconRect));
+    }
+    HMONITOR monitor = found ? MonitorFromRect(&iconRect, MONITOR_DEFAULTTOPRIMARY)
+                             : MonitorFromWindow(MainWindow, MONITOR_DEFAULTTOPRIMARY);
+    MONITORINFO info = {};
+    info.cbSize = sizeof info;
+    if (!GetMonitorInfoW(monitor, &info)) return;
+    RECT window = {};
+    GetWindowRect(MainWindow, &window);
+    const PixelRect icon = {iconRect.left, iconRect.top, iconRect.right, iconRect.bottom};
+    const PixelRect work = {info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom};
+    const PixelPoint at = PlaceNearIcon(found ? &icon : nullptr, work, window.right - window.left,
+                                        window.bottom - window.top, CurrentDpi);
+    SetWindowPos(MainWindow, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
