@@ -1,5 +1,4 @@
-// Where the main window stands when it comes out of hiding.
+// Moves the main window next to the tray icon, inside the work area.
 #pragma once
 
-// Moves the main window (no size, z-order or activation change); showing is the caller's.
 void PlaceNearTray();

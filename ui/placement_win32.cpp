@@ -1,19 +1,40 @@
-// For now the window is centred on the work area of the monitor that holds it.
 #include "ui/placement.h"
 
+#include "app/base.h"
+
+#include <shellapi.h>
+
 #include "app/shared_state.h"
+#include "app/shell.h"
+#include "app/shell_win32.h"
+#include "ui/tray_icon.h"
+#include "ui/tray_model.h"
 
 void PlaceNearTray()
 {
-    HMONITOR monitor = MonitorFromWindow(MainWindow, MONITOR_DEFAULTTOPRIMARY);
+    RECT iconRect = {};
+    bool found = false;
+    if (TrayAdded) {
+        NOTIFYICONIDENTIFIER identifier = {};
+        identifier.cbSize = sizeof identifier;
+        if (TrayUsesGuid) {
+            identifier.guidItem = TrayIconGuid;
+        } else {
+            identifier.hWnd = MainWindow;
+            identifier.uID = TrayIconId;
+        }
+        found = SUCCEEDED(Shell_NotifyIconGetRect(&identifier, &iconRect));
+    }
+    HMONITOR monitor = found ? MonitorFromRect(&iconRect, MONITOR_DEFAULTTOPRIMARY)
+                             : MonitorFromWindow(MainWindow, MONITOR_DEFAULTTOPRIMARY);
     MONITORINFO info = {};
-    info.cbSize = sizeof(info);
+    info.cbSize = sizeof info;
     if (!GetMonitorInfoW(monitor, &info)) return;
-    RECT outer = {};
-    if (!GetWindowRect(MainWindow, &outer)) return;
-    const int width = outer.right - outer.left;
-    const int height = outer.bottom - outer.top;
-    const int x = info.rcWork.left + (info.rcWork.right - info.rcWork.left - width) / 2;
-    const int y = info.rcWork.top + (info.rcWork.bottom - info.rcWork.top - height) / 2;
-    SetWindowPos(MainWindow, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT window = {};
+    GetWindowRect(MainWindow, &window);
+    const PixelRect icon = {iconRect.left, iconRect.top, iconRect.right, iconRect.bottom};
+    const PixelRect work = {info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom};
+    const PixelPoint at = PlaceNearIcon(found ? &icon : nullptr, work, window.right - window.left,
+                                        window.bottom - window.top, CurrentDpi);
+    SetWindowPos(MainWindow, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

@@ -1,13 +1,22 @@
-// The notification-area icon: added at start-up and after a taskbar restart, refreshed on
-// every status, removed at shutdown.
+// The notification-area icon: the temperature badge while the cooler is connected, the
+// program's icon otherwise, and a tooltip with the cooler's figures.
 #pragma once
 
 #include "app/base.h"
 
-extern int TrayAdded;    // interface thread; non-zero while the shell holds the icon
-extern int TrayUsesGuid; // interface thread; 1 when the icon is known by TrayIconGuid
+extern int TrayAdded;        // interface thread: the shell holds the icon
+extern int TrayUsesGuid;     // interface thread: added under the GUID, else window and id 1
+extern HICON TrayBadgeIcon;  // interface thread: the generated badge now shown, or none
+extern int TrayBadgeValue;   // interface thread: the number on TrayBadgeIcon, -1 for none
+extern const GUID TrayIconGuid;
 
-// Non-zero when the icon is up.
+constexpr UINT TrayIconId = 1;
+
+// Non-zero when the shell took the icon (by GUID, after clearing a stale one, or by window
+// and id).
 int AddTrayIcon();
+// Badge and tooltip from the latest status.
 void UpdateTrayIcon();
 void RemoveTrayIcon();
+// A 32 x 32 badge with the whole-degree value, or none.
+HICON BuildBadgeIcon(int32_t value);

@@ -1,5 +1,5 @@
-// The tray icon's right-click menu.
+// The tray icon's menu, built afresh at every opening; the choice comes back as a posted
+// WM_COMMAND, the same path as a second instance's hand-over.
 #pragma once
 
-// Opens the menu at the mouse; the chosen item comes back as a posted WM_COMMAND.
 void ShowTrayMenu();
