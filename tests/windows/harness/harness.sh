@@ -25,6 +25,11 @@
 #       }
 #   hx_run NAME EXE ARGS... runs a program to its end and returns its exit code; its output is
 #   in $HX_SESSION/NAME.out and NAME.err (Windows lines end in CRLF: don't anchor on $).
+#   hx_wait_line FILE REGEX SECONDS NAME stops waiting early once program NAME has ended.
+#   hx_reg_add sets a registry value for the session; each session starts from the registry
+#   as prepared, on a fresh wineserver. hx_session_begin --headless skips the display for
+#   console programs. A new test program whose hid.dll and setupapi.dll must be the stand-ins
+#   needs its exe name in HX_OVERRIDE_EXES below.
 #   Failing: hx_fail MESSAGE (or return non-zero). Whatever happens, everything started is
 #   stopped by PID and the wineserver killed; a "wine: Unhandled" on any program's stderr
 #   fails the scenario unless hx_expect_crash NAME was called. Files stay in $HX_SESSION
@@ -36,7 +41,7 @@
 
 # Programs whose hid.dll and setupapi.dll are the test stand-ins in system32 (per-exe
 # overrides, so that Wine's own processes keep the builtin ones).
-HX_OVERRIDE_EXES=${HX_OVERRIDE_EXES:-"Tidewatch.exe transport_wine_test.exe"}
+HX_OVERRIDE_EXES="Tidewatch.exe transport_wine_test.exe"
 HX_PREFIX=${HX_PREFIX:-$HX_BUILD/e2e/prefix}
 
 export WINEDEBUG=-all
@@ -92,13 +97,17 @@ hx_prepare_prefix()
         hx_wine winecfg -v win10 || hx_fail "winecfg failed"
     fi
     if [ ! -f "$stamp" ] || [ "$(cat "$stamp")" != "$registry" ]; then
-        printf '%s' "$registry" >"$HX_PREFIX/tidewatch.reg"
-        hx_wine regedit /S "$(hx_winpath "$HX_PREFIX/tidewatch.reg")" || hx_fail "regedit failed"
+        local import=$HX_PREFIX.reg
+        printf '%s' "$registry" >"$import"
+        hx_wine regedit /S "$(hx_winpath "$import")" || hx_fail "regedit failed"
         wineserver -w
         printf '%s' "$registry" >"$stamp"
     fi
     wineserver -k 2>/dev/null
     wineserver -w 2>/dev/null
+    # Every session starts from this registry (hx_session_begin restores it).
+    mkdir -p "$HX_PREFIX/.tidewatch-clean"
+    cp "$HX_PREFIX"/*.reg "$HX_PREFIX/.tidewatch-clean/"
     local system32=$HX_PREFIX/drive_c/windows/system32
     cp "$HX_STANDIN_HID" "$system32/hid.dll" || hx_fail "cannot install hid.dll"
     cp "$HX_STANDIN_SETUPAPI" "$system32/setupapi.dll" || hx_fail "cannot install setupapi.dll"
@@ -118,13 +127,17 @@ hx_wineserver_socket()
     printf '%s/server-%x-%x/socket' "$base" $(stat -c '%d %i' "$WINEPREFIX")
 }
 
-# hx_session_begin [--headless]: a fresh session folder, Xvfb on a free display with openbox
-# (not with --headless) and a wineserver of its own, all started as children of this shell.
+# hx_session_begin [--headless]: a fresh session folder, the prefix's registry as prepared,
+# Xvfb on a free display with openbox (not with --headless) and a wineserver of its own, all
+# started as children of this shell.
 hx_session_begin()
 {
     local headless=0
     [ "${1:-}" = "--headless" ] && headless=1
     [ -f "$HX_PREFIX/.tidewatch-registry" ] || hx_fail "no prepared prefix: run the e2e_prefix test first"
+    wineserver -k 2>/dev/null # a leftover of an interrupted run would keep its registry
+    wineserver -w 2>/dev/null
+    cp "$HX_PREFIX/.tidewatch-clean/"*.reg "$HX_PREFIX/"
     HX_SESSION=$HX_BUILD/e2e/sessions/$HX_SCENARIO
     rm -rf "$HX_SESSION"
     mkdir -p "$HX_SESSION"
@@ -176,15 +189,19 @@ hx_wait_file_text()
     done
 }
 
-# hx_wait_line FILE REGEX [SECONDS]: until a line of FILE matches the extended REGEX (default
-# 10 s). Fails early when the program writing it has ended (HX_WAIT_PID, if set).
+# hx_wait_line FILE REGEX [SECONDS [NAME]]: until a line of FILE matches the extended REGEX
+# (default 10 s). With NAME, gives up as soon as that started program has ended.
 hx_wait_line()
 {
-    local file=$1 pattern=$2 limit=${3:-10}
-    local deadline
-    deadline=$(($(date +%s%N) / 1000000 + limit * 1000))
+    local file=$1 pattern=$2 limit=${3:-10} pid=
+    [ -n "${4:-}" ] && { pid=$(hx_pid_of "$4") || hx_fail "no program $4"; }
+    local deadline=$(($(date +%s%N) / 1000000 + limit * 1000))
     while ! grep -aqE -- "$pattern" "$file" 2>/dev/null; do
         [ $(($(date +%s%N) / 1000000)) -ge "$deadline" ] && return 1
+        if [ -n "$pid" ] && ! kill -0 "$pid" 2>/dev/null; then
+            grep -aqE -- "$pattern" "$file" 2>/dev/null
+            return
+        fi
         sleep 0.01
     done
 }
@@ -192,6 +209,11 @@ hx_wait_line()
 # hx_has FILE REGEX / hx_count FILE REGEX: lines of FILE matching now.
 hx_has() { grep -aqE -- "$2" "$1" 2>/dev/null; }
 hx_count() { grep -acE -- "$2" "$1" 2>/dev/null; }
+
+# hx_reg_add KEY NAME TYPE DATA: a registry value for this session's programs, e.g.
+#   hx_reg_add 'HKCU\Control Panel\Desktop' LogPixels REG_DWORD 120
+# (about 0.1 s; takes effect for programs started afterwards).
+hx_reg_add() { wine reg add "$1" /v "$2" /t "$3" /d "$4" /f >/dev/null 2>&1 || hx_fail "reg add $1 $2 failed"; }
 
 # --- The simulated cooler --------------------------------------------------------------------
 
@@ -205,7 +227,7 @@ hx_control()
 hx_start_sim()
 {
     hx_start sim "$HX_SIM" "$(hx_winpath "$HX_CONTROL")" "$(hx_winpath "$HX_SIM_LOG")"
-    hx_wait_line "$HX_SIM_LOG" ' ready' 15 || hx_fail "the simulator did not start: $(cat "$HX_SESSION/sim.err")"
+    hx_wait_line "$HX_SIM_LOG" ' ready' 15 sim || hx_fail "the simulator did not start: $(cat "$HX_SESSION/sim.err")"
 }
 
 # --- Programs --------------------------------------------------------------------------------
