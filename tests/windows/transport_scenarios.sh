@@ -184,13 +184,27 @@ fault unplug after 1"
     hx_fail "deliberately, with everything running"
 }
 
+# A program crashing when no crash was expected fails its scenario.
+scenario_crashes_unexpectedly()
+{
+    hx_session_begin --headless
+    hx_run crasher "$HX_TRANSPORT_TEST" crash
+    return 0
+}
+
+# Runs scenario NAME of this file in a runner of its own; sets NESTED_OUTPUT, returns its code.
+nested_scenario()
+{
+    local code=0
+    NESTED_OUTPUT=$(bash "$(dirname "${BASH_SOURCE[0]}")/harness/run-scenario.sh" "${BASH_SOURCE[0]}" "$1" 2>&1) ||
+        code=$?
+    return $code
+}
+
 scenario_harness_tears_down_after_failure()
 {
-    local output code=0
-    output=$(bash "$(dirname "${BASH_SOURCE[0]}")/harness/run-scenario.sh" "${BASH_SOURCE[0]}" fails_midway 2>&1) ||
-        code=$?
-    [ $code -ne 0 ] || hx_fail "a failing scenario passed"
-    grep -q '^FAIL fails_midway' <<<"$output" || hx_fail "no FAIL line: $output"
+    ! nested_scenario fails_midway || hx_fail "a failing scenario passed"
+    grep -q '^FAIL fails_midway' <<<"$NESTED_OUTPUT" || hx_fail "no FAIL line: $NESTED_OUTPUT"
     local pids=$HX_BUILD/e2e/sessions/fails_midway/pids pid name
     [ "$(wc -l <"$pids")" -ge 5 ] || hx_fail "the failing scenario did not start everything: $(cat "$pids")"
     while read -r pid name; do
@@ -198,6 +212,9 @@ scenario_harness_tears_down_after_failure()
             hx_fail "$name (PID $pid) still runs after teardown"
         fi
     done <"$pids"
+
+    ! nested_scenario crashes_unexpectedly || hx_fail "an unexpected crash passed"
+    grep -q 'crasher crashed' <<<"$NESTED_OUTPUT" || hx_fail "the crash was not reported: $NESTED_OUTPUT"
 }
 
 # The product exe starts under the harness, with its display, and exits cleanly.

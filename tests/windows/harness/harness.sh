@@ -36,13 +36,21 @@
 #   (build/windows/e2e/sessions/NAME) for inspection. Simulator log format and control file
 #   syntax: standins/kraken/kraken_sim_win32.cpp and sim_config.h.
 #
-# Environment (set by e2e.cmake): HX_BUILD, HX_PREFIX, HX_SIM, HX_STANDIN_HID,
-# HX_STANDIN_SETUPAPI, HX_DECOY_HID, HX_TIDEWATCH and the test programs (HX_TRANSPORT_TEST).
+# Environment (set by e2e.cmake; by hand, the defaults below find build/windows): HX_BUILD,
+# HX_PREFIX, HX_SIM, HX_STANDIN_HID, HX_STANDIN_SETUPAPI, HX_DECOY_HID, HX_TIDEWATCH and the
+# test programs (HX_TRANSPORT_TEST).
 
 # Programs whose hid.dll and setupapi.dll are the test stand-ins in system32 (per-exe
 # overrides, so that Wine's own processes keep the builtin ones).
 HX_OVERRIDE_EXES="Tidewatch.exe transport_wine_test.exe"
+HX_BUILD=${HX_BUILD:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../../.." && pwd)/build/windows}
 HX_PREFIX=${HX_PREFIX:-$HX_BUILD/e2e/prefix}
+HX_SIM=${HX_SIM:-$HX_BUILD/standins/kraken_sim.exe}
+HX_STANDIN_HID=${HX_STANDIN_HID:-$HX_BUILD/standins/system32/hid.dll}
+HX_STANDIN_SETUPAPI=${HX_STANDIN_SETUPAPI:-$HX_BUILD/standins/system32/setupapi.dll}
+HX_DECOY_HID=${HX_DECOY_HID:-$HX_BUILD/standins/decoy/hid.dll}
+HX_TIDEWATCH=${HX_TIDEWATCH:-$HX_BUILD/Tidewatch.exe}
+HX_TRANSPORT_TEST=${HX_TRANSPORT_TEST:-$HX_BUILD/tests/transport_wine_test.exe}
 
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
