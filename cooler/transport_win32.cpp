@@ -27,11 +27,10 @@ static_assert(sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W) == DetailFixedSize);
 static_assert(sizeof(HIDD_ATTRIBUTES) == AttributesSize);
 static_assert(PresentInterfaces == 0x12);
 
-template <typename Call>
-Call Resolve(HMODULE library, const char* name)
+// Through void*: GetProcAddress's own pointer type has no parameters.
+void* Resolve(HMODULE library, const char* name)
 {
-    // Through void*: GetProcAddress's own pointer type has no parameters.
-    return reinterpret_cast<Call>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+    return reinterpret_cast<void*>(GetProcAddress(library, name));
 }
 
 // The interface at `path` opened, if it opens and carries the cooler's ids; otherwise
@@ -89,8 +88,9 @@ HANDLE FindCooler()
 {
     HMODULE hid = LoadLibraryExW(L"hid.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
     if (!hid) return INVALID_HANDLE_VALUE;
-    const GetHidGuidCall getHidGuid = Resolve<GetHidGuidCall>(hid, "HidD_GetHidGuid");
-    const GetAttributesCall getAttributes = Resolve<GetAttributesCall>(hid, "HidD_GetAttributes");
+    const auto getHidGuid = reinterpret_cast<GetHidGuidCall>(Resolve(hid, "HidD_GetHidGuid"));
+    const auto getAttributes =
+        reinterpret_cast<GetAttributesCall>(Resolve(hid, "HidD_GetAttributes"));
     HANDLE cooler = INVALID_HANDLE_VALUE;
     if (getHidGuid && getAttributes) cooler = SearchInterfaces(getHidGuid, getAttributes);
     FreeLibrary(hid);

@@ -23,7 +23,7 @@ enum SimLogKind : int {
 struct SimLogEntry {
     DWORD tick;  // ms, GetTickCount
     int kind;    // SimLogKind
-    int device;  // index of the interface in the configuration
+    int device;  // index of the interface in the configuration; -1 for SimLogOut, SimLogUnplug
     int length;  // bytes of the report
     uint8_t bytes[SimReportSize];
 };
@@ -33,8 +33,10 @@ constexpr int SimLogCapacity = 1024; // entries; later ones are counted but not 
 // Power-on state, no interfaces, an empty log; every handle the backend gave out is closed.
 void SimNativeReset();
 
-// Applies control text (see sim_config.h) as if the control file had been rewritten; false,
-// and nothing changed, when a line is not understood.
+// Applies control text (see sim_config.h) as if the control file had been rewritten: the
+// whole configuration, interfaces included (handles already open keep their interface's
+// index); fault counts start again; a deaf device that reads again takes the write waiting.
+// False, and nothing changed, when a line is not understood.
 bool SimNativeConfigure(const char* text);
 
 // The device sends a report unasked, now; a read that is waiting gets it.

@@ -1,0 +1,32 @@
+# CTest registration of end-to-end scenarios under Wine (see harness.sh). Include this from
+# a tests/windows/<group>.cmake file, then call tidewatch_e2e_scenario for each scenario.
+include_guard(GLOBAL)
+
+set(TIDEWATCH_HARNESS ${CMAKE_CURRENT_LIST_DIR})
+set(TIDEWATCH_E2E_LIMIT 60) # s per scenario; the runner is stopped (and tears down) after it
+
+# The fixture: the cached prefix exists and has the current stand-ins.
+add_test(NAME e2e_prefix COMMAND bash ${TIDEWATCH_HARNESS}/run-scenario.sh --prepare)
+set(TIDEWATCH_E2E_ENV
+  HX_BUILD=${CMAKE_BINARY_DIR}
+  HX_PREFIX=${CMAKE_BINARY_DIR}/e2e/prefix
+  HX_SIM=$<TARGET_FILE:kraken_sim>
+  HX_STANDIN_HID=$<TARGET_FILE:hid_standin>
+  HX_STANDIN_SETUPAPI=$<TARGET_FILE:setupapi_standin>
+  HX_DECOY_HID=$<TARGET_FILE:hid_decoy>
+  HX_TIDEWATCH=$<TARGET_FILE:Tidewatch>
+  HX_TRANSPORT_TEST=$<TARGET_FILE:transport_wine_test>)
+set_tests_properties(e2e_prefix PROPERTIES LABELS e2e FIXTURES_SETUP wine_prefix
+  ENVIRONMENT "${TIDEWATCH_E2E_ENV}" TIMEOUT 120 RUN_SERIAL TRUE)
+
+# tidewatch_e2e_scenario(NAME SCRIPT [ENV VAR=value ...]): the test e2e_NAME runs
+# scenario_NAME from SCRIPT.
+function(tidewatch_e2e_scenario name script)
+  cmake_parse_arguments(PARSE_ARGV 2 SCENARIO "" "" "ENV")
+  add_test(NAME e2e_${name}
+    COMMAND timeout -k 10 ${TIDEWATCH_E2E_LIMIT}
+      bash ${TIDEWATCH_HARNESS}/run-scenario.sh ${script} ${name})
+  set(environment ${TIDEWATCH_E2E_ENV} ${SCENARIO_ENV})
+  set_tests_properties(e2e_${name} PROPERTIES LABELS e2e FIXTURES_REQUIRED wine_prefix
+    ENVIRONMENT "${environment}" TIMEOUT 90 RUN_SERIAL TRUE)
+endfunction()

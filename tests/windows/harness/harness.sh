@@ -1,0 +1,354 @@
+# End-to-end harness for Windows programs under Wine: a library of hx_* functions, sourced
+# by run-scenario.sh. Every end-to-end test of the real exe goes through it.
+#
+# Usage
+#   A scenario is a bash function `scenario_NAME` in a script file; register it in CTest
+#   from a tests/windows/<group>.cmake file:
+#       include(${CMAKE_CURRENT_LIST_DIR}/harness/e2e.cmake)
+#       tidewatch_e2e_scenario(NAME ${CMAKE_CURRENT_LIST_DIR}/my_scenarios.sh
+#                              [ENV VAR=value ...])
+#   It runs with the label e2e, after the fixture that prepares the cached Wine prefix
+#   (build/windows/e2e/prefix: created once, 5-8 s; stand-in DLLs reinstalled every run).
+#   By hand:  bash tests/windows/harness/run-scenario.sh SCRIPT NAME  (same environment).
+#
+#   A scenario looks like:
+#       scenario_status_shows() {
+#           hx_session_begin                      # Xvfb, openbox, wineserver (--headless: none)
+#           hx_control "device cooler 1e71 300c
+#       set liquid 315"                           # the simulated cooler's control file
+#           hx_start_sim                          # returns once the simulator is ready
+#           hx_start app "$HX_TIDEWATCH"          # runs in the background, PID kept
+#           hx_wait_line "$HX_SIM_LOG" ' in cooler 64 7401' 5 || hx_fail "no status request"
+#           hx_control "...
+#       fault silent"                             # rewritten atomically; applied at the next request
+#           hx_stop app                           # or hx_wait_exit app SECONDS
+#       }
+#   hx_run NAME EXE ARGS... runs a program to its end and returns its exit code; its output is
+#   in $HX_SESSION/NAME.out and NAME.err (Windows lines end in CRLF: don't anchor on $).
+#   hx_wait_line FILE REGEX SECONDS NAME stops waiting early once program NAME has ended.
+#   hx_reg_add sets a registry value for the session; each session starts from the registry
+#   as prepared, on a fresh wineserver. hx_session_begin --headless skips the display for
+#   console programs. A new test program whose hid.dll and setupapi.dll must be the stand-ins
+#   needs its exe name in HX_OVERRIDE_EXES below.
+#   Failing: hx_fail MESSAGE (or return non-zero). Whatever happens, everything started is
+#   stopped by PID and the wineserver killed; a "wine: Unhandled" on any program's stderr
+#   fails the scenario unless hx_expect_crash NAME was called. Files stay in $HX_SESSION
+#   (build/windows/e2e/sessions/NAME) for inspection. Simulator log format and control file
+#   syntax: standins/kraken/kraken_sim_win32.cpp and sim_config.h.
+#
+# Environment (set by e2e.cmake; by hand, the defaults below find build/windows): HX_BUILD,
+# HX_PREFIX, HX_SIM, HX_STANDIN_HID, HX_STANDIN_SETUPAPI, HX_DECOY_HID, HX_TIDEWATCH and the
+# test programs (HX_TRANSPORT_TEST).
+
+# Programs whose hid.dll and setupapi.dll are the test stand-ins in system32 (per-exe
+# overrides, so that Wine's own processes keep the builtin ones).
+HX_OVERRIDE_EXES="Tidewatch.exe transport_wine_test.exe"
+HX_BUILD=${HX_BUILD:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../../.." && pwd)/build/windows}
+HX_PREFIX=${HX_PREFIX:-$HX_BUILD/e2e/prefix}
+HX_SIM=${HX_SIM:-$HX_BUILD/standins/kraken_sim.exe}
+HX_STANDIN_HID=${HX_STANDIN_HID:-$HX_BUILD/standins/system32/hid.dll}
+HX_STANDIN_SETUPAPI=${HX_STANDIN_SETUPAPI:-$HX_BUILD/standins/system32/setupapi.dll}
+HX_DECOY_HID=${HX_DECOY_HID:-$HX_BUILD/standins/decoy/hid.dll}
+HX_TIDEWATCH=${HX_TIDEWATCH:-$HX_BUILD/Tidewatch.exe}
+HX_TRANSPORT_TEST=${HX_TRANSPORT_TEST:-$HX_BUILD/tests/transport_wine_test.exe}
+
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
+export WINEPREFIX=$HX_PREFIX
+
+HX_SESSION=
+HX_SIM_LOG=
+HX_CONTROL=
+HX_PIDS=()          # PIDs started in this session, in order
+HX_PID_NAMES=()     # their names
+HX_EXPECTED_CRASHES=" "
+HX_WINESERVER_PID=
+
+hx_log() { printf '[hx %s] %s\n' "$(date +%T.%3N)" "$*" >&2; }
+
+hx_fail()
+{
+    hx_log "FAIL: $*"
+    exit 1
+}
+
+# The Windows path of a Unix path (Wine's Z: drive is /).
+hx_winpath() { printf 'Z:%s' "${1//\//\\}"; }
+
+# Runs `wine` quietly; for setup steps.
+hx_wine() { wine "$@" >/dev/null 2>&1; }
+
+# --- The cached prefix ---------------------------------------------------------------------
+
+hx_registry_text()
+{
+    printf 'Windows Registry Editor Version 5.00\r\n\r\n'
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\r\n"ShowCrashDialog"=dword:00000000\r\n\r\n'
+    local exe
+    for exe in $HX_OVERRIDE_EXES; do
+        printf '[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\%s\\DllOverrides]\r\n' "$exe"
+        printf '"hid"="native,builtin"\r\n"setupapi"="native,builtin"\r\n\r\n'
+    done
+}
+
+# Creates the prefix once (Windows 10, no crash dialog, the per-exe overrides) and installs
+# the stand-in DLLs into its system32, replacing Wine's placeholders.
+hx_prepare_prefix()
+{
+    local stamp=$HX_PREFIX/.tidewatch-registry registry
+    registry=$(hx_registry_text)
+    mkdir -p "$(dirname "$HX_PREFIX")"
+    if [ ! -f "$stamp" ]; then
+        hx_log "creating the Wine prefix $HX_PREFIX"
+        rm -rf "$HX_PREFIX"
+        hx_wine wineboot -i || hx_fail "wineboot failed"
+        hx_wine winecfg -v win10 || hx_fail "winecfg failed"
+    fi
+    if [ ! -f "$stamp" ] || [ "$(cat "$stamp")" != "$registry" ]; then
+        local import=$HX_PREFIX.reg
+        printf '%s' "$registry" >"$import"
+        hx_wine regedit /S "$(hx_winpath "$import")" || hx_fail "regedit failed"
+        wineserver -w
+        printf '%s' "$registry" >"$stamp"
+    fi
+    wineserver -k 2>/dev/null
+    wineserver -w 2>/dev/null
+    # Every session starts from this registry (hx_session_begin restores it).
+    mkdir -p "$HX_PREFIX/.tidewatch-clean"
+    cp "$HX_PREFIX"/*.reg "$HX_PREFIX/.tidewatch-clean/"
+    local system32=$HX_PREFIX/drive_c/windows/system32
+    cp "$HX_STANDIN_HID" "$system32/hid.dll" || hx_fail "cannot install hid.dll"
+    cp "$HX_STANDIN_SETUPAPI" "$system32/setupapi.dll" || hx_fail "cannot install setupapi.dll"
+}
+
+# --- Session: display, window manager, wineserver -------------------------------------------
+
+hx_remember() { HX_PIDS+=("$1"); HX_PID_NAMES+=("$2"); echo "$1 $2" >>"$HX_SESSION/pids"; }
+
+# Where the prefix's wineserver listens: server-DEV-INODE of the prefix under the folder
+# named in $WINEPREFIX/wineserver (Debian) or /tmp/.wine-UID.
+hx_wineserver_socket()
+{
+    local base=/tmp/.wine-$(id -u)
+    [ -f "$WINEPREFIX/wineserver" ] && base=/tmp/$(cat "$WINEPREFIX/wineserver")
+    # shellcheck disable=SC2046
+    printf '%s/server-%x-%x/socket' "$base" $(stat -c '%d %i' "$WINEPREFIX")
+}
+
+# hx_session_begin [--headless]: a fresh session folder, the prefix's registry as prepared,
+# Xvfb on a free display with openbox (not with --headless) and a wineserver of its own, all
+# started as children of this shell.
+hx_session_begin()
+{
+    local headless=0
+    [ "${1:-}" = "--headless" ] && headless=1
+    [ -f "$HX_PREFIX/.tidewatch-registry" ] || hx_fail "no prepared prefix: run the e2e_prefix test first"
+    wineserver -k 2>/dev/null # a leftover of an interrupted run would keep its registry
+    wineserver -w 2>/dev/null
+    cp "$HX_PREFIX/.tidewatch-clean/"*.reg "$HX_PREFIX/"
+    HX_SESSION=$HX_BUILD/e2e/sessions/$HX_SCENARIO
+    rm -rf "$HX_SESSION"
+    mkdir -p "$HX_SESSION"
+    : >"$HX_SESSION/pids"
+    HX_CONTROL=$HX_SESSION/control.txt
+    HX_SIM_LOG=$HX_SESSION/sim.log
+    export TIDEWATCH_SIM_CONTROL
+    TIDEWATCH_SIM_CONTROL=$(hx_winpath "$HX_CONTROL")
+    : >"$HX_CONTROL"
+
+    # A wineserver of the session's own, in the foreground so that its PID is known; the
+    # first Wine process would otherwise start one and pay for it.
+    wineserver -f -p >"$HX_SESSION/wineserver.err" 2>&1 &
+    HX_WINESERVER_PID=$!
+    hx_remember "$HX_WINESERVER_PID" wineserver
+    local tries
+    for ((tries = 0; tries < 300; tries++)); do
+        [ -S "$(hx_wineserver_socket)" ] && break
+        kill -0 "$HX_WINESERVER_PID" 2>/dev/null || hx_fail "wineserver ended: $(cat "$HX_SESSION/wineserver.err")"
+        sleep 0.01
+    done
+    if [ $headless -eq 1 ]; then
+        unset DISPLAY
+        return 0
+    fi
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$HX_SESSION/display" \
+        >"$HX_SESSION/xvfb.err" 2>&1 &
+    hx_remember $! Xvfb
+    hx_wait_file_text "$HX_SESSION/display" 10 || hx_fail "Xvfb did not start"
+    export DISPLAY=":$(tr -dc 0-9 <"$HX_SESSION/display")"
+    openbox --sm-disable >"$HX_SESSION/openbox.err" 2>&1 &
+    hx_remember $! openbox
+    for ((tries = 0; tries < 500; tries++)); do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+        sleep 0.01
+    done
+    hx_fail "openbox did not start"
+}
+
+# --- Waiting ---------------------------------------------------------------------------------
+
+# hx_wait_file_text FILE SECONDS: until FILE has content.
+hx_wait_file_text()
+{
+    local deadline=$((SECONDS + $2 + 1))
+    while [ ! -s "$1" ]; do
+        [ $SECONDS -ge $deadline ] && return 1
+        sleep 0.01
+    done
+}
+
+# hx_wait_line FILE REGEX [SECONDS [NAME]]: until a line of FILE matches the extended REGEX
+# (default 10 s). With NAME, gives up as soon as that started program has ended.
+hx_wait_line()
+{
+    local file=$1 pattern=$2 limit=${3:-10} pid=
+    [ -n "${4:-}" ] && { pid=$(hx_pid_of "$4") || hx_fail "no program $4"; }
+    local deadline=$(($(date +%s%N) / 1000000 + limit * 1000))
+    while ! grep -aqE -- "$pattern" "$file" 2>/dev/null; do
+        [ $(($(date +%s%N) / 1000000)) -ge "$deadline" ] && return 1
+        if [ -n "$pid" ] && ! kill -0 "$pid" 2>/dev/null; then
+            grep -aqE -- "$pattern" "$file" 2>/dev/null
+            return
+        fi
+        sleep 0.01
+    done
+}
+
+# hx_has FILE REGEX / hx_count FILE REGEX: lines of FILE matching now.
+hx_has() { grep -aqE -- "$2" "$1" 2>/dev/null; }
+hx_count() { grep -acE -- "$2" "$1" 2>/dev/null; }
+
+# hx_reg_add KEY NAME TYPE DATA: a registry value for this session's programs, e.g.
+#   hx_reg_add 'HKCU\Control Panel\Desktop' LogPixels REG_DWORD 120
+# (about 0.1 s; takes effect for programs started afterwards).
+hx_reg_add() { wine reg add "$1" /v "$2" /t "$3" /d "$4" /f >/dev/null 2>&1 || hx_fail "reg add $1 $2 failed"; }
+
+# --- The simulated cooler --------------------------------------------------------------------
+
+# hx_control TEXT: the simulator's control file, replaced atomically (write, then rename).
+hx_control()
+{
+    printf '%s\n' "$1" >"$HX_CONTROL.tmp" && mv -f "$HX_CONTROL.tmp" "$HX_CONTROL"
+}
+
+# Starts the simulator on the control file and waits until it serves its pipes.
+hx_start_sim()
+{
+    hx_start sim "$HX_SIM" "$(hx_winpath "$HX_CONTROL")" "$(hx_winpath "$HX_SIM_LOG")"
+    hx_wait_line "$HX_SIM_LOG" ' ready' 15 sim || hx_fail "the simulator did not start: $(cat "$HX_SESSION/sim.err")"
+}
+
+# --- Programs --------------------------------------------------------------------------------
+
+# hx_start NAME EXE ARGS...: starts a Windows program in the background; output in
+# $HX_SESSION/NAME.out and NAME.err.
+hx_start()
+{
+    local name=$1
+    shift
+    wine "$@" >"$HX_SESSION/$name.out" 2>"$HX_SESSION/$name.err" &
+    hx_remember $! "$name"
+}
+
+hx_pid_of()
+{
+    local i
+    for ((i = ${#HX_PIDS[@]} - 1; i >= 0; i--)); do
+        [ "${HX_PID_NAMES[$i]}" = "$1" ] && { echo "${HX_PIDS[$i]}"; return 0; }
+    done
+    return 1
+}
+
+# hx_wait_exit NAME [SECONDS]: waits for a started program to end (default 20 s) and
+# returns its exit code; 124 when it did not end in time.
+hx_wait_exit()
+{
+    local pid limit=${2:-20} tries
+    pid=$(hx_pid_of "$1") || hx_fail "no program $1"
+    for ((tries = 0; tries < limit * 100; tries++)); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.01
+    done
+    kill -0 "$pid" 2>/dev/null && return 124
+    wait "$pid"
+}
+
+# hx_stop NAME: ends a started program (TERM, then KILL after 2 s).
+hx_stop() { local pid; pid=$(hx_pid_of "$1") && hx_stop_pid "$pid"; }
+
+hx_stop_pid()
+{
+    local pid=$1 tries
+    kill -0 "$pid" 2>/dev/null || { wait "$pid" 2>/dev/null; return 0; }
+    kill -TERM "$pid" 2>/dev/null
+    for ((tries = 0; tries < 200; tries++)); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.01
+    done
+    kill -KILL "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+    return 0
+}
+
+# hx_run NAME EXE ARGS...: runs a Windows program to its end (at most HX_RUN_LIMIT s, default
+# 30) and returns its exit code.
+hx_run()
+{
+    hx_start "$@"
+    hx_wait_exit "$1" "${HX_RUN_LIMIT:-30}"
+}
+
+# hx_run_ok NAME EXE ARGS...: hx_run, failing the scenario on a non-zero exit.
+hx_run_ok()
+{
+    local code=0
+    hx_run "$@" || code=$?
+    [ $code -eq 0 ] && return 0
+    cat "$HX_SESSION/$1.out" >&2
+    hx_fail "$1 exited with $code"
+}
+
+# hx_crashed NAME: the program reported an unhandled exception.
+hx_crashed() { grep -aq 'wine: Unhandled' "$HX_SESSION/$1.err" 2>/dev/null; }
+
+# hx_expect_crash NAME: a crash of NAME does not fail the scenario.
+hx_expect_crash() { HX_EXPECTED_CRASHES+="$1 "; }
+
+# --- Teardown --------------------------------------------------------------------------------
+
+# Stops everything this session started, newest first, by PID; the wineserver with all
+# Wine processes of the prefix. Returns non-zero when a program crashed unexpectedly.
+hx_teardown()
+{
+    [ -n "$HX_SESSION" ] || return 0
+    local i name crashed=0
+    # Programs first, newest first; then every Wine process of the prefix with its
+    # wineserver; then the window manager and the display.
+    for ((i = ${#HX_PIDS[@]} - 1; i >= 0; i--)); do
+        case ${HX_PID_NAMES[$i]} in
+        wineserver | Xvfb | openbox) ;;
+        *) hx_stop_pid "${HX_PIDS[$i]}" ;;
+        esac
+    done
+    if [ -n "$HX_WINESERVER_PID" ]; then
+        wineserver -k 2>/dev/null
+        hx_stop_pid "$HX_WINESERVER_PID"
+    fi
+    for ((i = ${#HX_PIDS[@]} - 1; i >= 0; i--)); do
+        case ${HX_PID_NAMES[$i]} in
+        Xvfb | openbox) hx_stop_pid "${HX_PIDS[$i]}" ;;
+        esac
+    done
+    for ((i = 0; i < ${#HX_PIDS[@]}; i++)); do
+        name=${HX_PID_NAMES[$i]}
+        if hx_crashed "$name" && [[ $HX_EXPECTED_CRASHES != *" $name "* ]]; then
+            hx_log "$name crashed:"
+            grep -a -A3 'wine: Unhandled' "$HX_SESSION/$name.err" >&2
+            crashed=1
+        fi
+    done
+    HX_PIDS=()
+    HX_PID_NAMES=()
+    HX_WINESERVER_PID=
+    return $crashed
+}
