@@ -19,6 +19,6 @@ foreach(scenario
     no_matching_interface skips_held_interface opens_first_of_two skips_unreadable_interfaces
     round_trip short_read_fails silent_read_times_out deaf_write_times_out long_command_refused
     planted_hid_not_loaded unplug_and_back
-    harness_detects_crash harness_tears_down_after_failure exe_starts_and_exits)
+    harness_detects_crash harness_tears_down_after_failure exe_polls_the_cooler)
   tidewatch_e2e_scenario(${scenario} ${TRANSPORT_SCENARIOS})
 endforeach()

@@ -218,10 +218,13 @@ scenario_harness_tears_down_after_failure()
 }
 
 # The product exe starts under the harness, with its display, and exits cleanly.
-scenario_exe_starts_and_exits()
+scenario_exe_polls_the_cooler()
 {
     hx_session_begin
     hx_control "device cooler 1e71 300c"
     hx_start_sim
-    hx_run_ok app "$HX_TIDEWATCH"
+    hx_start app "$HX_TIDEWATCH"
+    hx_wait_line "$HX_SIM_LOG" ' in cooler 64 7001' 10 || hx_fail "the program did not initialise the cooler"
+    hx_wait_line "$HX_SIM_LOG" ' in cooler 64 7401' 10 || hx_fail "the program did not poll the cooler"
+    hx_stop app
 }
