@@ -1,0 +1,61 @@
+# The benchmark's session under the end-to-end harness (run by scripts/bench, not by the
+# suite): Tidewatch and the baseline side by side under one Wine, results as "key value"
+# lines in $HX_SESSION/results.
+
+bench_result() { echo "$1 $2" >>"$HX_SESSION/results"; }
+
+# The relative address of a global of the exe, from the link map.
+bench_rva()
+{
+    local map=$HX_BUILD/Tidewatch.map base address
+    base=$(awk '$2 == "__image_base__" {print $1}' "$map")
+    address=$(awk -v name="$1" '$2 == name && $1 ~ /^0x/ {print $1}' "$map" | head -n 1)
+    printf '0x%x' $((address - base))
+}
+
+bench_out() { tr -d '\r' <"$HX_SESSION/$1.out"; }
+
+scenario_bench()
+{
+    local probe=$HX_BUILD/tests/bench_probe.exe peek=$HX_BUILD/tests/tidewatch_probe.exe
+    local baseline=$HX_BUILD/tests/tidewatch_baseline.exe
+    hx_session_begin
+    hx_control "device cooler 1e71 300c"
+    hx_start_sim
+
+    # Start-up: process creation to window, five runs each, the same Wine for both.
+    hx_run_ok startup_app "$probe" startup Harrowsoft.Tidewatch "$(hx_winpath "$HX_TIDEWATCH")" 5
+    hx_run_ok startup_base "$probe" startup Tidewatch.Baseline "$(hx_winpath "$baseline")" 5
+    bench_result startup_app_us "$(bench_out startup_app)"
+    bench_result startup_base_us "$(bench_out startup_base)"
+
+    # One minute connected with the dashboard open, beside the baseline with its window open.
+    hx_start app "$HX_TIDEWATCH"
+    hx_wait_line "$HX_SIM_LOG" ' in cooler 64 7401' 10 || hx_fail "the program did not poll"
+    hx_run_ok open "$HX_TIDEWATCH"
+    hx_start base "$baseline"
+    sleep 1
+    hx_run_ok open_base "$baseline"
+    hx_run_ok micros "$peek" peek "$(bench_rva StartupMicros)" 8
+    bench_result startup_micros "$(bench_out micros)"
+
+    # Click on Silent and Balanced in turn, until both curve reports reach the cooler.
+    local i x
+    for i in 1 2 3 4 5 6; do
+        x=$((i % 2 ? 78 : 186))
+        hx_run_ok click$i "$probe" click $x 602 "$(hx_winpath "$HX_SIM_LOG")"
+        bench_result click_us "$(bench_out click$i)"
+        sleep 0.3
+    done
+
+    hx_run_ok paint "$probe" paint 200
+    bench_result paint_us "$(bench_out paint | cut -d' ' -f1)"
+
+    sleep "${BENCH_SETTLE_SECONDS:-60}"
+    bench_result rss_app_kb "$(awk '/VmRSS/ {print $2}' "/proc/$(hx_pid_of app)/status")"
+    bench_result rss_base_kb "$(awk '/VmRSS/ {print $2}' "/proc/$(hx_pid_of base)/status")"
+    hx_run_ok paint2 "$probe" paint 200
+    bench_result paint_us "$(bench_out paint2 | cut -d' ' -f1)"
+    hx_stop base
+    hx_stop app
+}
