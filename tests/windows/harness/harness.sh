@@ -42,7 +42,7 @@
 
 # Programs whose hid.dll and setupapi.dll are the test stand-ins in system32 (per-exe
 # overrides, so that Wine's own processes keep the builtin ones).
-HX_OVERRIDE_EXES="Tidewatch.exe transport_wine_test.exe"
+HX_OVERRIDE_EXES="Tidewatch.exe transport_wine_test.exe commands_wine_test.exe worker_wine_test.exe"
 HX_BUILD=${HX_BUILD:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../../.." && pwd)/build/windows}
 HX_PREFIX=${HX_PREFIX:-$HX_BUILD/e2e/prefix}
 HX_SIM=${HX_SIM:-$HX_BUILD/standins/kraken_sim.exe}
