@@ -2,6 +2,7 @@
 # against the simulated cooler. Run by tests/windows/harness/run-scenario.sh.
 
 HX_COMMANDS_TEST=${HX_COMMANDS_TEST:-$HX_BUILD/tests/commands_wine_test.exe}
+. "$(dirname "${BASH_SOURCE[0]}")/cooler_reports.sh"
 
 OPS=()      # the lines of the last run, one per operation, without CR
 LOG_MARK=0  # simulator log lines before the last run
@@ -38,32 +39,6 @@ expect_ms()
 reports_read() { tail -n +$((LOG_MARK + 1)) "$HX_SIM_LOG" | awk '$2 == "in" && $3 == "cooler" { print $5 }'; }
 # The reports it sent during the last run.
 reports_sent() { tail -n +$((LOG_MARK + 1)) "$HX_SIM_LOG" | awk '$2 == "out" && $3 == "cooler" { print $4 " " $5 }'; }
-
-# hexbytes DECIMAL...: the bytes as hex.
-hexbytes() { printf '%02x' "$@"; }
-
-# padded HEX: a 64-byte report, the given bytes then zeros.
-padded()
-{
-    local hex=$1
-    while [ ${#hex} -lt 128 ]; do hex+=0; done
-    printf '%s' "$hex"
-}
-
-# repeat COUNT VALUE: the value COUNT times.
-repeat() { local i; for ((i = 0; i < $1; i++)); do printf '%s ' "$2"; done; }
-
-# The duty reports for 20..59 degrees, from the profile tables by hand.
-balanced_pump()
-{
-    padded "72010100$(hexbytes $(repeat 11 60) $(seq 62 2 100) $(repeat 9 100))"
-}
-balanced_fans()
-{
-    padded "72020101$(hexbytes $(repeat 11 25) 27 29 31 33 35 38 41 44 47 50 54 58 62 66 70 \
-        74 78 82 86 90 91 92 93 94 96 97 98 99 100)"
-}
-manual() { padded "$1$(hexbytes $(repeat 39 "$2") 100)"; }
 
 scenario_commands_write_reports()
 {
