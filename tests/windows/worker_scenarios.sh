@@ -117,11 +117,24 @@ scenario_worker_without_cooler()
     hx_control "step no cooler"
     hx_start_sim
 
-    # A stop in the wait after a fruitless search ends the thread at once.
+    # A stop in the wait after a fruitless search ends the thread at once. GPU telemetry
+    # starts with the thread, rides along with every publication, and ends with it.
+    local calls=$HX_SESSION/nvml-calls.txt
+    export NVML_STANDIN_STATE NVML_STANDIN_CALLS
+    NVML_STANDIN_STATE=$(hx_winpath "$HX_SESSION/nvml-state.txt")
+    NVML_STANDIN_CALLS=$(hx_winpath "$calls")
+    printf '%s\n' "name=NVIDIA XY 100" fan=40 rpm=1500 temp=55 >"$HX_SESSION/nvml-state.txt"
+    hx_place_nvml full
     worker_start idle
     wait_count "$NOT_FOUND" 2 5
     worker_stop
     [ "$(status_kinds started)" = NN ] || hx_fail "not only not-found publications: $(status_kinds started)"
+    [ "$(hx_count "$WORKER_OUT" ' gpu=1')" -eq 2 ] || hx_fail "a publication without a GPU sample"
+    local pair
+    for pair in attach=1 nvmlInit_v2=1 nvmlDeviceGetFanSpeed_v2=2 nvmlShutdown=1 detach=1 exitdetach=0 badargs=0; do
+        hx_has "$calls" "^$pair"$'\r'"?\$" || hx_fail "GPU library calls: not $pair"
+    done
+    hx_remove_nvml
     expect_range first_publication_ms "$(out_times "$NOT_FOUND" | head -n 1)" 0 600
     expect_range stop_in_search_wait_ms "$(sed -n 's/.* ended after=//p' "$WORKER_OUT" | tr -d '\r')" 0 150
 
