@@ -101,7 +101,7 @@ fault silent after 8 for 1"
     # the unasked report after the reply still unread, the record as it was.
     for i in 3 5 7 9; do
         expect_op $i "status ok=0 $good"
-        expect_ms $i 0 100
+        expect_ms $i 0 170
         expect_op $((i + 1)) "leftover ok=1 bytes=0f01"
     done
     # Seven unrelated reports and a reply cut to 32 bytes; then seven and garbage for it.
