@@ -10,9 +10,11 @@
 //   brightness LEVEL    RequestBrightness
 //   stop                StopEvent, as shutdown does; the program ends with the thread
 //
-// Output, one line per event, times in ms since the start (QueryPerformanceCounter):
-//   T started | T status connected=C link=L liquid=TENTHS gpu=V
-//   T applied profile=P result=R | T did COMMAND | T ended after=MS (from the stop)
+// Output, one line per event, times in ms since the start (QueryPerformanceCounter; for the
+// worker's messages the time they were posted, to the ms, and when they were received):
+//   T started | T status connected=C link=L liquid=TENTHS gpu=V received=T
+//   T applied profile=P result=R received=T | T did COMMAND visible=V
+//   T ended after=MS (from the stop)
 #include "cooler/worker.h"
 
 #include <stdio.h>
@@ -27,6 +29,7 @@ constexpr int CommandFileCapacity = 4096; // bytes
 // Everything below belongs to the main thread.
 LARGE_INTEGER StartCount = {};
 LARGE_INTEGER CountsPerSecond = {};
+DWORD StartTick = 0; // ms, GetTickCount at the start
 const wchar_t* CommandPath = nullptr;
 int CommandsDone = 0;
 HANDLE WorkerThread = nullptr;
@@ -38,6 +41,13 @@ double NowMs()
     QueryPerformanceCounter(&now);
     return static_cast<double>(now.QuadPart - StartCount.QuadPart) * 1000.0 /
            static_cast<double>(CountsPerSecond.QuadPart);
+}
+
+// When the message being handled was posted, on the same scale as NowMs: a busy window can
+// receive a message some ms after the worker posted it.
+double PostedMs()
+{
+    return static_cast<double>(static_cast<DWORD>(GetMessageTime()) - StartTick);
 }
 
 void Run(const char* line)
@@ -93,13 +103,13 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     if (message == MsgStatusUpdated) {
         CoolerStatus status;
         CopyLatestStatus(&status);
-        printf("%.1f status connected=%d link=%d liquid=%d gpu=%d\n", NowMs(), status.connected,
-               status.linkState, status.liquidTenths, status.gpuValid);
+        printf("%.1f status connected=%d link=%d liquid=%d gpu=%d received=%.1f\n", PostedMs(),
+               status.connected, status.linkState, status.liquidTenths, status.gpuValid, NowMs());
         return 0;
     }
     if (message == MsgApplyFinished) {
-        printf("%.1f applied profile=%d result=%ld\n", NowMs(), static_cast<int>(wParam),
-               AtomicRead(&ApplyResult));
+        printf("%.1f applied profile=%d result=%ld received=%.1f\n", PostedMs(),
+               static_cast<int>(wParam), AtomicRead(&ApplyResult), NowMs());
         return 0;
     }
     if (message == WM_TIMER && wParam == CommandTimerId) {
@@ -122,6 +132,7 @@ int wmain(int argc, wchar_t** argv)
     setvbuf(stdout, nullptr, _IONBF, 0);
     QueryPerformanceFrequency(&CountsPerSecond);
     QueryPerformanceCounter(&StartCount);
+    StartTick = GetTickCount();
     if (argc != 2) {
         printf("usage: worker_wine_test COMMAND_FILE\n");
         return 2;
