@@ -1,5 +1,5 @@
 // Runs the real GPU code (gpu.cpp over the Windows loader) once: start, `argv[1]` samples
-// (default 1), stop, printing what it sees after each step. gpu_wine.sh reads the lines.
+// (default 1), stop, printing what it sees after each step. gpu_scenarios.sh reads the lines.
 #include "telemetry/gpu.h"
 
 #include <stdio.h>

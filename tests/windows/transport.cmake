@@ -11,7 +11,8 @@ target_link_options(transport_wine_test PRIVATE -static)
 add_test(NAME standin_exports_cover_imports
   COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/check_standin_exports.sh
     $<TARGET_FILE:hid_standin> $<TARGET_FILE:setupapi_standin> --
-    $<TARGET_FILE:Tidewatch> $<TARGET_FILE:transport_wine_test>)
+    $<TARGET_FILE:Tidewatch> $<TARGET_FILE:transport_wine_test> $<TARGET_FILE:commands_wine_test>
+    $<TARGET_FILE:worker_wine_test>)
 set_tests_properties(standin_exports_cover_imports PROPERTIES LABELS static)
 
 set(TRANSPORT_SCENARIOS ${CMAKE_CURRENT_LIST_DIR}/transport_scenarios.sh)

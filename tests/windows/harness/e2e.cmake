@@ -14,6 +14,7 @@ set(TIDEWATCH_E2E_ENV
   HX_STANDIN_HID=$<TARGET_FILE:hid_standin>
   HX_STANDIN_SETUPAPI=$<TARGET_FILE:setupapi_standin>
   HX_DECOY_HID=$<TARGET_FILE:hid_decoy>
+  HX_NVML_STANDINS=$<TARGET_FILE_DIR:nvml_standin_full>/..
   HX_TIDEWATCH=$<TARGET_FILE:Tidewatch>
   HX_TRANSPORT_TEST=$<TARGET_FILE:transport_wine_test>)
 set_tests_properties(e2e_prefix PROPERTIES LABELS e2e FIXTURES_SETUP wine_prefix

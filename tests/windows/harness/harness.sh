@@ -26,6 +26,8 @@
 #   hx_run NAME EXE ARGS... runs a program to its end and returns its exit code; its output is
 #   in $HX_SESSION/NAME.out and NAME.err (Windows lines end in CRLF: don't anchor on $).
 #   hx_wait_line FILE REGEX SECONDS NAME stops waiting early once program NAME has ended.
+#   hx_place_nvml VARIANT puts a stand-in nvml.dll (full, or no_ENTRYPOINT) into system32 for
+#   the rest of the session (its readings: standins/nvml/nvml_standin.cpp).
 #   hx_reg_add sets a registry value for the session; each session starts from the registry
 #   as prepared, on a fresh wineserver. hx_session_begin --headless skips the display for
 #   console programs. A new test program whose hid.dll and setupapi.dll must be the stand-ins
@@ -37,12 +39,12 @@
 #   syntax: standins/kraken/kraken_sim_win32.cpp and sim_config.h.
 #
 # Environment (set by e2e.cmake; by hand, the defaults below find build/windows): HX_BUILD,
-# HX_PREFIX, HX_SIM, HX_STANDIN_HID, HX_STANDIN_SETUPAPI, HX_DECOY_HID, HX_TIDEWATCH and the
-# test programs (HX_TRANSPORT_TEST).
+# HX_PREFIX, HX_SIM, HX_STANDIN_HID, HX_STANDIN_SETUPAPI, HX_DECOY_HID, HX_NVML_STANDINS,
+# HX_TIDEWATCH and the test programs (HX_TRANSPORT_TEST).
 
 # Programs whose hid.dll and setupapi.dll are the test stand-ins in system32 (per-exe
 # overrides, so that Wine's own processes keep the builtin ones).
-HX_OVERRIDE_EXES="Tidewatch.exe transport_wine_test.exe"
+HX_OVERRIDE_EXES="Tidewatch.exe transport_wine_test.exe commands_wine_test.exe worker_wine_test.exe"
 HX_BUILD=${HX_BUILD:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../../.." && pwd)/build/windows}
 HX_PREFIX=${HX_PREFIX:-$HX_BUILD/e2e/prefix}
 HX_SIM=${HX_SIM:-$HX_BUILD/standins/kraken_sim.exe}
@@ -51,6 +53,7 @@ HX_STANDIN_SETUPAPI=${HX_STANDIN_SETUPAPI:-$HX_BUILD/standins/system32/setupapi.
 HX_DECOY_HID=${HX_DECOY_HID:-$HX_BUILD/standins/decoy/hid.dll}
 HX_TIDEWATCH=${HX_TIDEWATCH:-$HX_BUILD/Tidewatch.exe}
 HX_TRANSPORT_TEST=${HX_TRANSPORT_TEST:-$HX_BUILD/tests/transport_wine_test.exe}
+HX_NVML_STANDINS=${HX_NVML_STANDINS:-$HX_BUILD/standins/nvml}
 
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
@@ -135,6 +138,11 @@ hx_wineserver_socket()
     printf '%s/server-%x-%x/socket' "$base" $(stat -c '%d %i' "$WINEPREFIX")
 }
 
+# A stand-in nvml.dll that a scenario placed in system32 (hx_place_nvml VARIANT, a folder
+# under standins/nvml of the build) lasts until the session ends: no other session sees it.
+hx_place_nvml() { cp "$HX_NVML_STANDINS/$1/nvml.dll" "$HX_PREFIX/drive_c/windows/system32/nvml.dll"; }
+hx_remove_nvml() { rm -f "$HX_PREFIX/drive_c/windows/system32/nvml.dll"; }
+
 # hx_session_begin [--headless]: a fresh session folder, the prefix's registry as prepared,
 # Xvfb on a free display with openbox (not with --headless) and a wineserver of its own, all
 # started as children of this shell.
@@ -146,6 +154,7 @@ hx_session_begin()
     wineserver -k 2>/dev/null # a leftover of an interrupted run would keep its registry
     wineserver -w 2>/dev/null
     cp "$HX_PREFIX/.tidewatch-clean/"*.reg "$HX_PREFIX/"
+    hx_remove_nvml
     HX_SESSION=$HX_BUILD/e2e/sessions/$HX_SCENARIO
     rm -rf "$HX_SESSION"
     mkdir -p "$HX_SESSION"
@@ -350,5 +359,6 @@ hx_teardown()
     HX_PIDS=()
     HX_PID_NAMES=()
     HX_WINESERVER_PID=
+    hx_remove_nvml
     return $crashed
 }
