@@ -410,7 +410,8 @@ scenario_tray_menu_exit()
 }
 
 # A single left click does nothing, a double click opens the window in the work area's corner
-# (Wine reports no icon rectangle) and never the menu; WM_CONTEXTMENU opens the menu. At each
+# (Wine reports no icon rectangle) and never the menu, and leaves a visible window where it is;
+# WM_CONTEXTMENU opens the menu. At each
 # DPI the screen is large enough for the whole window: a window manager keeps a window that
 # does not fit on the screen, so the too-large case is checked natively only.
 tray_clicks_and_placement() # DPI SCREEN
@@ -437,6 +438,18 @@ tray_clicks_and_placement() # DPI SCREEN
     ((bottom - top <= wb - wt - 2 * m)) || hx_fail "the window does not fit the screen"
     expect_equal "right edge $m inside the work area" $((wr - m)) "$right"
     expect_equal "bottom edge $m inside the work area" $((wb - m)) "$bottom"
+    # Moved by hand while visible, it stays where it was put at the next double click.
+    xdotool windowmove --sync "$(xdotool search --name '^Tidewatch$' | head -n 1)" 100 50
+    local moved tries
+    for ((tries = 0; tries < 50; tries++)); do
+        moved=$(probe state)
+        [ "$moved" != "$state" ] && break
+        sleep 0.05
+    done
+    [ "$moved" != "$state" ] || hx_fail "the window did not move"
+    probe post $TRAY_NOTIFY 1 0x203
+    sleep 0.3
+    expect_equal "a visible window is not placed again" "$moved" "$(probe state)"
     probe post $TRAY_NOTIFY 1 0x7B # WM_CONTEXTMENU
     until_equal 5 1 eval 'probe menus | wc -l' || hx_fail "WM_CONTEXTMENU opened no menu"
 }
