@@ -18,5 +18,3 @@ int AddTrayIcon();
 // Badge and tooltip from the latest status.
 void UpdateTrayIcon();
 void RemoveTrayIcon();
-// A 32 x 32 badge with the whole-degree value, or none.
-HICON BuildBadgeIcon(int32_t value);

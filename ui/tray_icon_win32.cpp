@@ -6,6 +6,7 @@
 #include "app/shell.h"
 #include "app/shell_win32.h"
 #include "app/text.h"
+#include "ui/badge.h"
 #include "ui/tray_model.h"
 
 int TrayAdded = 0;
@@ -15,8 +16,6 @@ int TrayBadgeValue = -1;
 const GUID TrayIconGuid = {0xB3F2A17C, 0x4D9E, 0x4A6B, {0x8C, 0x21, 0x5E, 0x7A, 0x3F, 0x1D, 0x0C, 0x94}};
 
 namespace {
-
-constexpr int BadgeSize = 32; // pixels, fixed: the shell scales it
 
 NOTIFYICONDATAW TrayRecord()
 {
@@ -60,21 +59,23 @@ void UpdateTrayIcon()
     if (!TrayAdded) return;
     CoolerStatus status;
     CopyLatestStatus(&status);
-    HICON outgoing = nullptr;
-    if (status.connected) {
-        const int32_t value = BadgeValue(status.liquidTenths);
-        if (value != TrayBadgeValue) {
-            HICON badge = BuildBadgeIcon(value);
-            if (badge) {
-                outgoing = TrayBadgeIcon;
-                TrayBadgeIcon = badge;
-                TrayBadgeValue = value;
-            }
+    HICON outgoing = nullptr; // set aside: the shell may still show it
+    int32_t value = -1;
+    switch (DecideBadge(status, TrayBadgeValue, &value)) {
+    case BadgeRedraw:
+        if (HICON badge = BuildBadgeIcon(value)) {
+            outgoing = TrayBadgeIcon;
+            TrayBadgeIcon = badge;
+            TrayBadgeValue = value;
         }
-    } else {
+        break; // a badge that could not be drawn is tried again at the next status
+    case BadgeDrop:
         outgoing = TrayBadgeIcon;
         TrayBadgeIcon = nullptr;
         TrayBadgeValue = -1;
+        break;
+    case BadgeKeep:
+        break;
     }
     NOTIFYICONDATAW record = TrayRecord();
     record.uFlags = NIF_ICON | NIF_TIP;
@@ -103,78 +104,4 @@ void RemoveTrayIcon()
     if (TrayBadgeIcon) DestroyIcon(TrayBadgeIcon);
     TrayBadgeIcon = nullptr;
     TrayBadgeValue = -1;
-}
-
-HICON BuildBadgeIcon(int32_t value)
-{
-    HDC screen = GetDC(nullptr);
-    if (!screen) return nullptr;
-    HDC dc = CreateCompatibleDC(screen);
-    if (!dc) {
-        ReleaseDC(nullptr, screen);
-        return nullptr;
-    }
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = BadgeSize;
-    info.bmiHeader.biHeight = BadgeSize;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP colour = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HFONT font = nullptr;
-    HBRUSH brush = nullptr;
-    HICON icon = nullptr;
-    if (colour && bits) {
-        LOGFONTW description = {};
-        description.lfHeight = -24;
-        description.lfWeight = FW_BOLD;
-        description.lfQuality = ANTIALIASED_QUALITY;
-        AppendText(reinterpret_cast<char16_t*>(description.lfFaceName), 0, LF_FACESIZE, u"Segoe UI");
-        font = CreateFontIndirectW(&description);
-        brush = CreateSolidBrush(BadgeColour(value));
-    }
-    if (font && brush) {
-        HGDIOBJ previousBitmap = SelectObject(dc, colour);
-        HGDIOBJ previousFont = SelectObject(dc, font);
-        HGDIOBJ previousBrush = SelectObject(dc, brush);
-        HGDIOBJ previousPen = SelectObject(dc, GetStockObject(NULL_PEN));
-        RoundRect(dc, 0, 0, BadgeSize, BadgeSize, 8, 8);
-        SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, 0xFFFFFF);
-        char16_t digits[4];
-        AppendDecimal(digits, 0, 4, static_cast<uint32_t>(value));
-        RECT box = {0, 1, BadgeSize, BadgeSize - 1};
-        DrawTextW(dc, reinterpret_cast<const wchar_t*>(digits), -1, &box,
-                  DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-        GdiFlush();
-        // GDI leaves alpha at 0: whatever was drawn becomes opaque, the corners stay clear.
-        uint32_t* pixel = static_cast<uint32_t*>(bits);
-        for (int i = 0; i < BadgeSize * BadgeSize; ++i) {
-            if (pixel[i] & 0x00FFFFFF) pixel[i] |= 0xFF000000;
-        }
-        const uint8_t maskBits[BadgeSize * BadgeSize / 8] = {};
-        HBITMAP mask = CreateBitmap(BadgeSize, BadgeSize, 1, 1, maskBits);
-        if (mask) {
-            ICONINFO parts = {};
-            parts.fIcon = TRUE;
-            parts.hbmMask = mask;
-            parts.hbmColor = colour;
-            SelectObject(dc, previousBitmap); // the icon copies the bitmap: it must not be selected
-            previousBitmap = nullptr;
-            icon = CreateIconIndirect(&parts);
-            DeleteObject(mask);
-        }
-        SelectObject(dc, previousPen);
-        SelectObject(dc, previousBrush);
-        SelectObject(dc, previousFont);
-        if (previousBitmap) SelectObject(dc, previousBitmap);
-    }
-    if (brush) DeleteObject(brush);
-    if (font) DeleteObject(font);
-    if (colour) DeleteObject(colour);
-    DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
-    return icon;
 }

@@ -17,6 +17,13 @@ Colour BadgeColour(int32_t value)
     return 0x455BE2;                 // red
 }
 
+BadgeAction DecideBadge(const CoolerStatus& status, int32_t shownValue, int32_t* value)
+{
+    if (!status.connected) return BadgeDrop;
+    *value = BadgeValue(status.liquidTenths);
+    return *value == shownValue ? BadgeKeep : BadgeRedraw;
+}
+
 int BuildTrayTooltip(char16_t* buffer, int capacity, const CoolerStatus& status)
 {
     int pos = AppendText(buffer, 0, capacity, u"Tidewatch");

@@ -28,6 +28,36 @@ TEST(Badge, RoundingCappingAndBands)
     EXPECT_EQ(BadgeColour(99), 0x455BE2u);
 }
 
+TEST(Badge, RedrawsOnlyWhenTheWholeDegreeChanges)
+{
+    CoolerStatus status = {};
+    status.connected = 1;
+    status.liquidTenths = 314;
+    int32_t value = -7;
+    // The first connected status draws, whatever the number.
+    EXPECT_EQ(DecideBadge(status, -1, &value), BadgeRedraw);
+    EXPECT_EQ(value, 31);
+    status.liquidTenths = 313; // a wobble in the tenths
+    EXPECT_EQ(DecideBadge(status, 31, &value), BadgeKeep);
+    status.liquidTenths = 315;
+    EXPECT_EQ(DecideBadge(status, 31, &value), BadgeRedraw);
+    EXPECT_EQ(value, 32);
+    status.liquidTenths = 1000; // capped: 99 stays 99
+    EXPECT_EQ(DecideBadge(status, 99, &value), BadgeKeep);
+    // A badge that could not be drawn left the shown value alone: the next status redraws.
+    status.liquidTenths = 427;
+    EXPECT_EQ(DecideBadge(status, 31, &value), BadgeRedraw);
+    EXPECT_EQ(DecideBadge(status, 31, &value), BadgeRedraw);
+    // Unplugged: dropped, even with a badge of the same number; back at the same
+    // temperature, drawn anew.
+    status.connected = 0;
+    EXPECT_EQ(DecideBadge(status, 43, &value), BadgeDrop);
+    EXPECT_EQ(DecideBadge(status, -1, &value), BadgeDrop);
+    status.connected = 1;
+    EXPECT_EQ(DecideBadge(status, -1, &value), BadgeRedraw);
+    EXPECT_EQ(value, 43);
+}
+
 class Tooltip : public ::testing::Test {
 protected:
     void TearDown() override { InterlockedExchange(&AppliedProfile, -1); }
@@ -52,12 +82,33 @@ TEST_F(Tooltip, EveryState)
     EXPECT_EQ(Text(tip), u"Tidewatch \u00B7 31.4 \u00B0C \u00B7 Pump 980 RPM \u00B7 Fans 760 RPM "
                          u"\u00B7 Unchanged");
 
+    // Disconnected: nothing but the notice, even with GPU figures at hand.
+    status.connected = 0;
+    status.gpuValid = 1;
+    BuildTrayTooltip(tip, TooltipCapacity, status);
+    EXPECT_EQ(Text(tip), u"Tidewatch \u00B7 Kraken disconnected");
+
     // The longest possible text fits with room to spare.
     status = {1, 0, 1000, 65535, 100, 65535, 100, 1, 100, 0, 150};
     InterlockedExchange(&AppliedProfile, ProfilePerformance);
     EXPECT_LT(BuildTrayTooltip(tip, TooltipCapacity, status), 100);
     EXPECT_EQ(BuildTrayTooltip(tip, 12, status), 11);
     EXPECT_EQ(Text(tip), u"Tidewatch \u00B7");
+}
+
+TEST_F(Tooltip, EveryProfileAndWholeDegrees)
+{
+    char16_t tip[TooltipCapacity];
+    const CoolerStatus status = {1, 0, 300, 0, 50, 0, 20, 0, 0, 0, 0};
+    const char16_t* expected[] = {u"Unchanged", u"Manual", u"Silent", u"Balanced", u"Performance",
+                                  u"Aggressive"};
+    for (int32_t profile = -1; profile <= ProfileAggressive; ++profile) {
+        InterlockedExchange(&AppliedProfile, profile);
+        BuildTrayTooltip(tip, TooltipCapacity, status);
+        EXPECT_EQ(Text(tip), u"Tidewatch \u00B7 30.0 \u00B0C \u00B7 Pump 0 RPM \u00B7 Fans 0 RPM \u00B7 " +
+                                 Text(expected[profile + 1]))
+            << profile;
+    }
 }
 
 TrayMenuInputs Inputs()
@@ -122,6 +173,35 @@ TEST(TrayMenu, DisconnectedGreysWhatWouldWriteToTheCooler)
     BuildTrayMenuModel(in, &model);
     for (int i : {3, 4, 5, 6, 11, 13}) EXPECT_TRUE(model.main[i].grayed) << i;
     for (int i : {0, 9, 10, 15}) EXPECT_FALSE(model.main[i].grayed) << i;
+    // Choosing a duty only sets the manual value: the submenus stay usable.
+    for (int s = 0; s < TraySubmenuCount; ++s) {
+        for (int i = 0; i < model.submenuCounts[s]; ++i) EXPECT_FALSE(model.submenus[s][i].grayed);
+    }
+    EXPECT_TRUE(model.submenus[SubmenuScreen][2].checked); // the label still tells the level
+}
+
+TEST(TrayMenu, EachProfileChecksItsOwnItem)
+{
+    TrayMenuInputs in = Inputs();
+    TrayMenuModel model;
+    const int item[] = {3, 4, 5, 6}; // Silent .. Aggressive
+    for (int32_t profile = ProfileSilent; profile <= ProfileAggressive; ++profile) {
+        in.appliedProfile = profile;
+        BuildTrayMenuModel(in, &model);
+        EXPECT_TRUE(model.main[item[profile - 1]].checked) << profile;
+        EXPECT_EQ(CheckedCount(model.main, MainMenuEntries), 1) << profile;
+    }
+    // The ends of each submenu.
+    in.manualPumpDuty = 50;
+    in.manualFanDuty = 100;
+    in.screenBrightness = 100;
+    in.screenMode = 0;
+    BuildTrayMenuModel(in, &model);
+    EXPECT_TRUE(model.submenus[SubmenuPump][0].checked);
+    EXPECT_TRUE(model.submenus[SubmenuFans][8].checked);
+    EXPECT_TRUE(model.submenus[SubmenuScreen][3].checked);
+    EXPECT_EQ(Text(model.main[13].text), u"Screen  100%");
+    EXPECT_FALSE(model.main[13].grayed); // mode 0 counts as known
 }
 
 TEST(TrayMenu, ChecksFollowTheState)
@@ -156,56 +236,108 @@ TEST(TrayMenu, ChecksFollowTheState)
     EXPECT_EQ(CheckedCount(model.submenus[SubmenuScreen], 4), 0);
 }
 
-TEST(Placement, TaskbarOnEachSide)
+// A 1920 x 1080 screen at each DPI, with its taskbar 40 logical pixels thick on one side and
+// the window 496 x 831 logical pixels (the dashboard with its frame).
+struct Screen {
+    int32_t dpi;
+    int32_t m;             // the margin in pixels at that DPI
+    int32_t bar;           // taskbar thickness in pixels
+    int32_t w, h;          // window size in pixels
+    int32_t W, H;          // screen size in pixels
+};
+
+class Placement : public ::testing::TestWithParam<int32_t> {
+protected:
+    Screen S() const
+    {
+        const int32_t dpi = GetParam();
+        return {dpi, Scale(12, dpi), Scale(40, dpi), Scale(496, dpi), Scale(831, dpi),
+                Scale(1920, dpi), Scale(1080, dpi)};
+    }
+    // A small icon centred on (x, y).
+    static PixelRect IconAt(int32_t x, int32_t y) { return {x - 12, y - 12, x + 12, y + 12}; }
+};
+
+TEST_P(Placement, MarginFollowsTheWindowsDpi)
 {
-    const PixelRect screenWork = {0, 0, 1920, 1040}; // bottom taskbar
-    const int32_t w = 496, h = 831;
-    PixelRect icon = {1800, 1048, 1824, 1072};
-    PixelPoint p = PlaceNearIcon(&icon, screenWork, w, h, 96);
-    EXPECT_EQ(p.x + w, 1920 - 12);
-    EXPECT_EQ(p.y + h, 1040 - 12);
-
-    icon = {948, 1048, 972, 1072}; // middle of a bottom taskbar
-    p = PlaceNearIcon(&icon, screenWork, w, h, 96);
-    EXPECT_EQ(p.x, 960 - w / 2);
-    EXPECT_EQ(p.y + h, 1028);
-
-    const PixelRect topWork = {0, 40, 1920, 1080};
-    icon = {1800, 8, 1824, 32};
-    p = PlaceNearIcon(&icon, topWork, w, h, 96);
-    EXPECT_EQ(p.y, 40 + 12);
-    EXPECT_EQ(p.x + w, 1908);
-
-    const PixelRect leftWork = {60, 0, 1920, 1080};
-    icon = {18, 900, 42, 924};
-    p = PlaceNearIcon(&icon, leftWork, w, h, 96);
-    EXPECT_EQ(p.x, 72);
-    EXPECT_EQ(p.y + h, 1080 - 12);
-    icon = {18, 500, 42, 524};
-    p = PlaceNearIcon(&icon, leftWork, w, h, 96);
-    EXPECT_EQ(p.y, 512 - h / 2);
-
-    const PixelRect rightWork = {0, 0, 1860, 1080};
-    icon = {1878, 900, 1902, 924};
-    p = PlaceNearIcon(&icon, rightWork, w, h, 96);
-    EXPECT_EQ(p.x + w, 1848);
+    const Screen s = S();
+    EXPECT_EQ(s.m, s.dpi == 96 ? 12 : s.dpi == 120 ? 15 : 18);
 }
 
-TEST(Placement, NoIconTooLargeAndOtherDpis)
+TEST_P(Placement, BottomTaskbarIconAtTheRightEnd)
 {
-    const PixelRect work = {0, 0, 1920, 1040};
-    PixelPoint p = PlaceNearIcon(nullptr, work, 496, 831, 96);
-    EXPECT_EQ(p.x, 1920 - 12 - 496);
-    EXPECT_EQ(p.y, 1040 - 12 - 831);
-    p = PlaceNearIcon(nullptr, work, 620, 1040, 120);
-    EXPECT_EQ(p.x, 1920 - 15 - 620);
-    EXPECT_EQ(p.y, 15); // taller than the work area: the top edge stays visible
-    p = PlaceNearIcon(nullptr, {1920, 0, 3840, 2120}, 744, 1247, 144);
-    EXPECT_EQ(p.x, 3840 - 18 - 744);
-    EXPECT_EQ(p.y, 2120 - 18 - 1247);
-    p = PlaceNearIcon(nullptr, {0, 0, 400, 300}, 496, 831, 96);
-    EXPECT_EQ(p.x, 12);
-    EXPECT_EQ(p.y, 12);
+    const Screen s = S();
+    const PixelRect work = {0, 0, s.W, s.H - s.bar};
+    const PixelRect icon = IconAt(s.W - 100, s.H - s.bar / 2);
+    const PixelPoint p = PlaceNearIcon(&icon, work, s.w, s.h, s.dpi);
+    EXPECT_EQ(p.x + s.w, work.right - s.m);
+    EXPECT_EQ(p.y + s.h, work.bottom - s.m);
+    // Without the icon's rectangle: the same corner.
+    const PixelPoint q = PlaceNearIcon(nullptr, work, s.w, s.h, s.dpi);
+    EXPECT_EQ(q.x, p.x);
+    EXPECT_EQ(q.y, p.y);
 }
+
+TEST_P(Placement, BottomTaskbarIconInTheMiddle)
+{
+    const Screen s = S();
+    const PixelRect work = {0, 0, s.W, s.H - s.bar};
+    const PixelRect icon = IconAt(s.W / 2, s.H - s.bar / 2);
+    const PixelPoint p = PlaceNearIcon(&icon, work, s.w, s.h, s.dpi);
+    EXPECT_EQ(p.x, s.W / 2 - s.w / 2); // centred on the icon
+    EXPECT_EQ(p.y + s.h, work.bottom - s.m);
+}
+
+TEST_P(Placement, TopTaskbarIconAtTheRightEnd)
+{
+    const Screen s = S();
+    const PixelRect work = {0, s.bar, s.W, s.H};
+    const PixelRect icon = IconAt(s.W - 100, s.bar / 2);
+    const PixelPoint p = PlaceNearIcon(&icon, work, s.w, s.h, s.dpi);
+    EXPECT_EQ(p.y, work.top + s.m); // just under the taskbar
+    EXPECT_EQ(p.x + s.w, work.right - s.m);
+}
+
+TEST_P(Placement, LeftTaskbarIconLowOrHalfway)
+{
+    const Screen s = S();
+    const PixelRect work = {s.bar, 0, s.W, s.H};
+    PixelRect icon = IconAt(s.bar / 2, s.H - 100);
+    PixelPoint p = PlaceNearIcon(&icon, work, s.w, s.h, s.dpi);
+    EXPECT_EQ(p.x, work.left + s.m);
+    EXPECT_EQ(p.y + s.h, work.bottom - s.m); // pushed up from the bottom
+    icon = IconAt(s.bar / 2, s.H / 2);
+    p = PlaceNearIcon(&icon, work, s.w, s.h, s.dpi);
+    EXPECT_EQ(p.x, work.left + s.m);
+    EXPECT_EQ(p.y, s.H / 2 - s.h / 2); // centred on the icon
+}
+
+TEST_P(Placement, RightTaskbarIconLow)
+{
+    const Screen s = S();
+    const PixelRect work = {0, 0, s.W - s.bar, s.H};
+    const PixelRect icon = IconAt(s.W - s.bar / 2, s.H - 100);
+    const PixelPoint p = PlaceNearIcon(&icon, work, s.w, s.h, s.dpi);
+    EXPECT_EQ(p.x + s.w, work.right - s.m);
+    EXPECT_EQ(p.y + s.h, work.bottom - s.m);
+}
+
+TEST_P(Placement, WindowLargerThanTheWorkArea)
+{
+    const Screen s = S();
+    // Taller than the work area less its margins, on a work area that does not start at 0.
+    const PixelRect work = {s.W, 0, 2 * s.W, s.h + s.m};
+    PixelPoint p = PlaceNearIcon(nullptr, work, s.w, s.h, s.dpi);
+    EXPECT_EQ(p.y, work.top + s.m); // the top edge stays visible, the bottom runs past
+    EXPECT_EQ(p.x + s.w, work.right - s.m);
+    // Wider and taller: the top-left corner wins on both axes.
+    const PixelRect small = {0, s.bar, s.w / 2, s.bar + s.h / 2};
+    const PixelRect icon = IconAt(s.w / 4, s.bar / 2);
+    p = PlaceNearIcon(&icon, small, s.w, s.h, s.dpi);
+    EXPECT_EQ(p.x, small.left + s.m);
+    EXPECT_EQ(p.y, small.top + s.m);
+}
+
+INSTANTIATE_TEST_SUITE_P(AtEachDpi, Placement, ::testing::Values(96, 120, 144));
 
 } // namespace

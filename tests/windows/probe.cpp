@@ -10,8 +10,18 @@
 //   probe peek RVA SIZE           reads SIZE (1, 2, 4, 8) bytes at image base + RVA
 //   probe fonts DPI               builds the program's fonts here at DPI and describes them
 //   probe wait-gone MS            waits until no window of the class is left
+//   probe menus                   "x y w h" of each popup menu window on screen, topmost first
+//   probe tooltips                the tooltip of every icon in Wine's tray, one a line
+//   probe untray                  removes icon 1 of the window from the tray, as a dying shell
+//   probe workarea                "work L T R B dpi D": the window's monitor and DPI
+//   probe badge V FILE            the program's badge for V, drawn at the small icon size
+//                                 on white as the tray draws it, into FILE (binary PPM)
+//   probe appicon EXE FILE [V]    the exe's icon 101, likewise; over the badge for V
 #include "app/shell.h"
+#include "ui/badge.h"
 #include "ui/fonts.h"
+
+#include <commctrl.h>
 
 #include <shellapi.h>
 #include <stdio.h>
@@ -115,6 +125,173 @@ int Fonts(int dpi)
     return 0;
 }
 
+BOOL CALLBACK ListMenu(HWND window, LPARAM)
+{
+    wchar_t name[16] = {};
+    GetClassNameW(window, name, 16);
+    if (wcscmp(name, L"#32768") != 0 || !IsWindowVisible(window)) return TRUE;
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    printf("%ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+    return TRUE;
+}
+
+struct TooltipSearch {
+    DWORD trayProcess;
+    int found;
+};
+
+// Reads every tool's text of one tooltip control of the tray's process: the control only
+// copies its text into memory of its own process, so the record and the buffer live there.
+void PrintTools(HWND tooltip, HANDLE process)
+{
+    constexpr int TextCapacity = 128; // characters, as the shell's tip field
+    const SIZE_T size = sizeof(TTTOOLINFOW) + TextCapacity * sizeof(wchar_t);
+    auto* remote = static_cast<unsigned char*>(
+        VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    if (!remote) return;
+    const LRESULT count = SendMessageW(tooltip, TTM_GETTOOLCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        TTTOOLINFOW info = {};
+        info.cbSize = sizeof info;
+        info.lpszText = reinterpret_cast<wchar_t*>(remote + sizeof info);
+        wchar_t text[TextCapacity + 1] = {};
+        SIZE_T moved = 0;
+        if (!WriteProcessMemory(process, remote, &info, sizeof info, &moved) ||
+            !WriteProcessMemory(process, remote + sizeof info, text, sizeof text - sizeof(wchar_t), &moved) ||
+            !SendMessageW(tooltip, TTM_ENUMTOOLSW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(remote)) ||
+            !ReadProcessMemory(process, remote + sizeof info, text, sizeof text - sizeof(wchar_t), &moved)) {
+            continue;
+        }
+        char utf8[TextCapacity * 3 + 1] = {};
+        WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr);
+        // Raw bytes: the console's code page must not touch the UTF-8.
+        DWORD written = 0;
+        HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+        WriteFile(out, utf8, static_cast<DWORD>(strlen(utf8)), &written, nullptr);
+        WriteFile(out, "\n", 1, &written, nullptr);
+    }
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+}
+
+BOOL CALLBACK ReadTooltip(HWND window, LPARAM context)
+{
+    auto* search = reinterpret_cast<TooltipSearch*>(context);
+    wchar_t name[32] = {};
+    GetClassNameW(window, name, 32);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (wcscmp(name, TOOLTIPS_CLASSW) != 0 || process != search->trayProcess) return TRUE;
+    HANDLE handle = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, process);
+    if (!handle) return TRUE;
+    PrintTools(window, handle);
+    CloseHandle(handle);
+    ++search->found;
+    return TRUE;
+}
+
+int Tooltips()
+{
+    HWND tray = FindWindowW(nullptr, L"Wine System Tray");
+    if (!tray) {
+        printf("no tray\n");
+        return 1;
+    }
+    fflush(stdout);
+    TooltipSearch search = {};
+    GetWindowThreadProcessId(tray, &search.trayProcess);
+    EnumWindows(ReadTooltip, reinterpret_cast<LPARAM>(&search));
+    return search.found ? 0 : 1;
+}
+
+int Untray(HWND window)
+{
+    NOTIFYICONDATAW data = {};
+    data.cbSize = sizeof(data);
+    data.hWnd = window;
+    data.uID = 1;
+    printf("%d\n", Shell_NotifyIconW(NIM_DELETE, &data) ? 1 : 0);
+    return 0;
+}
+
+int WorkArea(HWND window)
+{
+    MONITORINFO info = {};
+    info.cbSize = sizeof info;
+    if (!GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &info)) return 1;
+    printf("work %ld %ld %ld %ld dpi %u\n", info.rcWork.left, info.rcWork.top, info.rcWork.right,
+           info.rcWork.bottom, GetDpiForWindow(window));
+    return 0;
+}
+
+// An icon as Wine's tray shows it: scaled to the small icon size by DrawIconEx onto white,
+// or onto the icon `under` drawn the same way first (the tray does not clear between two
+// icons), written as a binary PPM. Destroys both icons.
+int DrawAsTheTray(HICON icon, const char* path, HICON under = nullptr)
+{
+    const int size = GetSystemMetrics(SM_CXSMICON);
+    if (!icon || size <= 0 || size > 64) return 1;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = size;
+    info.bmiHeader.biHeight = -size; // top-down rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!dc || !bitmap || !bits) return 1;
+    HGDIOBJ previous = SelectObject(dc, bitmap);
+    RECT all = {0, 0, size, size};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    if (under) {
+        DrawIconEx(dc, 0, 0, under, size, size, 0, nullptr, DI_NORMAL);
+        DestroyIcon(under);
+    }
+    DrawIconEx(dc, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
+    GdiFlush();
+    FILE* file = fopen(path, "wb");
+    if (!file) return 1;
+    fprintf(file, "P6\n%d %d\n255\n", size, size);
+    const auto* pixel = static_cast<const uint32_t*>(bits);
+    for (int i = 0; i < size * size; ++i) {
+        const unsigned char rgb[3] = {static_cast<unsigned char>(pixel[i] >> 16),
+                                      static_cast<unsigned char>(pixel[i] >> 8),
+                                      static_cast<unsigned char>(pixel[i])};
+        fwrite(rgb, 1, 3, file);
+    }
+    fclose(file);
+    SelectObject(dc, previous);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    DestroyIcon(icon);
+    printf("%d\n", size);
+    return 0;
+}
+
+// The program's badge for `value`, made by its own code.
+int Badge(int value, const char* path)
+{
+    return DrawAsTheTray(BuildBadgeIcon(value), path);
+}
+
+// The program's icon resource as it loads it (LoadIconW: the default icon size), drawn over
+// the badge for `under` when that is 0 or more.
+int AppIconOf(const char* exe, const char* path, int under)
+{
+    wchar_t name[MAX_PATH] = {};
+    MultiByteToWideChar(CP_UTF8, 0, exe, -1, name, MAX_PATH - 1);
+    HMODULE module = LoadLibraryExW(name, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module) return 1;
+    HICON icon = LoadIconW(module, MAKEINTRESOURCEW(101));
+    // LoadIconW hands out a shared icon: draw a copy that may be destroyed.
+    const int result = DrawAsTheTray(icon ? CopyIcon(icon) : nullptr, path,
+                                     under >= 0 ? BuildBadgeIcon(under) : nullptr);
+    FreeLibrary(module);
+    return result;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -140,6 +317,12 @@ int main(int argc, char** argv)
         }
         printf("%lu\n", GetTickCount() - start);
         return 0;
+    }
+    if (strcmp(verb, "menus") == 0) return EnumWindows(ListMenu, 0) ? 0 : 1;
+    if (strcmp(verb, "tooltips") == 0) return Tooltips();
+    if (strcmp(verb, "badge") == 0 && argc == 4) return Badge(static_cast<int>(Number(argv[2])), argv[3]);
+    if (strcmp(verb, "appicon") == 0 && (argc == 4 || argc == 5)) {
+        return AppIconOf(argv[2], argv[3], argc == 5 ? static_cast<int>(Number(argv[4])) : -1);
     }
     HWND window = FindMain();
     if (!window) {
@@ -176,6 +359,8 @@ int main(int argc, char** argv)
     if (strcmp(verb, "taskbar") == 0) {
         return Send(window, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
     }
+    if (strcmp(verb, "untray") == 0) return Untray(window);
+    if (strcmp(verb, "workarea") == 0) return WorkArea(window);
     if (strcmp(verb, "peek") == 0 && argc == 4) {
         return Peek(window, Number(argv[2]), static_cast<int>(Number(argv[3])));
     }

@@ -30,7 +30,7 @@
 #   the rest of the session (its readings: standins/nvml/nvml_standin.cpp).
 #   hx_reg_add sets a registry value for the session; each session starts from the registry
 #   as prepared, on a fresh wineserver. hx_session_begin --headless skips the display for
-#   console programs. A new test program whose hid.dll and setupapi.dll must be the stand-ins
+#   console programs; HX_SCREEN (default 1280x1024x24) sets the display's size before it. A new test program whose hid.dll and setupapi.dll must be the stand-ins
 #   needs its exe name in HX_OVERRIDE_EXES below.
 #   Failing: hx_fail MESSAGE (or return non-zero). Whatever happens, everything started is
 #   stopped by PID and the wineserver killed; a "wine: Unhandled" on any program's stderr
@@ -180,7 +180,7 @@ hx_session_begin()
         unset DISPLAY
         return 0
     fi
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$HX_SESSION/display" \
+    Xvfb -displayfd 3 -screen 0 "${HX_SCREEN:-1280x1024x24}" -nolisten tcp 3>"$HX_SESSION/display" \
         >"$HX_SESSION/xvfb.err" 2>&1 &
     hx_remember $! Xvfb
     hx_wait_file_text "$HX_SESSION/display" 10 || hx_fail "Xvfb did not start"

@@ -1,0 +1,476 @@
+# Scenarios of the real Tidewatch.exe's tray icon, menu and placement under Wine, against the
+# simulated cooler. Run by tests/windows/harness/run-scenario.sh.
+#
+# What Wine gives: the icons live in a top-level window named "Wine System Tray", drawn at
+# the small icon size on white; Shell_NotifyIconGetRect fails, so the window always goes to
+# the work area's corner; the tray's tooltips are comctl32 tooltips of the tray's process,
+# read back by the probe. Clicks on the icon are the callback message posted to the main
+# window (MsgTrayNotify with the mouse message in lParam, as the shell sends it).
+#
+# With TIDEWATCH_PICTURES set to a folder, the scenarios that take the README's pictures
+# copy them there.
+
+PROBE=$HX_BUILD/tests/tidewatch_probe.exe
+MAP=$HX_BUILD/Tidewatch.map
+TRAY_NOTIFY=0x8003 # MsgTrayNotify
+
+probe()
+{
+    local out rc
+    out=$(wine "$PROBE" "$@" 2>/dev/null)
+    rc=$?
+    [ -n "$out" ] && printf '%s\n' "${out//$'\r'/}"
+    return $rc
+}
+
+# peek NAME SIZE: a global of the running program, by its address in the link map.
+peek()
+{
+    local base address
+    base=$(awk '$2 == "__image_base__" {print $1}' "$MAP")
+    address=$(awk -v name="$1" '$2 == name && $1 ~ /^0x/ {print $1}' "$MAP" | head -n 1)
+    [ -n "$address" ] || hx_fail "no $1 in the link map"
+    probe peek "$(printf '0x%x' $((address - base)))" "$2"
+}
+
+# until_equal SECONDS EXPECTED COMMAND...: until COMMAND prints EXPECTED; the last output is
+# left in $GOT.
+until_equal()
+{
+    local limit=$1 expected=$2
+    shift 2
+    local deadline=$(($(date +%s%N) / 1000000 + limit * 1000))
+    while :; do
+        GOT=$("$@")
+        [ "$GOT" = "$expected" ] && return 0
+        [ $(($(date +%s%N) / 1000000)) -ge $deadline ] && return 1
+        sleep 0.05
+    done
+}
+
+expect_equal() # WHAT EXPECTED ACTUAL
+{
+    [ "$2" = "$3" ] || hx_fail "$1: expected '$2', got '$3'"
+    hx_log "ok: $1"
+}
+
+picture() # FILE: kept for the README when asked, without time stamps
+{
+    [ -n "${TIDEWATCH_PICTURES:-}" ] || return 0
+    convert "$1" -strip -define png:exclude-chunks=date,time "$TIDEWATCH_PICTURES/$(basename "$1")" ||
+        hx_fail "cannot write the picture $1"
+}
+
+cooler_log_count() { hx_count "$HX_SIM_LOG" " in cooler 64 $1"; }
+
+# Starts the simulator with the control TEXT and the program, and waits for its first status
+# and, with a cooler, for the screen state to be known.
+start_with()
+{
+    hx_session_begin
+    hx_control "$1"
+    hx_start_sim
+    hx_start app "$HX_TIDEWATCH"
+    if [[ $1 == *"device cooler"* ]]; then
+        hx_wait_line "$HX_SIM_LOG" ' out cooler 64 3101' 10 app || hx_fail "the screen state was not read"
+        hx_wait_line "$HX_SIM_LOG" ' out cooler 64 7501' 10 app || hx_fail "no status was read"
+    else
+        until_equal 10 1 probe tray || hx_fail "no tray icon"
+    fi
+}
+
+# Opens the window by the icon's double click: polls come every 750 ms from then on.
+open_by_double_click()
+{
+    probe post $TRAY_NOTIFY 1 0x203 || hx_fail "cannot post to the window"
+    until_equal 5 1 visible || hx_fail "the double click did not open the window"
+}
+
+visible() { probe state | sed -n 's/.*visible=\([01]\).*/\1/p'; }
+
+# --- The tray's picture ------------------------------------------------------------------------
+
+# tray_shot NAME: the tray window as $HX_SESSION/NAME.png, and the icon in it (the tray's
+# content trimmed of its white background) as NAME-icon.png.
+tray_shot()
+{
+    local window
+    window=$(xdotool search --name '^Wine System Tray$' 2>/dev/null | head -n 1)
+    [ -n "$window" ] || hx_fail "no Wine System Tray window"
+    import -window "$window" "$HX_SESSION/$1.png" 2>/dev/null || hx_fail "no screenshot of the tray"
+    convert "$HX_SESSION/$1.png" -trim +repage "$HX_SESSION/$1-icon.png" 2>/dev/null
+}
+
+# Pixels of IMAGE within 6% of the colour RRGGBB.
+colour_count() # IMAGE RRGGBB
+{
+    convert "$1" -fuzz 6% -fill black +opaque "#$2" -fill white -opaque "#$2" -format '%[fx:int(mean*w*h+0.5)]' info: 2>/dev/null
+}
+
+# shot_matches NAME REFERENCE: takes tray shots until the icon in it is REFERENCE pixel for
+# pixel (the tray paints a little after it takes an icon), for at most 3 s. Leaves the last
+# count of differing pixels in $DIFFER.
+shot_matches()
+{
+    local deadline=$(($(date +%s%N) / 1000000 + 3000))
+    while :; do
+        tray_shot "$1"
+        DIFFER=$(compare -metric AE "$HX_SESSION/$1-icon.png" "$2" null: 2>&1)
+        [ "$DIFFER" = 0 ] && return 0
+        [ $(($(date +%s%N) / 1000000)) -ge $deadline ] && return 1
+        sleep 0.1
+    done
+}
+
+# expect_badge NAME VALUE RRGGBB: the tray shows the program's badge for VALUE, pixel for
+# pixel, mostly of the band colour with white digits; the shot is $HX_SESSION/NAME.png.
+expect_badge()
+{
+    local reference=$HX_SESSION/badge-$2.ppm size
+    size=$(probe badge "$2" "$(hx_winpath "$reference")") || hx_fail "the probe drew no badge"
+    shot_matches "$1" "$reference" ||
+        hx_fail "$1: the tray's icon ($(identify -format '%wx%h' "$HX_SESSION/$1-icon.png")) differs from the badge for $2 in $DIFFER pixels"
+    local band white shot=$HX_SESSION/$1-icon.png
+    band=$(colour_count "$shot" "$3")
+    white=$(colour_count "$shot" ffffff)
+    ((band > size * size / 2)) || hx_fail "$1: only $band pixels of #$3"
+    ((white > size)) || hx_fail "$1: only $white white pixels for the digits"
+    hx_log "ok: $1: the badge for $2 in #$3 ($band band pixels, $white white)"
+}
+
+# expect_icon NAME [V]: the tray shows the program's own icon, pixel for pixel; drawn over the
+# badge for V when given: Wine's tray draws a new icon over the old one without clearing, so
+# the icon's translucent edge takes a tint from the badge before it.
+expect_icon()
+{
+    local reference=$HX_SESSION/appicon.ppm
+    probe appicon "$(hx_winpath "$HX_TIDEWATCH")" "$(hx_winpath "$reference")" ${2:-} >/dev/null ||
+        hx_fail "the probe drew no icon"
+    shot_matches "$1" "$reference" || hx_fail "$1: the tray's icon differs from the program's in $DIFFER pixels"
+    hx_log "ok: $1: the program's icon"
+}
+
+tooltip() { probe tooltips | grep '^Tidewatch'; }
+
+# --- Reading an open menu ----------------------------------------------------------------------
+
+# "x y w h" of the main menu (the tallest popup menu on screen) and of its open submenu.
+menu_main() { probe menus | sort -k4 -n -r | head -n 1; }
+menu_sub() { probe menus | sort -k4 -n -r | sed -n 2p; }
+
+# menu_read NAME X Y W H: screenshot of the menu at X,Y as $HX_SESSION/NAME.png, read row by
+# row. Sets MENU_SIG, one mark per entry: '-' separator, 'e' enabled, 'g' greyed (no black
+# ink in its text), upper case when a check mark is drawn left of the text, '>' after an
+# item with a submenu arrow; and MENU_Y, the screen row of each entry's centre.
+# The menu must not have an item highlighted (no pointer on it).
+menu_read()
+{
+    local out previous= tries
+    # The menu paints a little after its window shows: read until two reads agree.
+    for ((tries = 0; tries < 30; tries++)); do
+        out=$(menu_rows "$@")
+        [ -n "${out// /}" ] && [ "$out" = "$previous" ] && break
+        previous=$out
+        sleep 0.05
+    done
+    MENU_SIG=$(sed -n 1p <<<"$out")
+    read -r -a MENU_Y <<<"$(sed -n 2p <<<"$out")"
+    hx_log "$1: $MENU_SIG"
+}
+
+menu_rows() # NAME X Y W H
+{
+    local file=$HX_SESSION/$1.png
+    import -window root -crop "$4x$5+$2+$3" +repage "$file" 2>/dev/null || hx_fail "no screenshot of the menu"
+    convert "$file" -colorspace gray -depth 8 txt:- | awk -v W="$4" -v H="$5" -v Y0="$3" -F'[,: ]+' '
+        function flush() {
+            if (state != 1) return
+            mark = dark > 0 ? "e" : "g"
+            if (check > 0) mark = toupper(mark)
+            if (arrow > 0) mark = mark ">"
+            sig = sig " " mark
+            ys = ys " " (Y0 + int((top + bottom) / 2))
+        }
+        NR > 1 {
+            x = $1; y = $2; v = $0
+            sub(/.*gray\(/, "", v); sub(/\).*/, "", v); v += 0
+            if (y < 1 || y >= H - 1 || x < 2 || x >= W - 2) next
+            if (x >= 16 && x < W - 16) { if (v < 200) any[y]++; if (v < 60) ink[y]++ }
+            else if (x < 16) { if (v < 200) left[y]++ }
+            else if (v < 200) right[y]++
+        }
+        END {
+            # An entry ends after three blank rows: a descender may leave one or two.
+            state = 0
+            for (y = 1; y < H - 1; y++) {
+                if (any[y] > 0.8 * (W - 32) && ink[y] == 0) {
+                    if (state != 2) { flush(); sig = sig " -"; ys = ys " " (Y0 + y); state = 2 }
+                    continue
+                }
+                if (any[y] + left[y] + right[y] == 0) {
+                    if (state == 1 && y - bottom >= 3) { flush(); state = 0 }
+                    if (state == 2) state = 0
+                    continue
+                }
+                if (state != 1) { state = 1; top = y; dark = 0; check = 0; arrow = 0 }
+                dark += ink[y]; check += left[y]; arrow += right[y]; bottom = y
+            }
+            flush()
+            print substr(sig, 2)
+            print substr(ys, 2)
+        }'
+}
+
+# open_menu NAME: the right click (WM_RBUTTONUP) with the pointer at 300,200, where the
+# menu's top-left corner lands. Sets MENU_X, MENU_W, MENU_H and reads the menu as NAME.
+open_menu() # NAME
+{
+    xdotool mousemove 300 200
+    probe post $TRAY_NOTIFY 1 0x205 || hx_fail "cannot post to the window"
+    until_equal 5 1 eval 'probe menus | wc -l' || hx_fail "no menu opened"
+    local rect
+    read -r -a rect <<<"$(menu_main)"
+    MENU_X=${rect[0]} MENU_W=${rect[2]} MENU_H=${rect[3]}
+    menu_read "$1" "${rect[0]}" "${rect[1]}" "${rect[2]}" "${rect[3]}"
+}
+
+# open_submenu ENTRY NAME: the pointer on the main menu's ENTRY (0-based row of the menu) until
+# its submenu shows, then reads that as NAME. Sets SUB_X, SUB_W and SUB_SIG, SUB_Y.
+open_submenu()
+{
+    xdotool mousemove $((MENU_X + MENU_W / 2)) "${MENU_Y[$1]}"
+    until_equal 5 2 eval 'probe menus | wc -l' || hx_fail "no submenu opened"
+    local rect main_sig=$MENU_SIG main_y=("${MENU_Y[@]}")
+    read -r -a rect <<<"$(menu_sub)"
+    SUB_X=${rect[0]} SUB_W=${rect[2]}
+    menu_read "$2" "${rect[0]}" "${rect[1]}" "${rect[2]}" "${rect[3]}"
+    SUB_SIG=$MENU_SIG SUB_Y=("${MENU_Y[@]}")
+    MENU_SIG=$main_sig MENU_Y=("${main_y[@]}")
+}
+
+menu_click() # X Y
+{
+    xdotool mousemove "$1" "$2" click 1
+    until_equal 5 0 eval 'probe menus | wc -l' || hx_fail "the menu stayed open"
+}
+
+# Keyboard input reaches a Wine menu only through its own X window: the program's hidden
+# window cannot take the X focus that SetForegroundWindow gives it on Windows.
+menu_keys() # KEY...
+{
+    local window
+    window=$(xwininfo -root -tree | awk -v g="${MENU_W}x${MENU_H}+${MENU_X}+" '/"tidewatch.exe"/ && index($0, g) {print $1; exit}')
+    [ -n "$window" ] || hx_fail "no X window for the menu"
+    xdotool windowfocus --sync "$window" key --delay 50 "$@"
+}
+
+# Main menu rows: 0 Open, 1 -, 2 Profiles, 3 Silent, 4 Balanced, 5 Performance, 6 Aggressive,
+# 7 -, 8 Manual duty, 9 Pump, 10 Fans, 11 Apply manual, 12 -, 13 Screen, 14 -, 15 Exit.
+ROW_BALANCED=4 ROW_PUMP=9 ROW_FANS=10 ROW_EXIT=15
+
+# --- Scenarios ----------------------------------------------------------------------------------
+
+# The badge shows the whole degrees in the band's colour, is redrawn only when that number
+# changes, and the tooltip carries every figure.
+scenario_tray_badge_follows_the_liquid()
+{
+    start_with "device cooler 1e71 300c
+set liquid 427
+set pumprpm 980
+set fanrpm 760"
+    until_equal 5 43 peek TrayBadgeValue 4 || hx_fail "badge value $GOT"
+    expect_badge amber 43 d28a24
+    expect_equal "tooltip" "Tidewatch · 42.7 °C · Pump 980 RPM · Fans 760 RPM · Unchanged" "$(tooltip)"
+    open_by_double_click
+    local badge
+    badge=$(peek TrayBadgeIcon 8)
+    # 42.6 still reads 43: the tooltip changes, the badge is not drawn again.
+    hx_control "device cooler 1e71 300c
+set liquid 426
+set pumprpm 980
+set fanrpm 760"
+    until_equal 5 "Tidewatch · 42.6 °C · Pump 980 RPM · Fans 760 RPM · Unchanged" tooltip ||
+        hx_fail "tooltip: $GOT"
+    expect_equal "the badge kept for 42.6" "$badge" "$(peek TrayBadgeIcon 8)"
+    hx_control "device cooler 1e71 300c
+set liquid 375"
+    until_equal 5 38 peek TrayBadgeValue 4 || hx_fail "badge value $GOT"
+    [ "$(peek TrayBadgeIcon 8)" != "$badge" ] || hx_fail "38 kept the badge of 43"
+    expect_badge green 38 399a64
+    # The README's picture: the two badges as the tray shows them, four times enlarged.
+    convert "$HX_SESSION/amber.png" "$HX_SESSION/green.png" -crop 20x20+0+0 +repage +append \
+        -filter point -resize 400% "$HX_SESSION/tray-badge.png"
+    picture "$HX_SESSION/tray-badge.png"
+}
+
+# Unplugged, the tray shows the program's icon and says so; plugged back at the same
+# temperature, the badge is drawn anew.
+scenario_tray_unplug_and_replug()
+{
+    start_with "device cooler 1e71 300c
+set liquid 427"
+    open_by_double_click
+    until_equal 5 43 peek TrayBadgeValue 4 || hx_fail "badge value $GOT"
+    hx_control "device cooler 1e71 300c
+set liquid 427
+fault unplug"
+    until_equal 10 "Tidewatch · Kraken disconnected" tooltip || hx_fail "tooltip: $GOT"
+    expect_equal "no badge value" -1 "$(peek TrayBadgeValue 4)"
+    expect_equal "no badge icon" 0 "$(peek TrayBadgeIcon 8)"
+    expect_icon unplugged 43
+    expect_equal "the program's icon in the tray" 1 "$(probe tray)"
+    hx_control "device cooler 1e71 300c
+set liquid 427
+step plugged back"
+    until_equal 10 43 peek TrayBadgeValue 4 || hx_fail "badge value $GOT after the re-plug"
+    expect_badge replugged 43 d28a24
+}
+
+# The menu tells the state: headings greyed, nothing checked before an apply, the start duties
+# checked in their submenus; a profile chosen with the mouse writes its two curves and is
+# checked at the next opening; a duty chosen writes nothing.
+scenario_tray_menu_profile_by_mouse()
+{
+    start_with "device cooler 1e71 300c
+set liquid 427"
+    open_menu menu-start
+    expect_equal "menu at start" "e - g e e e e - g e> e> e - e> - e" "$MENU_SIG"
+    open_submenu $ROW_PUMP pump-start
+    expect_equal "pump submenu at 60%" "e E e e e e" "$SUB_SIG"
+    menu_click $((MENU_X + MENU_W / 2)) "${MENU_Y[$ROW_BALANCED]}"
+    hx_wait_line "$HX_SIM_LOG" ' in cooler 64 7202' 5 app || hx_fail "no fan curve written"
+    expect_equal "curves written" "1 1" "$(cooler_log_count 7201) $(cooler_log_count 7202)"
+    grep -aE ' in cooler 64 720[12]' "$HX_SIM_LOG" | head -n 1 | grep -q ' 7201' || hx_fail "the fan curve came first"
+    until_equal 5 2 peek AppliedProfile 4 || hx_fail "applied profile $GOT"
+
+    open_menu menu-balanced
+    expect_equal "Balanced checked" "e - g e E e e - g e> e> e - e> - e" "$MENU_SIG"
+    open_submenu $ROW_PUMP pump-open
+    # The README's picture: both menus as they stand.
+    import -window root -crop "$((SUB_X + SUB_W - MENU_X + 16))x$((MENU_H + 16))+$((MENU_X - 8))+$((200 - 8))" +repage \
+        "$HX_SESSION/tray-menu.png" 2>/dev/null
+    picture "$HX_SESSION/tray-menu.png"
+    # 70% is the submenu's third row.
+    menu_click $((SUB_X + SUB_W / 2)) "${SUB_Y[2]}"
+    until_equal 5 70 peek ManualPumpDuty 4 || hx_fail "pump duty $GOT"
+    sleep 0.5 # a request would have woken the worker at once
+    expect_equal "nothing more written" "1 1 0" \
+        "$(cooler_log_count 7201) $(cooler_log_count 7202) $(cooler_log_count 3002)"
+}
+
+# Without a cooler: the profiles, "Apply manual" and the screen submenu are greyed, the duty
+# submenus are not, and a fan duty chosen with the keyboard changes only the manual value.
+scenario_tray_menu_greyed_without_cooler()
+{
+    start_with "device mouse 046d c52b"
+    open_menu menu-offline
+    expect_equal "menu without a cooler" "e - g g g g g - g e> e> g - g> - e" "$MENU_SIG"
+    open_submenu $ROW_FANS fans-offline
+    expect_equal "fans submenu at 30%" "e E e e e e e e e" "$SUB_SIG"
+    # The keyboard takes it from there: the first Down enters the open submenu on 20%, two
+    # more reach 40%.
+    menu_keys Down Down Down Return
+    until_equal 5 0 eval 'probe menus | wc -l' || hx_fail "the menu stayed open"
+    until_equal 5 40 peek ManualFanDuty 4 || hx_fail "fan duty $GOT"
+    expect_equal "no report written" 0 "$(hx_count "$HX_SIM_LOG" ' in ')"
+}
+
+# Brightness chosen with the keyboard, once the screen state is known: one write of the
+# level with the screen mode sent back.
+scenario_tray_menu_brightness_by_keyboard()
+{
+    start_with "device cooler 1e71 300c
+set brightness 50
+set mode 1"
+    open_menu menu-screen
+    [[ $MENU_SIG == *" - e> - e" ]] || hx_fail "the screen submenu is greyed: $MENU_SIG"
+    # Up from nothing selects Exit, Up again the Screen item; Right opens its submenu on
+    # "Off", Down moves to 25%.
+    menu_keys Up Up Right Down Return
+    until_equal 5 0 eval 'probe menus | wc -l' || hx_fail "the menu stayed open"
+    hx_wait_line "$HX_SIM_LOG" ' in cooler 64 3002' 5 app || hx_fail "no brightness written"
+    sleep 0.3
+    expect_equal "one brightness write" 1 "$(cooler_log_count 3002)"
+    hx_has "$HX_SIM_LOG" ' in cooler 64 30020119000001' || hx_fail "not 25% in mode 1: $(grep -a ' 3002' "$HX_SIM_LOG")"
+    expect_equal "curves written" 0 "$(cooler_log_count 720)"
+}
+
+# "Exit" chosen from the menu ends the program and takes its icon away.
+scenario_tray_menu_exit()
+{
+    start_with "device cooler 1e71 300c"
+    local window
+    window=$(probe find)
+    open_menu menu-exit
+    menu_click $((MENU_X + MENU_W / 2)) "${MENU_Y[$ROW_EXIT]}"
+    local code=0
+    hx_wait_exit app 10 || code=$?
+    expect_equal "exit code" 0 "$code"
+    expect_equal "icon gone" 0 "$(probe tray "$window")"
+}
+
+# A single left click does nothing, a double click opens the window in the work area's corner
+# (Wine reports no icon rectangle) and never the menu, and leaves a visible window where it is;
+# WM_CONTEXTMENU opens the menu. At each
+# DPI the screen is large enough for the whole window: a window manager keeps a window that
+# does not fit on the screen, so the too-large case is checked natively only.
+tray_clicks_and_placement() # DPI SCREEN
+{
+    local dpi=$1
+    HX_SCREEN=$2 hx_session_begin
+    hx_reg_add 'HKCU\Control Panel\Desktop' LogPixels REG_DWORD "$dpi"
+    hx_control "device mouse 046d c52b"
+    hx_start_sim
+    hx_start app "$HX_TIDEWATCH"
+    until_equal 10 1 probe tray || hx_fail "no tray icon"
+    probe post $TRAY_NOTIFY 1 0x202 # WM_LBUTTONUP
+    sleep 0.3
+    expect_equal "a single click leaves the window hidden" 0 "$(visible)"
+    open_by_double_click
+    expect_equal "no menu on a double click" 0 "$(probe menus | wc -l)"
+    local wl wt wr wb wdpi left top right bottom state
+    read -r _ wl wt wr wb _ wdpi <<<"$(probe workarea)"
+    expect_equal "window DPI" "$dpi" "$wdpi"
+    state=$(probe state)
+    IFS=, read -r left top right bottom <<<"${state##*outer=}"
+    local m=$(((12 * dpi + 48) / 96))
+    hx_log "work $wl,$wt,$wr,$wb; window $left,$top,$right,$bottom; margin $m"
+    ((bottom - top <= wb - wt - 2 * m)) || hx_fail "the window does not fit the screen"
+    expect_equal "right edge $m inside the work area" $((wr - m)) "$right"
+    expect_equal "bottom edge $m inside the work area" $((wb - m)) "$bottom"
+    # Moved by hand while visible, it stays where it was put at the next double click.
+    xdotool windowmove --sync "$(xdotool search --name '^Tidewatch$' | head -n 1)" 100 50
+    local moved tries
+    for ((tries = 0; tries < 50; tries++)); do
+        moved=$(probe state)
+        [ "$moved" != "$state" ] && break
+        sleep 0.05
+    done
+    [ "$moved" != "$state" ] || hx_fail "the window did not move"
+    probe post $TRAY_NOTIFY 1 0x203
+    sleep 0.3
+    expect_equal "a visible window is not placed again" "$moved" "$(probe state)"
+    probe post $TRAY_NOTIFY 1 0x7B # WM_CONTEXTMENU
+    until_equal 5 1 eval 'probe menus | wc -l' || hx_fail "WM_CONTEXTMENU opened no menu"
+}
+
+scenario_tray_clicks_and_placement_96() { tray_clicks_and_placement 96 1280x1024x24; }
+scenario_tray_clicks_and_placement_120() { tray_clicks_and_placement 120 1600x1200x24; }
+scenario_tray_clicks_and_placement_144() { tray_clicks_and_placement 144 1920x1440x24; }
+
+# A restarted shell (the icon gone, then "TaskbarCreated") gets the icon back with its badge
+# and the full tooltip.
+scenario_tray_taskbar_restart()
+{
+    start_with "device cooler 1e71 300c
+set liquid 427
+set pumprpm 980
+set fanrpm 760"
+    until_equal 5 43 peek TrayBadgeValue 4 || hx_fail "badge value $GOT"
+    expect_equal "the shell lets the icon go" 1 "$(probe untray)"
+    expect_equal "icon gone" 0 "$(probe tray)"
+    probe taskbar >/dev/null || hx_fail "TaskbarCreated not delivered"
+    expect_equal "icon back" 1 "$(probe tray)"
+    expect_badge restarted 43 d28a24
+    expect_equal "tooltip" "Tidewatch · 42.7 °C · Pump 980 RPM · Fans 760 RPM · Unchanged" "$(tooltip)"
+}
