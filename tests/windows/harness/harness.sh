@@ -27,7 +27,9 @@
 #   in $HX_SESSION/NAME.out and NAME.err (Windows lines end in CRLF: don't anchor on $).
 #   hx_wait_line FILE REGEX SECONDS NAME stops waiting early once program NAME has ended.
 #   hx_reg_add sets a registry value for the session; each session starts from the registry
-#   as prepared, on a fresh wineserver. hx_session_begin --headless skips the display for
+#   as prepared, on a fresh wineserver. hx_gpu puts the stand-in nvml.dll in place and sets
+#   its readings; a session without it has no nvml.dll. HX_SCREEN sets the display's size
+#   (default 1280x1024x24) for a session begun after it. hx_session_begin --headless skips the display for
 #   console programs. A new test program whose hid.dll and setupapi.dll must be the stand-ins
 #   needs its exe name in HX_OVERRIDE_EXES below.
 #   Failing: hx_fail MESSAGE (or return non-zero). Whatever happens, everything started is
@@ -38,7 +40,7 @@
 #
 # Environment (set by e2e.cmake; by hand, the defaults below find build/windows): HX_BUILD,
 # HX_PREFIX, HX_SIM, HX_STANDIN_HID, HX_STANDIN_SETUPAPI, HX_DECOY_HID, HX_TIDEWATCH and the
-# test programs (HX_TRANSPORT_TEST).
+# test programs (HX_TRANSPORT_TEST), HX_STANDIN_NVML.
 
 # Programs whose hid.dll and setupapi.dll are the test stand-ins in system32 (per-exe
 # overrides, so that Wine's own processes keep the builtin ones).
@@ -51,6 +53,7 @@ HX_STANDIN_SETUPAPI=${HX_STANDIN_SETUPAPI:-$HX_BUILD/standins/system32/setupapi.
 HX_DECOY_HID=${HX_DECOY_HID:-$HX_BUILD/standins/decoy/hid.dll}
 HX_TIDEWATCH=${HX_TIDEWATCH:-$HX_BUILD/Tidewatch.exe}
 HX_TRANSPORT_TEST=${HX_TRANSPORT_TEST:-$HX_BUILD/tests/transport_wine_test.exe}
+HX_STANDIN_NVML=${HX_STANDIN_NVML:-$HX_BUILD/standins/nvml/full/nvml.dll}
 
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
@@ -155,6 +158,11 @@ hx_session_begin()
     export TIDEWATCH_SIM_CONTROL
     TIDEWATCH_SIM_CONTROL=$(hx_winpath "$HX_CONTROL")
     : >"$HX_CONTROL"
+    # No GPU library unless the session asks for one (hx_gpu).
+    rm -f "$HX_PREFIX/drive_c/windows/system32/nvml.dll"
+    export NVML_STANDIN_STATE NVML_STANDIN_CALLS
+    NVML_STANDIN_STATE=$(hx_winpath "$HX_SESSION/nvml.txt")
+    NVML_STANDIN_CALLS=$(hx_winpath "$HX_SESSION/nvml-calls.txt")
 
     # A wineserver of the session's own, in the foreground so that its PID is known; the
     # first Wine process would otherwise start one and pay for it.
@@ -171,7 +179,7 @@ hx_session_begin()
         unset DISPLAY
         return 0
     fi
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$HX_SESSION/display" \
+    Xvfb -displayfd 3 -screen 0 "${HX_SCREEN:-1280x1024x24}" -nolisten tcp 3>"$HX_SESSION/display" \
         >"$HX_SESSION/xvfb.err" 2>&1 &
     hx_remember $! Xvfb
     hx_wait_file_text "$HX_SESSION/display" 10 || hx_fail "Xvfb did not start"
@@ -236,6 +244,19 @@ hx_start_sim()
 {
     hx_start sim "$HX_SIM" "$(hx_winpath "$HX_CONTROL")" "$(hx_winpath "$HX_SIM_LOG")"
     hx_wait_line "$HX_SIM_LOG" ' ready' 15 sim || hx_fail "the simulator did not start: $(cat "$HX_SESSION/sim.err")"
+}
+
+# --- The stand-in GPU library ----------------------------------------------------------------
+
+# hx_gpu KEY=VALUE...: the stand-in nvml.dll in the prefix's system32 for programs started
+# afterwards, with these readings (name=, fan=, rpm=, temp=, fail=ENTRY; see
+# standins/nvml/nvml_standin.cpp). The readings are rewritten atomically at every call and
+# re-read by the stand-in at every call it takes.
+hx_gpu()
+{
+    local system32=$HX_PREFIX/drive_c/windows/system32
+    [ -f "$system32/nvml.dll" ] || cp "$HX_STANDIN_NVML" "$system32/nvml.dll" || hx_fail "cannot install nvml.dll"
+    printf '%s\n' "$@" >"$HX_SESSION/nvml.txt.tmp" && mv -f "$HX_SESSION/nvml.txt.tmp" "$HX_SESSION/nvml.txt"
 }
 
 # --- Programs --------------------------------------------------------------------------------
