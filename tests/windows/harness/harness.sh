@@ -179,16 +179,38 @@ hx_session_begin()
         unset DISPLAY
         return 0
     fi
-    Xvfb -displayfd 3 -screen 0 "${HX_SCREEN:-1280x1024x24}" -nolisten tcp 3>"$HX_SESSION/display" \
-        >"$HX_SESSION/xvfb.err" 2>&1 &
-    hx_remember $! Xvfb
-    hx_wait_file_text "$HX_SESSION/display" 10 || hx_fail "Xvfb did not start"
-    export DISPLAY=":$(tr -dc 0-9 <"$HX_SESSION/display")"
-    openbox --sm-disable >"$HX_SESSION/openbox.err" 2>&1 &
-    hx_remember $! openbox
-    for ((tries = 0; tries < 500; tries++)); do
-        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
-        sleep 0.01
+    # Other users' displays come and go on this machine: a display that does not answer
+    # once announced is replaced by a new one, and a window manager that could not open
+    # it is started again. -noreset keeps the server from resetting, and dropping a client
+    # that connects meanwhile, whenever its last client leaves.
+    local attempt xvfb wm
+    for attempt in 1 2 3; do
+        : >"$HX_SESSION/display"
+        Xvfb -displayfd 3 -screen 0 "${HX_SCREEN:-1280x1024x24}" -nolisten tcp -noreset \
+            3>"$HX_SESSION/display" >>"$HX_SESSION/xvfb.err" 2>&1 &
+        xvfb=$!
+        hx_remember $xvfb Xvfb
+        hx_wait_file_text "$HX_SESSION/display" 10 || hx_fail "Xvfb did not start"
+        export DISPLAY=":$(tr -dc 0-9 <"$HX_SESSION/display")"
+        for ((tries = 0; tries < 200; tries++)); do
+            xprop -root >/dev/null 2>&1 && break 2
+            sleep 0.01
+        done
+        hx_log "display $DISPLAY does not answer (attempt $attempt)"
+        hx_stop_pid $xvfb
+    done
+    xprop -root >/dev/null 2>&1 || hx_fail "no display answers"
+    for attempt in 1 2 3; do
+        openbox --sm-disable >>"$HX_SESSION/openbox.err" 2>&1 &
+        wm=$!
+        hx_remember $wm openbox
+        for ((tries = 0; tries < 500; tries++)); do
+            xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+            kill -0 $wm 2>/dev/null || break
+            sleep 0.01
+        done
+        hx_log "openbox did not start on $DISPLAY (attempt $attempt)"
+        hx_stop_pid $wm
     done
     hx_fail "openbox did not start"
 }
