@@ -161,8 +161,8 @@ text_diff()
     compare -metric AE "$HX_SESSION/$name.png[$((r - l))x$((b - t))+$l+$t]" "$reference" null: 2>&1
 }
 
-# expect_text WHAT BOX FONT FLAGS FG BG TEXT: a fresh screenshot shows TEXT there, within
-# 3 s (a change may need a paint or a publication to show).
+# expect_text WHAT BOX FONT FLAGS FG BG TEXT: a fresh screenshot shows TEXT there within
+# about 4 s (a change may need a paint or a publication to show).
 expect_text()
 {
     local what=$1 deadline=$((SECONDS + 4)) diff
@@ -178,12 +178,12 @@ expect_text()
     hx_fail "$what: '$6' not shown ($diff pixels differ)"
 }
 
-# x of a percent on a slider box, as the program maps it.
+# slider_x BOX MINIMUM PERCENT: x of the thumb at PERCENT, rounded as the program does.
 slider_x()
 {
-    local l t r b
+    local l t r b span=$((100 - $2))
     read -r l t r b <<<"${BOX[$1]}"
-    echo $((l + ($3 - $2) * (r - l) / (100 - $2)))
+    echo $((l + (2 * ($3 - $2) * (r - l) + span) / (2 * span)))
 }
 
 box_middle() { local l t r b; read -r l t r b <<<"${BOX[$1]}"; echo "$(((l + r) / 2)) $(((t + b) / 2))"; }
@@ -271,10 +271,11 @@ set pumprpm 2210
 set pumpduty 62
 set fanrpm 540
 set fanduty 27"
-    wait_peek LatestStatus 1 10 || hx_fail "the cooler did not connect"
+    wait_peek LatestStatus 1 10 || hx_fail "the cooler did not connect" # its field connected
     click_box balanced
     wait_peek AppliedProfile 2 5 || hx_fail "Balanced was not applied"
     # Two samples in each ring (1.9 s apart at least), enough for a line and its marker.
+    # (a ring's sample count follows its 512 samples of 8 bytes)
     wait_peek_least CoolerHistory 2 10 4096 || hx_fail "no cooler history"
     wait_peek_least GpuHistory 2 10 4096 || hx_fail "no GPU history"
     for theme in dark light; do
