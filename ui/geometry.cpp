@@ -56,6 +56,20 @@ PixelRect DashboardRowRect(DashboardRow row, int32_t width, int32_t height, int3
     return rect;
 }
 
+SectionTitleBoxes SectionTitleLayout(const PixelRect& row, int32_t titleWidth,
+                                     int32_t legend1Width, int32_t dpi)
+{
+    const int32_t titleLimit = Scale(232, dpi);
+    SectionTitleBoxes boxes;
+    boxes.title = row;
+    boxes.title.right = row.left + titleLimit;
+    boxes.legend1 = row;
+    boxes.legend1.left = row.left + (titleWidth < titleLimit ? titleWidth : titleLimit) + Scale(24, dpi);
+    boxes.legend2 = row;
+    boxes.legend2.left = boxes.legend1.left + legend1Width + Scale(16, dpi);
+    return boxes;
+}
+
 ControlLayout ControlLayoutFor(int32_t width, int32_t dpi)
 {
     ControlLayout layout;

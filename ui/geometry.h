@@ -44,6 +44,17 @@ enum DashboardRow : int {
 // `width` and `height` are the client area's in device pixels.
 PixelRect DashboardRowRect(DashboardRow row, int32_t width, int32_t height, int32_t dpi);
 
+// A section title row: the title cut at 232, the first legend 24 after the title (or after
+// the cut), the second 16 after the first. Widths are the texts' full widths in device pixels.
+struct SectionTitleBoxes {
+    PixelRect title;
+    PixelRect legend1;
+    PixelRect legend2;
+};
+
+SectionTitleBoxes SectionTitleLayout(const PixelRect& row, int32_t titleWidth,
+                                     int32_t legend1Width, int32_t dpi);
+
 constexpr int ProfileButtonCount = 4; // Silent, Balanced, Performance, Aggressive
 constexpr int32_t PumpSliderMin = 50; // percent
 constexpr int32_t FanSliderMin = 20;  // percent

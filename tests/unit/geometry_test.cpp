@@ -41,6 +41,26 @@ TEST(DashboardRows, EachLengthScalesOnItsOwn)
     ExpectRect(DashboardRowRect(RowRightCaption, 720, 1188, 144), 528, 567, 678, 594);
 }
 
+TEST(SectionTitle, LegendsFollowTheTitleOrItsCut)
+{
+    const PixelRect row = {28, 262, 452, 284};
+    SectionTitleBoxes boxes = SectionTitleLayout(row, 30, 25, 96); // "GPU", "Fan"
+    ExpectRect(boxes.title, 28, 262, 260, 284);
+    ExpectRect(boxes.legend1, 28 + 30 + 24, 262, 452, 284);
+    ExpectRect(boxes.legend2, 82 + 25 + 16, 262, 452, 284);
+    boxes = SectionTitleLayout(row, 232, 25, 96); // exactly the limit
+    EXPECT_EQ(boxes.legend1.left, 28 + 232 + 24);
+    boxes = SectionTitleLayout(row, 400, 25, 96); // a long GPU name, cut at 232
+    EXPECT_EQ(boxes.legend1.left, 28 + 232 + 24);
+    EXPECT_EQ(boxes.legend2.left, 284 + 25 + 16);
+    // 144 DPI: 232, 24 and 16 scale on their own; the widths are already device pixels.
+    const PixelRect wide = {42, 393, 678, 426};
+    boxes = SectionTitleLayout(wide, 500, 40, 144);
+    EXPECT_EQ(boxes.title.right, 42 + 348);
+    EXPECT_EQ(boxes.legend1.left, 42 + 348 + 36);
+    EXPECT_EQ(boxes.legend2.left, 426 + 40 + 24);
+}
+
 TEST(ControlLayout, At96120And144Dpi)
 {
     ControlLayout l = ControlLayoutFor(480, 96);

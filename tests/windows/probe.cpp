@@ -17,9 +17,20 @@
 //   probe badge V FILE            the program's badge for V, drawn at the small icon size
 //                                 on white as the tray draws it, into FILE (binary PPM)
 //   probe appicon EXE FILE [V]    the exe's icon 101, likewise; over the badge for V
+//   probe layout W H DPI          the dashboard's rows and controls, one "name l t r b" each
+//   probe colours light|dark      the palette's slots and the fixed colours as rrggbb
+//   probe text FILE DPI body|hero W H FLAGS RRGGBB RRGGBB TEXT
+//                                 renders TEXT (\uXXXX escapes allowed) as the dashboard
+//                                 does, in a W x H box filled with the second colour, to a
+//                                 24-bit BMP file
+//   probe gdi                     GDI objects held by the program: GetGuiResources and a
+//                                 count of the live entries of its GDI handle table
+//   probe paint FRAMES            times FRAMES paints of the window (see Paint)
 #include "app/shell.h"
 #include "ui/badge.h"
 #include "ui/fonts.h"
+#include "ui/geometry.h"
+#include "ui/theme.h"
 
 #include <commctrl.h>
 
@@ -292,6 +303,271 @@ int AppIconOf(const char* exe, const char* path, int under)
     return result;
 }
 
+void PrintRect(const char* name, const PixelRect& r)
+{
+    printf("%s %ld %ld %ld %ld\n", name, static_cast<long>(r.left), static_cast<long>(r.top),
+           static_cast<long>(r.right), static_cast<long>(r.bottom));
+}
+
+int Layout(int width, int height, int dpi)
+{
+    static const char* const rowNames[DashboardRowCount] = {
+        "header", "temperature", "pumpLine", "fanLine", "gpuLine", "coolerTitle", "coolerChart",
+        "gpuTitle", "gpuChart", "leftCaption", "rightCaption", "curveTitle", "curveChart",
+        "sentence", "footer"};
+    for (int row = 0; row < DashboardRowCount; ++row) {
+        PrintRect(rowNames[row], DashboardRowRect(static_cast<DashboardRow>(row), width, height, dpi));
+    }
+    const ControlLayout controls = ControlLayoutFor(width, dpi);
+    PrintRect("pumpSlider", controls.pumpSlider);
+    PrintRect("fanSlider", controls.fanSlider);
+    PrintRect("applyButton", controls.applyButton);
+    static const char* const buttonNames[ProfileButtonCount] = {"silent", "balanced",
+                                                                "performance", "aggressive"};
+    for (int i = 0; i < ProfileButtonCount; ++i) PrintRect(buttonNames[i], controls.profileButtons[i]);
+    return 0;
+}
+
+// COLORREF 0x00BBGGRR as the screen's rrggbb.
+void PrintColour(const char* name, uint32_t colour)
+{
+    printf("%s %02x%02x%02x\n", name, colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+}
+
+int Colours(bool dark)
+{
+    const Palette& palette = *PaletteFor(dark);
+    PrintColour("background", palette.background);
+    PrintColour("text", palette.text);
+    PrintColour("accent", palette.accent);
+    PrintColour("textSecondary", palette.textSecondary);
+    PrintColour("grid", palette.grid);
+    PrintColour("textMuted", palette.textMuted);
+    PrintColour("blue", ColourBlue);
+    PrintColour("green", ColourGreen);
+    PrintColour("amber", ColourAmber);
+    PrintColour("red", ColourRed);
+    return 0;
+}
+
+// rrggbb as a COLORREF.
+COLORREF ParseColour(const char* text)
+{
+    const unsigned long rgb = strtoul(text, nullptr, 16);
+    return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+}
+
+// ASCII with \uXXXX escapes, into UTF-16.
+void Unescape(const char* text, wchar_t* out, int capacity)
+{
+    int n = 0;
+    while (*text && n + 1 < capacity) {
+        if (text[0] == '\\' && text[1] == 'u') {
+            char digits[5] = {};
+            memcpy(digits, text + 2, 4);
+            out[n++] = static_cast<wchar_t>(strtoul(digits, nullptr, 16));
+            text += 6;
+        } else {
+            out[n++] = static_cast<wchar_t>(static_cast<unsigned char>(*text++));
+        }
+    }
+    out[n] = 0;
+}
+
+bool WriteBmp(const char* path, const uint32_t* pixels, int width, int height)
+{
+    FILE* file = fopen(path, "wb");
+    if (!file) return false;
+    const int stride = (width * 3 + 3) & ~3;
+    const uint32_t imageSize = static_cast<uint32_t>(stride * height);
+    BITMAPFILEHEADER header = {};
+    header.bfType = 0x4D42;
+    header.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+    header.bfSize = header.bfOffBits + imageSize;
+    BITMAPINFOHEADER info = {};
+    info.biSize = sizeof(info);
+    info.biWidth = width;
+    info.biHeight = height; // bottom-up
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    info.biSizeImage = imageSize;
+    fwrite(&header, sizeof header, 1, file);
+    fwrite(&info, sizeof info, 1, file);
+    unsigned char row[4 * 4096] = {};
+    for (int y = height - 1; y >= 0; --y) {
+        for (int x = 0; x < width; ++x) {
+            const uint32_t p = pixels[y * width + x];
+            row[3 * x] = p & 0xFF;
+            row[3 * x + 1] = (p >> 8) & 0xFF;
+            row[3 * x + 2] = (p >> 16) & 0xFF;
+        }
+        fwrite(row, 1, static_cast<size_t>(stride), file);
+    }
+    return fclose(file) == 0;
+}
+
+// Draws as the dashboard does: a bitmap compatible with the screen, the box filled, the text
+// in the program's own font, transparent, with DrawTextW.
+int RenderText(char** argv)
+{
+    const char* path = argv[2];
+    CurrentDpi = static_cast<int>(Number(argv[3]));
+    const bool hero = strcmp(argv[4], "hero") == 0;
+    const int width = static_cast<int>(Number(argv[5]));
+    const int height = static_cast<int>(Number(argv[6]));
+    const UINT flags = static_cast<UINT>(Number(argv[7]));
+    wchar_t text[256];
+    Unescape(argv[10], text, 256);
+    if (width <= 0 || height <= 0 || width > 4096 || height > 4096) return 1;
+
+    RebuildFonts();
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ previousBitmap = SelectObject(dc, bitmap);
+    HBRUSH brush = CreateSolidBrush(ParseColour(argv[9]));
+    RECT box = {0, 0, width, height};
+    FillRect(dc, &box, brush);
+    DeleteObject(brush);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, ParseColour(argv[8]));
+    HGDIOBJ previousFont = SelectObject(dc, hero ? HeroFont : BodyFont);
+    DrawTextW(dc, text, -1, &box, flags);
+    SelectObject(dc, previousFont);
+    SelectObject(dc, previousBitmap);
+
+    static uint32_t pixels[4096 * 512];
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height; // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    const bool read = width * height <= 4096 * 512 &&
+                      GetDIBits(dc, bitmap, 0, static_cast<UINT>(height), pixels, &info,
+                                DIB_RGB_COLORS) == height;
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    DeleteFonts();
+    return read && WriteBmp(path, pixels, width, height) ? 0 : 1;
+}
+
+// Live entries of a process's GDI handle table, which this Wine keeps per process and points
+// to from the PEB like Windows (GdiSharedHandleTable, offset 0xF8 on x64): 65536 entries of
+// 24 bytes whose type byte (offset 14) is 0 when the entry is free. -1 when unreadable.
+long GdiTableCount(HANDLE process)
+{
+    typedef LONG(WINAPI * QueryProcess)(HANDLE, ULONG, void*, ULONG, ULONG*);
+    const auto query = reinterpret_cast<QueryProcess>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
+    struct {
+        LONG_PTR exitStatus;
+        unsigned char* peb;
+        ULONG_PTR affinity;
+        LONG_PTR basePriority;
+        ULONG_PTR processId;
+        ULONG_PTR parentId;
+    } basic = {};
+    if (!query || query(process, 0, &basic, sizeof basic, nullptr) != 0) return -1;
+    unsigned char* table = nullptr;
+    SIZE_T read = 0;
+    if (!ReadProcessMemory(process, basic.peb + 0xF8, &table, sizeof table, &read) || !table) return -1;
+    constexpr int EntrySize = 24;
+    constexpr int Entries = 0x10000;
+    constexpr int Chunk = 4096;
+    static unsigned char bytes[Chunk * EntrySize];
+    long live = 0;
+    for (int first = 0; first < Entries; first += Chunk) {
+        if (!ReadProcessMemory(process, table + first * EntrySize, bytes, sizeof bytes, &read)) return -1;
+        for (int i = 0; i < Chunk; ++i) live += bytes[i * EntrySize + 14] != 0;
+    }
+    return live;
+}
+
+struct GdiCounts {
+    long gui;   // GetGuiResources(GR_GDIOBJECTS)
+    long table; // GdiTableCount
+};
+
+GdiCounts CountGdi(HANDLE process)
+{
+    return {static_cast<long>(GetGuiResources(process, GR_GDIOBJECTS)), GdiTableCount(process)};
+}
+
+HANDLE OpenWindowProcess(HWND window)
+{
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    return OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
+}
+
+// The counts of the program, and how far this process's own count moves for 7 brushes made
+// here: the measure is sound only when that is 7.
+int Gdi(HWND window)
+{
+    HANDLE process = OpenWindowProcess(window);
+    if (!process) return 1;
+    const GdiCounts counts = CountGdi(process);
+    CloseHandle(process);
+    const long before = GdiTableCount(GetCurrentProcess());
+    HBRUSH brushes[7];
+    for (HBRUSH& brush : brushes) brush = CreateSolidBrush(RGB(1, 2, 3));
+    const long during = GdiTableCount(GetCurrentProcess());
+    for (HBRUSH brush : brushes) DeleteObject(brush);
+    const long after = GdiTableCount(GetCurrentProcess());
+    printf("gui=%ld table=%ld self_delta=%ld self_back=%d\n", counts.gui, counts.table,
+           during - before, after == before ? 1 : 0);
+    return 0;
+}
+
+long long Micros(const LARGE_INTEGER& start, const LARGE_INTEGER& end, const LARGE_INTEGER& frequency)
+{
+    return (end.QuadPart - start.QuadPart) * 1000000 / frequency.QuadPart;
+}
+
+// Each frame is one WM_PAINT sent to the window and handled there: "sent" alone redraws the
+// whole dashboard off screen while the copy to the window is clipped away (nothing is
+// invalid); "invalidated" makes the whole window invalid first, so the copy reaches the
+// screen too. "null" is the bare round trip of a WM_NULL, the messaging's own share.
+int Paint(HWND window, int frames)
+{
+    if (frames <= 0) return 1;
+    HANDLE process = OpenWindowProcess(window);
+    if (!process) return 1;
+    LARGE_INTEGER frequency, start, end;
+    QueryPerformanceFrequency(&frequency);
+    for (int i = 0; i < 5; ++i) SendMessageW(window, WM_PAINT, 0, 0);
+    const GdiCounts before = CountGdi(process);
+
+    QueryPerformanceCounter(&start);
+    for (int i = 0; i < frames; ++i) SendMessageW(window, WM_PAINT, 0, 0);
+    QueryPerformanceCounter(&end);
+    const long long sentMicros = Micros(start, end, frequency);
+
+    QueryPerformanceCounter(&start);
+    for (int i = 0; i < frames; ++i) {
+        InvalidateRect(window, nullptr, FALSE);
+        SendMessageW(window, WM_PAINT, 0, 0);
+    }
+    QueryPerformanceCounter(&end);
+    const long long invalidatedMicros = Micros(start, end, frequency);
+
+    QueryPerformanceCounter(&start);
+    for (int i = 0; i < frames; ++i) SendMessageW(window, WM_NULL, 0, 0);
+    QueryPerformanceCounter(&end);
+    const long long nullMicros = Micros(start, end, frequency);
+
+    const GdiCounts after = CountGdi(process);
+    CloseHandle(process);
+    printf("frames=%d sent_us=%lld invalidated_us=%lld null_us=%lld gui_before=%ld gui_after=%ld "
+           "table_before=%ld table_after=%ld\n",
+           frames, sentMicros / frames, invalidatedMicros / frames, nullMicros / frames,
+           before.gui, after.gui, before.table, after.table);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -308,6 +584,12 @@ int main(int argc, char** argv)
         return Tray(reinterpret_cast<HWND>(static_cast<uintptr_t>(Number(argv[2]))));
     }
     if (strcmp(verb, "fonts") == 0 && argc == 3) return Fonts(static_cast<int>(Number(argv[2])));
+    if (strcmp(verb, "layout") == 0 && argc == 5) {
+        return Layout(static_cast<int>(Number(argv[2])), static_cast<int>(Number(argv[3])),
+                      static_cast<int>(Number(argv[4])));
+    }
+    if (strcmp(verb, "colours") == 0 && argc == 3) return Colours(strcmp(argv[2], "dark") == 0);
+    if (strcmp(verb, "text") == 0 && argc == 11) return RenderText(argv);
     if (strcmp(verb, "wait-gone") == 0 && argc == 3) {
         const DWORD limit = static_cast<DWORD>(Number(argv[2]));
         const DWORD start = GetTickCount();
@@ -361,6 +643,8 @@ int main(int argc, char** argv)
     }
     if (strcmp(verb, "untray") == 0) return Untray(window);
     if (strcmp(verb, "workarea") == 0) return WorkArea(window);
+    if (strcmp(verb, "gdi") == 0) return Gdi(window);
+    if (strcmp(verb, "paint") == 0 && argc == 3) return Paint(window, static_cast<int>(Number(argv[2])));
     if (strcmp(verb, "peek") == 0 && argc == 4) {
         return Peek(window, Number(argv[2]), static_cast<int>(Number(argv[3])));
     }

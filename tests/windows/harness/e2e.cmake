@@ -16,7 +16,8 @@ set(TIDEWATCH_E2E_ENV
   HX_DECOY_HID=$<TARGET_FILE:hid_decoy>
   HX_NVML_STANDINS=$<TARGET_FILE_DIR:nvml_standin_full>/..
   HX_TIDEWATCH=$<TARGET_FILE:Tidewatch>
-  HX_TRANSPORT_TEST=$<TARGET_FILE:transport_wine_test>)
+  HX_TRANSPORT_TEST=$<TARGET_FILE:transport_wine_test>
+  HX_STANDIN_NVML=$<TARGET_FILE:nvml_standin_full>)
 set_tests_properties(e2e_prefix PROPERTIES LABELS e2e FIXTURES_SETUP wine_prefix
   ENVIRONMENT "${TIDEWATCH_E2E_ENV}" TIMEOUT 120 RUN_SERIAL TRUE)
 

@@ -29,8 +29,11 @@
 #   hx_place_nvml VARIANT puts a stand-in nvml.dll (full, or no_ENTRYPOINT) into system32 for
 #   the rest of the session (its readings: standins/nvml/nvml_standin.cpp).
 #   hx_reg_add sets a registry value for the session; each session starts from the registry
-#   as prepared, on a fresh wineserver. hx_session_begin --headless skips the display for
-#   console programs; HX_SCREEN (default 1280x1024x24) sets the display's size before it. A new test program whose hid.dll and setupapi.dll must be the stand-ins
+#   as prepared, on a fresh wineserver. hx_gpu puts the full stand-in nvml.dll in place and
+#   sets its readings; a session without it or hx_place_nvml has no nvml.dll. HX_SCREEN sets
+#   the display's size (default 1280x1024x24) for a session begun after it.
+#   hx_session_begin --headless skips the display for console programs. A new test program
+#   whose hid.dll and setupapi.dll must be the stand-ins
 #   needs its exe name in HX_OVERRIDE_EXES below.
 #   Failing: hx_fail MESSAGE (or return non-zero). Whatever happens, everything started is
 #   stopped by PID and the wineserver killed; a "wine: Unhandled" on any program's stderr
@@ -40,7 +43,7 @@
 #
 # Environment (set by e2e.cmake; by hand, the defaults below find build/windows): HX_BUILD,
 # HX_PREFIX, HX_SIM, HX_STANDIN_HID, HX_STANDIN_SETUPAPI, HX_DECOY_HID, HX_NVML_STANDINS,
-# HX_TIDEWATCH and the test programs (HX_TRANSPORT_TEST).
+# HX_STANDIN_NVML, HX_TIDEWATCH and the test programs (HX_TRANSPORT_TEST).
 
 # Programs whose hid.dll and setupapi.dll are the test stand-ins in system32 (per-exe
 # overrides, so that Wine's own processes keep the builtin ones).
@@ -54,6 +57,7 @@ HX_DECOY_HID=${HX_DECOY_HID:-$HX_BUILD/standins/decoy/hid.dll}
 HX_TIDEWATCH=${HX_TIDEWATCH:-$HX_BUILD/Tidewatch.exe}
 HX_TRANSPORT_TEST=${HX_TRANSPORT_TEST:-$HX_BUILD/tests/transport_wine_test.exe}
 HX_NVML_STANDINS=${HX_NVML_STANDINS:-$HX_BUILD/standins/nvml}
+HX_STANDIN_NVML=${HX_STANDIN_NVML:-$HX_BUILD/standins/nvml/full/nvml.dll}
 
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
@@ -164,6 +168,11 @@ hx_session_begin()
     export TIDEWATCH_SIM_CONTROL
     TIDEWATCH_SIM_CONTROL=$(hx_winpath "$HX_CONTROL")
     : >"$HX_CONTROL"
+    # No GPU library unless the session asks for one (hx_gpu).
+    rm -f "$HX_PREFIX/drive_c/windows/system32/nvml.dll"
+    export NVML_STANDIN_STATE NVML_STANDIN_CALLS
+    NVML_STANDIN_STATE=$(hx_winpath "$HX_SESSION/nvml.txt")
+    NVML_STANDIN_CALLS=$(hx_winpath "$HX_SESSION/nvml-calls.txt")
 
     # A wineserver of the session's own, in the foreground so that its PID is known; the
     # first Wine process would otherwise start one and pay for it.
@@ -180,16 +189,38 @@ hx_session_begin()
         unset DISPLAY
         return 0
     fi
-    Xvfb -displayfd 3 -screen 0 "${HX_SCREEN:-1280x1024x24}" -nolisten tcp 3>"$HX_SESSION/display" \
-        >"$HX_SESSION/xvfb.err" 2>&1 &
-    hx_remember $! Xvfb
-    hx_wait_file_text "$HX_SESSION/display" 10 || hx_fail "Xvfb did not start"
-    export DISPLAY=":$(tr -dc 0-9 <"$HX_SESSION/display")"
-    openbox --sm-disable >"$HX_SESSION/openbox.err" 2>&1 &
-    hx_remember $! openbox
-    for ((tries = 0; tries < 500; tries++)); do
-        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
-        sleep 0.01
+    # Other users' displays come and go on this machine: a display that does not answer
+    # once announced is replaced by a new one, and a window manager that could not open
+    # it is started again. -noreset keeps the server from resetting, and dropping a client
+    # that connects meanwhile, whenever its last client leaves.
+    local attempt xvfb wm
+    for attempt in 1 2 3; do
+        : >"$HX_SESSION/display"
+        Xvfb -displayfd 3 -screen 0 "${HX_SCREEN:-1280x1024x24}" -nolisten tcp -noreset \
+            3>"$HX_SESSION/display" >>"$HX_SESSION/xvfb.err" 2>&1 &
+        xvfb=$!
+        hx_remember $xvfb Xvfb
+        hx_wait_file_text "$HX_SESSION/display" 10 || hx_fail "Xvfb did not start"
+        export DISPLAY=":$(tr -dc 0-9 <"$HX_SESSION/display")"
+        for ((tries = 0; tries < 200; tries++)); do
+            xprop -root >/dev/null 2>&1 && break 2
+            sleep 0.01
+        done
+        hx_log "display $DISPLAY does not answer (attempt $attempt)"
+        hx_stop_pid $xvfb
+    done
+    xprop -root >/dev/null 2>&1 || hx_fail "no display answers"
+    for attempt in 1 2 3; do
+        openbox --sm-disable >>"$HX_SESSION/openbox.err" 2>&1 &
+        wm=$!
+        hx_remember $wm openbox
+        for ((tries = 0; tries < 500; tries++)); do
+            xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+            kill -0 $wm 2>/dev/null || break
+            sleep 0.01
+        done
+        hx_log "openbox did not start on $DISPLAY (attempt $attempt)"
+        hx_stop_pid $wm
     done
     hx_fail "openbox did not start"
 }
@@ -245,6 +276,19 @@ hx_start_sim()
 {
     hx_start sim "$HX_SIM" "$(hx_winpath "$HX_CONTROL")" "$(hx_winpath "$HX_SIM_LOG")"
     hx_wait_line "$HX_SIM_LOG" ' ready' 15 sim || hx_fail "the simulator did not start: $(cat "$HX_SESSION/sim.err")"
+}
+
+# --- The stand-in GPU library ----------------------------------------------------------------
+
+# hx_gpu KEY=VALUE...: the stand-in nvml.dll in the prefix's system32 for programs started
+# afterwards, with these readings (name=, fan=, rpm=, temp=, fail=ENTRY; see
+# standins/nvml/nvml_standin.cpp). The readings are rewritten atomically at every call and
+# re-read by the stand-in at every call it takes.
+hx_gpu()
+{
+    local system32=$HX_PREFIX/drive_c/windows/system32
+    [ -f "$system32/nvml.dll" ] || cp "$HX_STANDIN_NVML" "$system32/nvml.dll" || hx_fail "cannot install nvml.dll"
+    printf '%s\n' "$@" >"$HX_SESSION/nvml.txt.tmp" && mv -f "$HX_SESSION/nvml.txt.tmp" "$HX_SESSION/nvml.txt"
 }
 
 # --- Programs --------------------------------------------------------------------------------

@@ -1,0 +1,11 @@
+# The dashboard of the real exe under Wine: how it looks in both themes at two DPIs, its
+# buttons and sliders driven with xdotool, and what one paint costs. Scenarios are functions
+# in dashboard_scenarios.sh; screenshots are kept in build/windows/e2e/screenshots/.
+include(${CMAKE_CURRENT_LIST_DIR}/harness/e2e.cmake)
+
+set(DASHBOARD_SCENARIOS ${CMAKE_CURRENT_LIST_DIR}/dashboard_scenarios.sh)
+foreach(scenario dashboard_looks_96 dashboard_looks_144 dashboard_profile_buttons
+    dashboard_slider_and_apply dashboard_paint_cost)
+  tidewatch_e2e_scenario(${scenario} ${DASHBOARD_SCENARIOS}
+    ENV HX_PROBE=$<TARGET_FILE:tidewatch_probe>)
+endforeach()

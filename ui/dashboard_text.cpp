@@ -1,0 +1,68 @@
+#include "ui/dashboard_text.h"
+
+#include "app/text.h"
+
+const char16_t* HeaderText(bool connected)
+{
+    return connected ? u"KRAKEN ELITE  ·  CONNECTED" : u"KRAKEN ELITE  ·  WAITING";
+}
+
+int TemperatureText(char16_t* buffer, int cap, const CoolerStatus& status)
+{
+    if (!status.connected) return AppendText(buffer, 0, cap, u"--.- °C");
+    const int pos = AppendTenths(buffer, 0, cap, status.liquidTenths);
+    return AppendText(buffer, pos, cap, u" °C");
+}
+
+int PumpLineText(char16_t* buffer, int cap, const CoolerStatus& status)
+{
+    if (status.connected) return LabelRpmPercent(buffer, cap, u"Pump", status.pumpRpm, status.pumpDuty);
+    if (status.linkState == LinkNotFound) return AppendText(buffer, 0, cap, u"Cooler not found");
+    return AppendText(buffer, 0, cap, u"Opening local HID interface…");
+}
+
+int FanLineText(char16_t* buffer, int cap, const CoolerStatus& status)
+{
+    if (status.connected) return LabelRpmPercent(buffer, cap, u"Fans", status.fanRpm, status.fanDuty);
+    return AppendText(buffer, 0, cap, u"");
+}
+
+int GpuLineText(char16_t* buffer, int cap, const CoolerStatus& status)
+{
+    if (!status.gpuValid) return AppendText(buffer, 0, cap, u"GPU  —");
+    int pos = AppendText(buffer, 0, cap, u"GPU  ");
+    pos = AppendDecimal(buffer, pos, cap, static_cast<uint32_t>(status.gpuFanRpm));
+    pos = AppendText(buffer, pos, cap, u" RPM  ");
+    pos = AppendDecimal(buffer, pos, cap, static_cast<uint32_t>(status.gpuFanPercent));
+    pos = AppendText(buffer, pos, cap, u"%  ");
+    pos = AppendDecimal(buffer, pos, cap, static_cast<uint32_t>(status.gpuTempC));
+    return AppendText(buffer, pos, cap, u" °C");
+}
+
+int GpuTitleText(char16_t* buffer, int cap, const char16_t* gpuName)
+{
+    int pos = AppendText(buffer, 0, cap, u"GPU");
+    if (gpuName[0] == 0) return pos;
+    pos = AppendText(buffer, pos, cap, u"  ·  ");
+    return AppendText(buffer, pos, cap, gpuName);
+}
+
+int FooterText(char16_t* buffer, int cap, int64_t startupMicros, uint16_t major, uint16_t minor,
+               uint16_t build)
+{
+    int pos = AppendText(buffer, 0, cap, u"");
+    if (major != 0 || minor != 0 || build != 0) {
+        pos = AppendText(buffer, pos, cap, u"v");
+        pos = AppendDecimal(buffer, pos, cap, major);
+        pos = AppendText(buffer, pos, cap, u".");
+        pos = AppendDecimal(buffer, pos, cap, minor);
+        pos = AppendText(buffer, pos, cap, u".");
+        pos = AppendDecimal(buffer, pos, cap, build);
+        pos = AppendText(buffer, pos, cap, u"  ·  ");
+    }
+    pos = AppendText(buffer, pos, cap, u"Tray ready ");
+    pos = AppendDecimal(buffer, pos, cap, static_cast<uint32_t>(startupMicros / 1000));
+    pos = AppendText(buffer, pos, cap, u".");
+    pos = AppendDecimal(buffer, pos, cap, static_cast<uint32_t>(startupMicros % 1000 / 100));
+    return AppendText(buffer, pos, cap, u" ms  ·  local HID  ·  no network");
+}

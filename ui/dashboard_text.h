@@ -1,0 +1,31 @@
+// The dashboard's composed texts as functions of the values they show. Each builds from
+// position 0 of a buffer of `cap` characters and returns the position of the terminator;
+// the dashboard passes its one line buffer of DashboardLineCapacity.
+#pragma once
+
+#include "app/shared_state.h"
+
+constexpr int DashboardLineCapacity = 96; // characters, terminator included
+
+// "KRAKEN ELITE  ·  CONNECTED" or "KRAKEN ELITE  ·  WAITING".
+const char16_t* HeaderText(bool connected);
+
+// "31.2 °C" from the liquid temperature in tenths while connected, else "--.- °C".
+int TemperatureText(char16_t* buffer, int cap, const CoolerStatus& status);
+
+// The pump figures while connected, else what the link is doing.
+int PumpLineText(char16_t* buffer, int cap, const CoolerStatus& status);
+
+// The fan figures while connected, else empty.
+int FanLineText(char16_t* buffer, int cap, const CoolerStatus& status);
+
+// The GPU's figures while its sample is valid, else "GPU  —"; independent of the cooler.
+int GpuLineText(char16_t* buffer, int cap, const CoolerStatus& status);
+
+// "GPU", followed by "  ·  " and the name when there is one.
+int GpuTitleText(char16_t* buffer, int cap, const char16_t* gpuName);
+
+// The version when any part of it is known, then the start-up time in milliseconds with one
+// truncated decimal, and the promise of local-only operation.
+int FooterText(char16_t* buffer, int cap, int64_t startupMicros, uint16_t major, uint16_t minor,
+               uint16_t build);
