@@ -85,6 +85,7 @@ bool InitCooler(HANDLE cooler, HANDLE ioEvent)
 
 bool ReadStatus(HANDLE cooler, HANDLE ioEvent, CoolerStatus* status)
 {
+    DiscardInput(cooler, ioEvent);
     if (!SendCommand(cooler, ioEvent, StatusRequest, sizeof StatusRequest)) return false;
     uint8_t reply[ReportSize];
     if (!WaitForReply(cooler, ioEvent, 0x75, 0x01, reply)) return false;
@@ -101,6 +102,7 @@ bool WriteDutyCurve(HANDLE cooler, HANDLE ioEvent, CurveChannel channel, Profile
 
 bool ReadScreenInfo(HANDLE cooler, HANDLE ioEvent)
 {
+    DiscardInput(cooler, ioEvent);
     if (!SendCommand(cooler, ioEvent, ScreenInfoRequest, sizeof ScreenInfoRequest)) return false;
     uint8_t reply[ReportSize];
     if (!WaitForReply(cooler, ioEvent, 0x31, 0x01, reply)) return false;

@@ -21,7 +21,8 @@ bool DecodeScreenInfoReply(const uint8_t report[ReportSize], int32_t* brightness
 
 // InitA then InitB; InitB only after InitA was written.
 bool InitCooler(HANDLE cooler, HANDLE ioEvent);
-// Fields 1 to 7 of `status` from a valid status reply.
+// Fields 1 to 7 of `status` from a valid status reply. Like ReadScreenInfo, drops what input
+// was waiting before it writes its request.
 bool ReadStatus(HANDLE cooler, HANDLE ioEvent, CoolerStatus* status);
 // One 40-point duty curve for the channel.
 bool WriteDutyCurve(HANDLE cooler, HANDLE ioEvent, CurveChannel channel, ProfileId profile,

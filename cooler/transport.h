@@ -26,6 +26,12 @@ HANDLE FindCooler();
 bool ReportIo(HANDLE cooler, HANDLE ioEvent, IoDirection direction, uint8_t* report,
               DWORD limitMs);
 
+// Drops the input reports already waiting, each taken by a read that does not wait, at most
+// DiscardLimit of them: a reply wait that follows a request then sees only what the cooler
+// sent after it, however many unasked reports came before.
+constexpr int DiscardLimit = 64; // reports
+void DiscardInput(HANDLE cooler, HANDLE ioEvent);
+
 // Writes `length` bytes of `command` as a zero-padded 64-byte report, limit 500 ms; a
 // command longer than 64 bytes is refused with nothing written.
 bool SendCommand(HANDLE cooler, HANDLE ioEvent, const uint8_t* command, int length);

@@ -49,7 +49,12 @@ void TakeBrightness(WorkerState* state)
     if (level < 0) return;
     const int32_t mode = AtomicRead(&ScreenMode);
     if (mode < 0 || mode > 3 || level > 100) return;
-    if (!WriteBrightness(state->cooler, state->ioEvent, level, mode)) return;
+    if (!WriteBrightness(state->cooler, state->ioEvent, level, mode)) {
+        // Kept for a later turn, or the next connection when the cooler has gone, unless a
+        // newer request has come meanwhile: the user's choice is not lost with the write.
+        InterlockedCompareExchange(&BrightnessRequest, level, -1);
+        return;
+    }
     if (!ReadScreenInfo(state->cooler, state->ioEvent)) {
         InterlockedExchange(&ScreenBrightness, level);
     }

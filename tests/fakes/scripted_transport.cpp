@@ -14,6 +14,10 @@ int ReadsTaken = 0;
 uint8_t Writes[ScriptCapacity][ReportSize];
 int WritesDone = 0;
 int WriteToFail = 0;
+uint8_t Waiting[ScriptCapacity][ReportSize];
+int WaitingQueued = 0;
+int WaitingTaken = 0;
+int WritesBeforeWaiting = -1;
 char CoolerIdentity;
 
 } // namespace
@@ -26,7 +30,21 @@ void ResetScriptedTransport()
     ReadsTaken = 0;
     WritesDone = 0;
     WriteToFail = 0;
+    WaitingQueued = 0;
+    WaitingTaken = 0;
+    WritesBeforeWaiting = -1;
 }
+
+void ScriptWaiting(const uint8_t* bytes)
+{
+    if (WaitingQueued == ScriptCapacity) return;
+    for (int i = 0; i < ReportSize; ++i) Waiting[WaitingQueued][i] = bytes[i];
+    ++WaitingQueued;
+}
+
+int ScriptedWaitingTaken() { return WaitingTaken; }
+
+int ScriptedWritesBeforeWaiting() { return WritesBeforeWaiting; }
 
 void ScriptRead(const uint8_t* bytes, int length)
 {
@@ -55,7 +73,7 @@ HANDLE FindCooler() { return ScriptedCooler(); }
 
 void CloseCooler(HANDLE) {}
 
-bool ReportIo(HANDLE cooler, HANDLE, IoDirection direction, uint8_t* report, DWORD)
+bool ReportIo(HANDLE cooler, HANDLE, IoDirection direction, uint8_t* report, DWORD limitMs)
 {
     if (cooler != ScriptedCooler()) return false;
     if (direction == IoWrite) {
@@ -65,6 +83,13 @@ bool ReportIo(HANDLE cooler, HANDLE, IoDirection direction, uint8_t* report, DWO
         }
         for (int i = 0; i < ReportSize; ++i) Writes[WritesDone][i] = report[i];
         ++WritesDone;
+        return true;
+    }
+    if (limitMs == 0) {
+        if (WaitingTaken == WaitingQueued) return false;
+        for (int i = 0; i < ReportSize; ++i) report[i] = Waiting[WaitingTaken][i];
+        ++WaitingTaken;
+        WritesBeforeWaiting = WritesDone;
         return true;
     }
     ++ReadsTaken;

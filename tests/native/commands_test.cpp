@@ -147,6 +147,28 @@ TEST_F(Commands, ReplyWaitSkipsUpToSevenOtherReportsAndNeverReadsANinth)
     }
 }
 
+// Unasked reports left over from earlier requests would use up the reply wait's reads.
+TEST_F(Commands, RequestsDropWhatWasWaitingBeforeThem)
+{
+    ScriptWaiting(StatusReply(20, 0, 0, 50, 0, 50).bytes); // a stale reply
+    for (int i = 0; i < 9; ++i) ScriptWaiting(Unrelated(0x31).bytes);
+    Queue(StatusReply(30, 5, 0, 40, 0, 40));
+    CoolerStatus status = {};
+    ASSERT_TRUE(ReadStatus(ScriptedCooler(), IoEvent, &status));
+    EXPECT_EQ(status.liquidTenths, 305);
+    EXPECT_EQ(ScriptedWaitingTaken(), 10);
+    EXPECT_EQ(ScriptedWritesBeforeWaiting(), 0);
+    EXPECT_EQ(ScriptedReadCount(), 1);
+
+    ResetScriptedTransport();
+    for (int i = 0; i < 9; ++i) ScriptWaiting(Unrelated(0x75).bytes);
+    Queue(ScreenReply(70, 2));
+    ASSERT_TRUE(ReadScreenInfo(ScriptedCooler(), IoEvent));
+    EXPECT_EQ(AtomicRead(&ScreenBrightness), 70);
+    EXPECT_EQ(ScriptedWaitingTaken(), 9);
+    EXPECT_EQ(ScriptedWritesBeforeWaiting(), 0);
+}
+
 TEST_F(Commands, ABadMatchingReplyEndsTheWaitAtOnce)
 {
     Queue(Unrelated(0x31));

@@ -299,6 +299,54 @@ TEST_F(Worker, BrightnessIsWrittenOnlyWithTheScreenKnownAndReadBack)
     EXPECT_EQ(Latest().connected, 1);
 }
 
+TEST_F(Worker, ABrightnessWriteThatFailsIsKeptUntilTheCoolerIsBack)
+{
+    Connect();
+    ASSERT_EQ(AtomicRead(&ScreenMode), 1);
+    RequestBrightness(75);
+    ASSERT_TRUE(SimNativeConfigure("device cooler 1e71 300c\nfault unplug\n"));
+    WorkerTurn(&state); // the write fails, then the poll
+    EXPECT_EQ(Latest().linkState, LinkFailed);
+    EXPECT_EQ(AtomicRead(&BrightnessRequest), 75);
+    EXPECT_EQ(AtomicRead(&ScreenBrightness), 50);
+    WorkerTurn(&state);
+    EXPECT_EQ(Latest().linkState, LinkNotFound);
+    ASSERT_TRUE(SimNativeConfigure(OneCooler));
+    WorkerTurn(&state);
+    EXPECT_EQ(Latest().connected, 1);
+    EXPECT_EQ(SimNativeState().brightness, 75);
+    EXPECT_EQ(AtomicRead(&ScreenBrightness), 75);
+    EXPECT_EQ(AtomicRead(&BrightnessRequest), -1);
+
+    // A newer request that came while the write failed wins.
+    ASSERT_TRUE(SimNativeConfigure("device cooler 1e71 300c\nfault deaf\n"));
+    RequestBrightness(25);
+    std::thread later([] {
+        Sleep(100);
+        RequestBrightness(100);
+    });
+    WorkerTurn(&state); // the write times out after 500 ms, the poll fails
+    later.join();
+    EXPECT_EQ(AtomicRead(&BrightnessRequest), 100);
+}
+
+// However many unasked reports the cooler sends after each report it reads, every reply wait
+// starts after the request: neither a poll nor the one after an apply fails.
+TEST_F(Worker, AFloodOfUnaskedReportsFailsNoPoll)
+{
+    ASSERT_TRUE(SimNativeConfigure("device cooler 1e71 300c\nfault unsolicited 16\n"));
+    WorkerTurn(&state);
+    EXPECT_EQ(Latest().connected, 1);
+    EXPECT_EQ(AtomicRead(&ScreenMode), 1);
+    RequestApply(ProfileBalanced);
+    WorkerTurn(&state);
+    EXPECT_EQ(AtomicRead(&ApplyResult), 1);
+    EXPECT_EQ(Latest().connected, 1);
+    WorkerTurn(&state);
+    EXPECT_EQ(Latest().connected, 1);
+    EXPECT_EQ(SimNativeOpenHandles(), 1);
+}
+
 TEST_F(Worker, APulledCablePublishesLinkFailedThenNotFoundUntilItReturns)
 {
     Connect();
