@@ -1,6 +1,7 @@
 // The simulated cooler as a program under Wine: serves the model on one named pipe per
 // configured interface (\\.\pipe\tidewatch-sim-NAME, message mode), re-reads the control
-// file at every report received and every 25 ms while idle, and logs every event, one line
+// file at every report received and every 25 ms while idle (when it also notices a host that
+// closed an interface it was not reading), and logs every event, one line
 // each, to the log file:
 //
 //   <ms since start> ready | control | control-error LINE | unplug | plug | deaf
@@ -279,6 +280,20 @@ void OnReport(Instance& instance, int length)
     PostRead(instance);
 }
 
+// A deaf device reads nothing, so no failed read tells it that the host closed its handle:
+// look without reading, so that the host can open the interface again.
+void NoticeClosedWhileDeaf()
+{
+    for (Instance& instance : Instances) {
+        if (instance.state != Connected || instance.reading) continue;
+        DWORD waiting = 0; // bytes
+        if (!PeekNamedPipe(instance.pipe, nullptr, 0, nullptr, &waiting, nullptr) &&
+            GetLastError() != ERROR_MORE_DATA) {
+            OnDisconnected(instance);
+        }
+    }
+}
+
 void OnSignalled(Instance& instance)
 {
     if (instance.state == Closed || (instance.state == Connected && !instance.reading)) {
@@ -329,6 +344,9 @@ int wmain(int argc, wchar_t** argv)
     for (;;) {
         const DWORD woken = WaitForMultipleObjects(InstanceCapacity, events, FALSE, IdlePollMs);
         if (woken < WAIT_OBJECT_0 + InstanceCapacity) OnSignalled(Instances[woken - WAIT_OBJECT_0]);
-        else Reload();
+        else {
+            Reload();
+            NoticeClosedWhileDeaf();
+        }
     }
 }

@@ -136,9 +136,10 @@ bool ParseFault(const Token* tokens, int count, SimConfig* config)
     }
     while (next < count) {
         if (next + 1 >= count) return false;
-        int* field = Is(tokens[next], "after") ? &fault.after
-                     : Is(tokens[next], "for") ? &fault.span
-                                               : nullptr;
+        int* field = Is(tokens[next], "after")   ? &fault.after
+                     : Is(tokens[next], "for")   ? &fault.span
+                     : Is(tokens[next], "every") ? &fault.every
+                                                 : nullptr;
         if (!field || !Number(tokens[next + 1], 10, 1000000, field)) return false;
         next += 2;
     }

@@ -8,9 +8,9 @@
 //       caller's buffer; absent: not present (not listed).
 //   set liquid|pumprpm|pumpduty|fanrpm|fanduty|brightness|mode VALUE
 //       a reading reported as is (liquid in tenths of a degree), or "model" for the model's.
-//   fault KIND [ARGUMENTS] [after N] [for M]
+//   fault KIND [ARGUMENTS] [after N] [for M] [every K]
 //       active for requests N+1 .. N+M counted from when this text was applied (no "for":
-//       until the text changes). Kinds: silent (no replies), deaf (stops reading: writes
+//       until the text changes); with "every", only for N+1, N+1+K, N+1+2K... of them. Kinds: silent (no replies), deaf (stops reading: writes
 //       time out), unrelated K (K unrelated reports before each reply), unsolicited K (K
 //       unasked reports after every report received), short B (replies cut to B bytes),
 //       patch status|screen OFFSET VALUE (a reply byte replaced), garbage (replies replaced
@@ -41,6 +41,7 @@ struct SimFault {
     int kind;       // SimFaultKind
     int after;      // requests handled before it starts
     int span;       // requests it lasts; 0 = until the configuration changes
+    int every;      // active on every `every`-th request of its span only; 0 or 1 = on all
     int count;      // unrelated, unsolicited: reports; short: bytes kept
     int offset;     // patch: byte offset in the reply
     int value;      // patch: the byte written there

@@ -14,7 +14,8 @@ constexpr uint8_t UnaskedReportId = 0x0F;
 
 bool Active(const SimFault& fault, int request)
 {
-    return request > fault.after && (fault.span == 0 || request <= fault.after + fault.span);
+    return request > fault.after && (fault.span == 0 || request <= fault.after + fault.span) &&
+           (fault.every <= 1 || (request - fault.after - 1) % fault.every == 0);
 }
 
 // The first fault of `kind` active at `request`, or nullptr.

@@ -206,6 +206,16 @@ TEST(SimFaults, CountRequestsFromWhenTheConfigurationWasApplied)
     EXPECT_EQ(TakeAll(replies, 4), 0);
 }
 
+TEST(SimFaults, EveryKthRequestOfTheSpan)
+{
+    PowerOn("set liquid 400\nfault patch status 15 41 after 1 for 5 every 2");
+    const int expected[] = {40, 41, 40, 41, 40, 41, 40};
+    for (int request = 1; request <= 7; ++request) {
+        Write({0x74, 0x01});
+        EXPECT_EQ(OnlyReply().bytes[15], expected[request - 1]) << request;
+    }
+}
+
 TEST(SimFaults, UnrelatedReportsComeBeforeTheReplyAndUnaskedOnesAfterEveryReport)
 {
     PowerOn("fault unrelated 3\nfault unsolicited 1");
