@@ -26,6 +26,13 @@
 //   probe gdi                     GDI objects held by the program: GetGuiResources and a
 //                                 count of the live entries of its GDI handle table
 //   probe paint FRAMES            times FRAMES paints of the window (see Paint)
+//   probe handles                 kernel handles held by the program (see KernelHandles)
+//   probe users                   USER handles in use in the session (see UserHandlesInUse)
+//   probe repeat N MSG WPARAM LPARAM
+//                                 sends the message N times, each answered before the next
+//   probe wake-until N RVA LIMIT   N times: posts command 201 (Open) and waits at most LIMIT
+//                                 ms for the 32-bit value at RVA to change
+//   probe load NAME               LoadLibraryW(NAME) here, by the usual search order: 1 or 0
 #include "app/shell.h"
 #include "ui/badge.h"
 #include "ui/fonts.h"
@@ -568,6 +575,157 @@ int Paint(HWND window, int frames)
     return 0;
 }
 
+// Kernel handles of a process, from the system's handle list (Wine keeps one per wineserver
+// and lists it like Windows; GetProcessHandleCount is a stub there). -1 when unreadable.
+long KernelHandles(DWORD processId)
+{
+    typedef LONG(WINAPI * QuerySystem)(ULONG, void*, ULONG, ULONG*);
+    const auto query = reinterpret_cast<QuerySystem>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+    struct Entry { // SYSTEM_HANDLE_TABLE_ENTRY_INFO
+        ULONG processId;
+        UCHAR objectType;
+        UCHAR flags;
+        USHORT handle;
+        void* object;
+        ACCESS_MASK access;
+    };
+    constexpr ULONG SystemHandleInformation = 16;
+    static unsigned char list[8 << 20];
+    ULONG length = 0;
+    if (!query || query(SystemHandleInformation, list, sizeof list, &length) != 0) return -1;
+    const ULONG count = *reinterpret_cast<ULONG*>(list);
+    const auto* entries = reinterpret_cast<const Entry*>(list + sizeof(void*));
+    if (sizeof(void*) + count * sizeof(Entry) > sizeof list) return -1;
+    long owned = 0;
+    for (ULONG i = 0; i < count; ++i) owned += entries[i].processId == processId;
+    return owned;
+}
+
+// The program's kernel handles, and how far this process's own count moves for 7 events
+// made here: the measure is sound only when that is 7.
+int Handles(HWND window)
+{
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    const long handles = KernelHandles(processId);
+    const long before = KernelHandles(GetCurrentProcessId());
+    HANDLE events[7];
+    for (HANDLE& event : events) event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    const long during = KernelHandles(GetCurrentProcessId());
+    for (HANDLE event : events) CloseHandle(event);
+    const long after = KernelHandles(GetCurrentProcessId());
+    printf("handles=%ld self_delta=%ld self_back=%d\n", handles, during - before,
+           after == before ? 1 : 0);
+    return handles >= 0 ? 0 : 1;
+}
+
+// USER handles (windows, menus, icons, cursors) in use by every process of the session.
+// Wine keeps no count per process (GetGuiResources is a stub) but hands out user handles
+// from one table per wineserver: a freed entry goes to the front of a free list and comes
+// back with its generation (the handle's high word) raised; an entry never used before comes
+// with generation 1 from the end of the table. Menus made here until one comes from the end
+// tell both: its index is the table's length, the ones before it were the free list.
+long UserHandlesInUse()
+{
+    constexpr int Capacity = 0x10000;
+    constexpr uintptr_t FirstUserHandle = 0x20;
+    static HMENU menus[Capacity];
+    int made = 0;
+    long inUse = -1;
+    while (made < Capacity) {
+        HMENU menu = CreatePopupMenu();
+        if (!menu) break;
+        menus[made++] = menu;
+        const auto handle = reinterpret_cast<uintptr_t>(menu);
+        if ((handle >> 16) == 1) {
+            const long length = static_cast<long>(((handle & 0xFFFF) - FirstUserHandle) / 2);
+            inUse = length - (made - 1);
+            break;
+        }
+    }
+    for (int i = 0; i < made; ++i) DestroyMenu(menus[i]);
+    return inUse;
+}
+
+// The session's USER handles, and how far the count moves for 7 icons made here.
+int Users()
+{
+    const long users = UserHandlesInUse();
+    const BYTE bits[32 * 32 / 8] = {};
+    // The first icon of a process brings objects of its own that live as long as it does.
+    DestroyIcon(CreateIcon(nullptr, 32, 32, 1, 1, bits, bits));
+    const long before = UserHandlesInUse();
+    HICON icons[7];
+    for (HICON& icon : icons) icon = CreateIcon(nullptr, 32, 32, 1, 1, bits, bits);
+    const long during = UserHandlesInUse();
+    for (HICON icon : icons) DestroyIcon(icon);
+    const long after = UserHandlesInUse();
+    printf("users=%ld self_delta=%ld self_back=%d\n", users, during - before, after == before ? 1 : 0);
+    return users >= 0 ? 0 : 1;
+}
+
+// Sends a message `count` times, each handled before the next is sent.
+int Repeat(HWND window, long count, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const DWORD start = GetTickCount();
+    for (long i = 0; i < count; ++i) {
+        DWORD_PTR result = 0;
+        if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 5000, &result)) {
+            printf("sent=%ld failed %lu\n", i, GetLastError());
+            return 1;
+        }
+    }
+    printf("sent=%ld ms=%lu\n", count, GetTickCount() - start);
+    return 0;
+}
+
+bool ReadValue(HANDLE process, uintptr_t address, LONG* value)
+{
+    SIZE_T read = 0;
+    return ReadProcessMemory(process, reinterpret_cast<void*>(address), value, sizeof *value, &read) &&
+           read == sizeof *value;
+}
+
+// `count` times: command 201 (Open), which wakes the program's worker for a poll at once, then
+// up to `limitMs` for the 32-bit global at `rva` to take a new value; gives up at the first
+// time it does not. Prints how many changes were seen.
+int WakeUntilChange(HWND window, long count, unsigned long long rva, DWORD limitMs)
+{
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    HANDLE process = OpenProcess(PROCESS_VM_READ, FALSE, processId);
+    if (!process) return 1;
+    const auto address = static_cast<uintptr_t>(GetWindowLongPtrW(window, GWLP_HINSTANCE)) + rva;
+    LONG value = 0;
+    long changes = 0;
+    const DWORD start = GetTickCount();
+    bool readable = ReadValue(process, address, &value);
+    for (long i = 0; readable && i < count; ++i) {
+        PostMessageW(window, WM_COMMAND, 201, 0);
+        const DWORD asked = GetTickCount();
+        LONG now = value;
+        while ((readable = ReadValue(process, address, &now)) && now == value &&
+               GetTickCount() - asked < limitMs) {
+            Sleep(1);
+        }
+        if (now == value) break; // no change in time: the rest would wait as long
+        ++changes;
+        value = now;
+    }
+    CloseHandle(process);
+    printf("changes=%ld of=%ld ms=%lu last=%ld\n", changes, count, GetTickCount() - start, value);
+    return readable ? 0 : 1;
+}
+
+int Load(const char* name)
+{
+    wchar_t wide[MAX_PATH] = {};
+    MultiByteToWideChar(CP_UTF8, 0, name, -1, wide, MAX_PATH - 1);
+    printf("%d\n", LoadLibraryW(wide) ? 1 : 0);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -603,6 +761,8 @@ int main(int argc, char** argv)
     if (strcmp(verb, "menus") == 0) return EnumWindows(ListMenu, 0) ? 0 : 1;
     if (strcmp(verb, "tooltips") == 0) return Tooltips();
     if (strcmp(verb, "badge") == 0 && argc == 4) return Badge(static_cast<int>(Number(argv[2])), argv[3]);
+    if (strcmp(verb, "users") == 0) return Users();
+    if (strcmp(verb, "load") == 0 && argc == 3) return Load(argv[2]);
     if (strcmp(verb, "appicon") == 0 && (argc == 4 || argc == 5)) {
         return AppIconOf(argv[2], argv[3], argc == 5 ? static_cast<int>(Number(argv[4])) : -1);
     }
@@ -645,6 +805,15 @@ int main(int argc, char** argv)
     if (strcmp(verb, "workarea") == 0) return WorkArea(window);
     if (strcmp(verb, "gdi") == 0) return Gdi(window);
     if (strcmp(verb, "paint") == 0 && argc == 3) return Paint(window, static_cast<int>(Number(argv[2])));
+    if (strcmp(verb, "handles") == 0) return Handles(window);
+    if (strcmp(verb, "repeat") == 0 && argc == 6) {
+        return Repeat(window, static_cast<long>(Number(argv[2])), static_cast<UINT>(Number(argv[3])),
+                      static_cast<WPARAM>(Number(argv[4])), static_cast<LPARAM>(Number(argv[5])));
+    }
+    if (strcmp(verb, "wake-until") == 0 && argc == 5) {
+        return WakeUntilChange(window, static_cast<long>(Number(argv[2])), Number(argv[3]),
+                               static_cast<DWORD>(Number(argv[4])));
+    }
     if (strcmp(verb, "peek") == 0 && argc == 4) {
         return Peek(window, Number(argv[2]), static_cast<int>(Number(argv[3])));
     }

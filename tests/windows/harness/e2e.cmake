@@ -21,14 +21,19 @@ set(TIDEWATCH_E2E_ENV
 set_tests_properties(e2e_prefix PROPERTIES LABELS e2e FIXTURES_SETUP wine_prefix
   ENVIRONMENT "${TIDEWATCH_E2E_ENV}" TIMEOUT 120 RUN_SERIAL TRUE)
 
-# tidewatch_e2e_scenario(NAME SCRIPT [ENV VAR=value ...]): the test e2e_NAME runs
-# scenario_NAME from SCRIPT.
+# tidewatch_e2e_scenario(NAME SCRIPT [LIMIT SECONDS] [ENV VAR=value ...]): the test e2e_NAME
+# runs scenario_NAME from SCRIPT, stopped after LIMIT seconds (default TIDEWATCH_E2E_LIMIT).
 function(tidewatch_e2e_scenario name script)
-  cmake_parse_arguments(PARSE_ARGV 2 SCENARIO "" "" "ENV")
+  cmake_parse_arguments(PARSE_ARGV 2 SCENARIO "" "LIMIT" "ENV")
+  set(limit ${TIDEWATCH_E2E_LIMIT})
+  if(SCENARIO_LIMIT)
+    set(limit ${SCENARIO_LIMIT})
+  endif()
   add_test(NAME e2e_${name}
-    COMMAND timeout -k 10 ${TIDEWATCH_E2E_LIMIT}
+    COMMAND timeout -k 10 ${limit}
       bash ${TIDEWATCH_HARNESS}/run-scenario.sh ${script} ${name})
   set(environment ${TIDEWATCH_E2E_ENV} ${SCENARIO_ENV})
+  math(EXPR ctest_limit "${limit} + 30")
   set_tests_properties(e2e_${name} PROPERTIES LABELS e2e FIXTURES_REQUIRED wine_prefix
-    ENVIRONMENT "${environment}" TIMEOUT 90 RUN_SERIAL TRUE)
+    ENVIRONMENT "${environment}" TIMEOUT ${ctest_limit} RUN_SERIAL TRUE)
 endfunction()

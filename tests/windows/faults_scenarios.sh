@@ -1,0 +1,605 @@
+# The fault matrix: the real Tidewatch.exe under Wine against a simulated cooler that fails in
+# every way it can, and a GPU library that does. Each scenario checks that the program keeps
+# running (no crash, its window answers at once), shows the right state (LatestStatus read
+# through the link map, the tray's tooltip), loses no request (what was asked during a fault
+# is written once the cooler is back, or its failure is reported through ApplyResult) and
+# leaks nothing (the program's GDI objects and kernel handles and the session's USER handles
+# come back to what they were). Run by tests/windows/harness/run-scenario.sh.
+#
+# Covered elsewhere against the real exe, so only combined with faults here: the icon and
+# tooltip after a taskbar restart (tray_taskbar_restart; here, the objects across ten), a
+# second start, the end of a session and Exit with an idle or silent worker (the shell's
+# scenarios; here, a second start and the end of a session while the cooler is silent, Exit
+# while it refuses initialisation).
+
+PROBE=$HX_BUILD/tests/tidewatch_probe.exe
+MAP=$HX_BUILD/Tidewatch.map
+DECOYS=$(dirname "$HX_DECOY_HID")
+
+COOLER="device cooler 1e71 300c
+set liquid 427
+set pumprpm 980
+set fanrpm 760"
+READINGS="Tidewatch · 42.7 °C · Pump 980 RPM · Fans 760 RPM"
+DISCONNECTED="Tidewatch · Kraken disconnected"
+CONNECTED="1 0"   # LatestStatus connected, linkState
+NOT_FOUND="0 1"
+LINK_FAILED="0 2"
+REQUIRED="nvmlInit_v2 nvmlDeviceGetHandleByIndex_v2 nvmlDeviceGetFanSpeed_v2 nvmlDeviceGetTemperature"
+APP=app # the name the running program was started under
+
+probe()
+{
+    local out rc
+    out=$(wine "$PROBE" "$@" 2>/dev/null)
+    rc=$?
+    [ -n "$out" ] && printf '%s\n' "${out//$'\r'/}"
+    return $rc
+}
+
+# rva NAME [OFFSET]: the address of a global of the program, relative to its image base.
+rva()
+{
+    local base address
+    base=$(awk '$2 == "__image_base__" {print $1}' "$MAP")
+    address=$(awk -v name="$1" '$2 == name && $1 ~ /^0x/ {print $1}' "$MAP" | head -n 1)
+    [ -n "$address" ] || hx_fail "no $1 in the link map"
+    printf '0x%x' $((address - base + ${2:-0}))
+}
+
+# peek NAME SIZE [OFFSET]: a global (or a field of one) of the running program.
+peek() { probe peek "$(rva "$1" "${3:-0}")" "$2"; }
+
+# until_equal SECONDS EXPECTED COMMAND...: until COMMAND prints EXPECTED; the last output is
+# left in $GOT.
+until_equal()
+{
+    local limit=$1 expected=$2
+    shift 2
+    local deadline=$(($(date +%s%N) / 1000000 + limit * 1000))
+    while :; do
+        GOT=$("$@")
+        [ "$GOT" = "$expected" ] && return 0
+        [ $(($(date +%s%N) / 1000000)) -ge $deadline ] && return 1
+        sleep 0.05
+    done
+}
+
+expect_equal() # WHAT EXPECTED ACTUAL
+{
+    [ "$2" = "$3" ] || hx_fail "$1: expected '$2', got '$3'"
+    hx_log "ok: $1"
+}
+
+link_state() { echo "$(peek LatestStatus 4 0) $(peek LatestStatus 4 4)"; }
+# LatestStatus's GPU fields: valid, fan percent, fan rpm, temperature.
+gpu_fields() { echo "$(peek LatestStatus 4 28) $(peek LatestStatus 4 32) $(peek LatestStatus 4 36) $(peek LatestStatus 4 40)"; }
+applied_and_brightness() { echo "$(peek AppliedProfile 4) $(peek ScreenBrightness 4)"; }
+tooltip() { probe tooltips | grep '^Tidewatch'; }
+visible() { probe state | sed -n 's/.*visible=\([01]\).*/\1/p'; }
+
+# expect_state WHAT SECONDS LINK TOOLTIP: LatestStatus reaches LINK and the tray's tooltip
+# reads TOOLTIP (a prefix of it when it ends in ' · ').
+expect_state()
+{
+    until_equal "$2" "$3" link_state || hx_fail "$1: link state '$GOT', expected '$3'"
+    local tip
+    tip=$(tooltip)
+    if [[ $4 == *' · ' ]]; then
+        [[ $tip == "$4"* ]] || hx_fail "$1: tooltip '$tip', expected '$4...'"
+    else
+        [ "$tip" = "$4" ] || hx_fail "$1: tooltip '$tip', expected '$4'"
+    fi
+    hx_log "ok: $1: $3, '$tip'"
+}
+
+# expect_alive WHAT: the program runs, has not crashed, and its window answers a message.
+expect_alive()
+{
+    local pid
+    pid=$(hx_pid_of "$APP") || hx_fail "no program $APP"
+    kill -0 "$pid" 2>/dev/null || hx_fail "$1: the program ended"
+    ! hx_crashed "$APP" || hx_fail "$1: the program crashed"
+    [ "$(probe send 0 0 0)" = 0 ] || hx_fail "$1: the window does not answer"
+}
+
+# choose ID: the command ID (WM_COMMAND), as the tray menu or a second instance posts it.
+choose() { probe post 0x111 "$1" 0 || hx_fail "cannot post command $1"; }
+
+# --- The simulated cooler's log ----------------------------------------------------------------
+
+log_mark() { wc -l <"$HX_SIM_LOG"; }
+# count_after MARK REGEX: simulator log lines after line MARK that match.
+count_after() { tail -n +$(($1 + 1)) "$HX_SIM_LOG" | grep -acE -- "$2"; }
+# wait_after MARK REGEX SECONDS [COUNT]: until COUNT (default 1) such lines are there.
+wait_after()
+{
+    local deadline=$(($(date +%s%N) / 1000000 + $3 * 1000))
+    until [ "$(count_after "$1" "$2")" -ge "${4:-1}" ]; do
+        [ $(($(date +%s%N) / 1000000)) -ge $deadline ] && return 1
+        sleep 0.02
+    done
+}
+
+# control TEXT: the simulator's control text, once the simulator has taken it.
+control()
+{
+    local mark
+    mark=$(log_mark)
+    hx_control "$1"
+    wait_after "$mark" ' control$' 3 || hx_fail "the simulator did not take: $1"
+}
+
+# Returns right after the simulator has answered a poll: the next one is a poll wait away.
+after_a_poll()
+{
+    local mark
+    mark=$(log_mark)
+    wait_after "$mark" ' out [a-z]+ 64 7501' 4 || hx_fail "no poll was answered"
+}
+
+# The 64-byte report as the simulator logs it: the given hex, then zeros.
+padded()
+{
+    local hex=$1
+    while [ ${#hex} -lt 128 ]; do hex+=0; done
+    printf '%s' "$hex"
+}
+
+# --- Objects -----------------------------------------------------------------------------------
+
+# "gdi=N users=N handles=N": the program's GDI objects (its handle table) and kernel handles,
+# and the session's USER handles (Wine has no count per process). Each measure proves itself
+# sound by counting 7 objects made by the probe.
+objects_line()
+{
+    local gdi users handles measure
+    gdi=$(probe gdi)
+    users=$(probe users)
+    handles=$(probe handles)
+    for measure in "$gdi" "$users" "$handles"; do
+        [[ $measure == *" self_delta=7 self_back=1" ]] || { echo "unsound: $measure"; return; }
+    done
+    gdi=${gdi#*table=}
+    users=${users#users=}
+    handles=${handles#handles=}
+    echo "gdi=${gdi%% *} users=${users%% *} handles=${handles%% *}"
+}
+
+# expect_objects WHAT BASELINE: the counts come back to BASELINE within a few seconds (a paint,
+# a tray update or a search may hold an object for a moment).
+expect_objects()
+{
+    until_equal 6 "$2" objects_line || hx_fail "$1: $GOT, were $2"
+    hx_log "measure objects $1: $GOT"
+}
+
+# --- Starting ----------------------------------------------------------------------------------
+
+# fault_start CONTROL: a session, the simulator on CONTROL and the program connected to it,
+# its window open (a poll every 750 ms).
+fault_start()
+{
+    hx_session_begin
+    hx_control "$1"
+    hx_start_sim
+    hx_start "$APP" "$HX_TIDEWATCH"
+    hx_wait_line "$HX_SIM_LOG" ' out [a-z]+ 64 7501' 10 "$APP" || hx_fail "no status was read"
+    choose 201
+    until_equal 5 1 visible || hx_fail "the window did not open"
+    until_equal 5 "$CONNECTED" link_state || hx_fail "not connected: $GOT"
+}
+
+# --- Scenarios ---------------------------------------------------------------------------------
+
+# The cable pulled during a poll, during an apply (pump curve written, fan curve not) and during
+# a brightness write. Requests made while the cooler is away are written once it is back; the
+# half-written apply is reported as failed and not repeated; the brightness whose write was cut
+# is written again once the cooler is back.
+scenario_faults_cable_pulled()
+{
+    fault_start "$COOLER"
+    local baseline mark
+    baseline=$(objects_line)
+    hx_log "measure objects start: $baseline"
+
+    hx_log "During a poll: the request read, no reply, the device gone"
+    after_a_poll
+    mark=$(log_mark)
+    control "$COOLER
+fault silent
+fault unplug after 1"
+    expect_state "pulled during a poll" 4 "$NOT_FOUND" "$DISCONNECTED"
+    expect_equal "the poll was cut" "1 0" "$(count_after "$mark" ' in cooler 64 7401') $(count_after "$mark" ' out cooler')"
+    expect_equal "no badge" -1 "$(peek TrayBadgeValue 4)"
+    choose 212 # Balanced
+    choose 251 # brightness 25%
+    sleep 0.3
+    expect_equal "apply and brightness wait" "1 25" "$(peek ApplyPending 4) $(peek BrightnessRequest 4)"
+    expect_alive "unplugged"
+    mark=$(log_mark)
+    control "$COOLER
+step plugged back"
+    expect_state "plugged back" 5 "$CONNECTED" "$READINGS · "
+    wait_after "$mark" " in cooler 64 $(padded 3002011900000101)" 3 || hx_fail "the brightness was not written"
+    expect_equal "curves written" "1 1" "$(count_after "$mark" ' in cooler 64 7201') $(count_after "$mark" ' in cooler 64 7202')"
+    until_equal 3 "2 25" applied_and_brightness ||
+        hx_fail "applied profile and brightness: $GOT"
+    expect_state "Balanced applied" 3 "$CONNECTED" "$READINGS · Balanced"
+
+    hx_log "During an apply: the pump curve written, then the device gone"
+    after_a_poll
+    mark=$(log_mark)
+    control "$COOLER
+fault unplug after 1"
+    choose 213 # Performance
+    until_equal 2 -1 peek ApplyResult 4 || hx_fail "the failed apply was not reported: $GOT"
+    expect_equal "applied profile kept" 2 "$(peek AppliedProfile 4)"
+    expect_equal "pump written, fans not" "1 0" "$(count_after "$mark" ' in cooler 64 7201') $(count_after "$mark" ' in cooler 64 7202')"
+    expect_state "pulled during an apply" 4 "$NOT_FOUND" "$DISCONNECTED"
+    mark=$(log_mark)
+    control "$COOLER
+step plugged back again"
+    expect_state "plugged back after the apply" 5 "$CONNECTED" "$READINGS · Balanced"
+    after_a_poll
+    expect_equal "the failed apply is not repeated" 0 "$(count_after "$mark" ' in cooler 64 720')"
+    until_equal 3 0 peek ApplyResult 4 || hx_fail "the failed result stays: $GOT"
+
+    hx_log "During a brightness write: the write waiting on a deaf cooler, then the device gone"
+    after_a_poll
+    mark=$(log_mark)
+    control "$COOLER
+fault deaf"
+    # The simulator reads the report it was already waiting for: a poll at once is the last.
+    choose 201
+    wait_after "$mark" ' deaf$' 3 || hx_fail "the cooler did not turn deaf"
+    choose 253 # 100%
+    until_equal 1 -1 peek BrightnessRequest 4 || hx_fail "the brightness request was not taken: $GOT"
+    control "$COOLER
+fault deaf
+fault unplug"
+    until_equal 2 100 peek BrightnessRequest 4 || hx_fail "the cut brightness write was lost: $GOT"
+    expect_state "pulled during a brightness write" 4 "$NOT_FOUND" "$DISCONNECTED"
+    expect_equal "the brightness not read" "1 0" "$(count_after "$mark" ' in cooler') $(count_after "$mark" ' in cooler 64 3002')"
+    expect_alive "unplugged again"
+    mark=$(log_mark)
+    control "$COOLER
+step plugged back a third time"
+    wait_after "$mark" " in cooler 64 $(padded 3002016400000101)" 5 || hx_fail "the brightness was not written"
+    until_equal 3 100 peek ScreenBrightness 4 || hx_fail "screen brightness $GOT"
+    expect_state "plugged back after the brightness" 5 "$CONNECTED" "$READINGS · Balanced"
+    expect_alive "at the end"
+    expect_objects "after three pulled cables" "$baseline"
+}
+
+# A silent cooler: every reply wait runs out, the link fails and is opened again; the window
+# answers throughout (a second start hands over to it at once), an apply is still written (the
+# cooler reads), and at the end of the session the program is gone within about 2.1 s although
+# its worker is in a reply wait.
+scenario_faults_silent_cooler()
+{
+    fault_start "$COOLER"
+    local baseline mark
+    baseline=$(objects_line)
+    after_a_poll
+    mark=$(log_mark)
+    control "$COOLER
+fault silent"
+    expect_state "silent" 4 "$LINK_FAILED" "$DISCONNECTED"
+    expect_equal "no badge" -1 "$(peek TrayBadgeValue 4)"
+    expect_alive "silent"
+
+    probe post 0x10 0 0 # WM_CLOSE hides the window
+    until_equal 3 0 visible || hx_fail "WM_CLOSE did not hide the window"
+    local start=$SECONDS code=0
+    HX_RUN_LIMIT=10 hx_run second "$HX_TIDEWATCH" || code=$?
+    expect_equal "a second start ends" 0 "$code"
+    until_equal 3 1 visible || hx_fail "the second start did not open the window"
+    ((SECONDS - start <= 3)) || hx_fail "the hand-over took $((SECONDS - start)) s"
+    expect_equal "one window of the class" 1 "$(probe count)"
+
+    choose 211 # Silent
+    until_equal 6 1 peek AppliedProfile 4 || hx_fail "the apply was not written to the silent cooler: $GOT"
+    expect_equal "curves written" "1 1" "$(count_after "$mark" ' in cooler 64 7201') $(count_after "$mark" ' in cooler 64 7202')"
+    expect_state "still silent" 3 "$LINK_FAILED" "$DISCONNECTED"
+    wait_after "$mark" ' open cooler' 3 || hx_fail "the silent cooler was not opened again"
+
+    mark=$(log_mark)
+    control "$COOLER
+step answers again"
+    expect_state "answers again" 6 "$CONNECTED" "$READINGS · Silent"
+    expect_objects "after the silence" "$baseline"
+
+    hx_log "The session ends while the cooler is silent and the worker is in a long turn"
+    mark=$(log_mark)
+    control "$COOLER
+fault silent
+step again"
+    # After the failed poll the cooler is opened again: its screen query and its poll each
+    # wait 1.4 s for nothing, longer than shutdown waits for the worker.
+    wait_after "$mark" ' in cooler 64 3001' 5 || hx_fail "the silent cooler was not opened again"
+    expect_equal "WM_QUERYENDSESSION" 1 "$(probe send 0x11 0 0)"
+    local began ended
+    began=$(date +%s%N)
+    probe send 0x16 1 0 >/dev/null # WM_ENDSESSION, handled when it returns
+    hx_wait_exit "$APP" 5 || hx_fail "the program did not end after WM_ENDSESSION"
+    ended=$((($(date +%s%N) - began) / 1000000))
+    hx_log "measure end_of_session_with_silent_cooler_ms $ended"
+    # 2000 ms for the worker, the process's end and a Wine start for the probe.
+    ((ended >= 1800 && ended <= 2700)) || hx_fail "the program took $ended ms to end"
+    expect_equal "windows left" 0 "$(probe count)"
+}
+
+# A deaf cooler refuses initialisation again and again (every write times out): the program
+# opens it anew after each refusal without a pause but without leaking; requests made
+# meanwhile wait and are written once it reads again; Exit in the middle of it is prompt.
+scenario_faults_deaf_cooler()
+{
+    fault_start "$COOLER"
+    local baseline mark
+    baseline=$(objects_line)
+    after_a_poll
+    mark=$(log_mark)
+    control "$COOLER
+fault deaf"
+    expect_state "deaf" 3 "$LINK_FAILED" "$DISCONNECTED"
+    choose 214 # Apply manual
+    choose 250 # screen off
+    wait_after "$mark" ' open cooler' 4 2 || hx_fail "not opened again"
+    local refused opens
+    refused=$(objects_line)
+    opens=$(count_after "$mark" ' open cooler')
+    wait_after "$mark" ' open cooler' 6 $((opens + 6)) || hx_fail "not opened again and again: $(count_after "$mark" ' open cooler')"
+    # The report the simulator was already waiting for is read; nothing after it.
+    expect_equal "nothing read but the next poll" 1 "$(count_after "$mark" ' in cooler')"
+    expect_equal "requests wait" "1 0" "$(peek ApplyPending 4) $(peek BrightnessRequest 4)"
+    expect_state "still deaf" 1 "$LINK_FAILED" "$DISCONNECTED"
+    expect_alive "deaf"
+    hx_log "measure objects refused: $refused"
+    expect_objects "after $(($(count_after "$mark" ' open cooler') - opens)) more refusals" "$refused"
+
+    mark=$(log_mark)
+    control "$COOLER
+step reads again"
+    expect_state "reads again" 5 "$CONNECTED" "$READINGS · Manual"
+    wait_after "$mark" " in cooler 64 $(padded 3002010000000101)" 3 || hx_fail "the screen was not switched off"
+    expect_equal "curves written" "1 1" "$(count_after "$mark" ' in cooler 64 7201') $(count_after "$mark" ' in cooler 64 7202')"
+    expect_equal "applied and screen" "0 0" "$(applied_and_brightness)"
+    expect_objects "after the deaf spell" "$baseline"
+
+    hx_log "Exit while the cooler refuses initialisation"
+    mark=$(log_mark)
+    control "$COOLER
+fault deaf
+step again"
+    expect_state "deaf again" 3 "$LINK_FAILED" "$DISCONNECTED"
+    # Opened again: the worker waits on its first write.
+    wait_after "$mark" ' open cooler' 3 || hx_fail "the deaf cooler was not opened again"
+    local began ended
+    began=$(date +%s%N)
+    choose 202
+    hx_wait_exit "$APP" 5 || hx_fail "the program did not end after Exit"
+    ended=$((($(date +%s%N) - began) / 1000000))
+    hx_log "measure exit_while_refused_ms $ended"
+    # The worker notices the stop between two attempts: at most one write's 500 ms.
+    ((ended <= 1500)) || hx_fail "Exit took $ended ms"
+}
+
+# Replies the program must read past or refuse: unrelated reports before them (seven are
+# read past, eight use up the wait), a flood of unasked reports after every report (an apply
+# among them), out-of-range and garbage replies. A refused reply fails the link, which is
+# opened again; a good cooler is connected at once afterwards.
+scenario_faults_bad_replies()
+{
+    fault_start "$COOLER"
+    local baseline mark
+    baseline=$(objects_line)
+
+    mark=$(log_mark)
+    control "$COOLER
+fault unrelated 7"
+    wait_after "$mark" ' in cooler 64 7401' 3 2 || hx_fail "no polls"
+    expect_state "seven unrelated reports before each reply" 1 "$CONNECTED" "$READINGS · "
+    expect_equal "link kept" 0 "$(count_after "$mark" ' close cooler')"
+
+    mark=$(log_mark)
+    control "$COOLER
+fault unsolicited 16"
+    wait_after "$mark" ' in cooler 64 7401' 3 || hx_fail "no polls"
+    choose 212 # Balanced
+    until_equal 3 2 peek AppliedProfile 4 || hx_fail "the apply in the flood: $GOT"
+    wait_after "$mark" ' in cooler 64 7401' 4 3 || hx_fail "no polls after the apply"
+    expect_state "sixteen unasked reports after every report" 1 "$CONNECTED" "$READINGS · Balanced"
+    expect_equal "link kept through the flood and the apply" 0 "$(count_after "$mark" ' close cooler')"
+    hx_log "measure flood_reports_sent $(count_after "$mark" ' out cooler 64 0f01')"
+
+    local fault
+    for fault in "unrelated 8" "patch status 16 10" "patch status 25 101" "garbage"; do
+        mark=$(log_mark)
+        control "$COOLER
+fault $fault"
+        expect_state "$fault" 3 "$LINK_FAILED" "$DISCONNECTED"
+        expect_equal "$fault: no reading kept" 0 "$(peek LatestStatus 4 8)"
+        wait_after "$mark" ' open cooler' 4 || hx_fail "$fault: the cooler was not opened again"
+        expect_alive "$fault"
+        control "$COOLER
+step after $fault"
+        expect_state "good again after $fault" 4 "$CONNECTED" "$READINGS · Balanced"
+    done
+    expect_objects "after the bad replies" "$baseline"
+}
+
+# Two coolers: the first is taken, the second never opened. An interface held by another
+# program is passed over; when it is the only one, there is no cooler; released, it is taken
+# and the apply asked for meanwhile written.
+scenario_faults_two_coolers_and_held()
+{
+    local interfaces="device busy 1e71 300c held
+device first 1e71 300c
+device second 1e71 300c
+set liquid 427
+set pumprpm 980
+set fanrpm 760"
+    fault_start "$interfaces"
+    local baseline mark
+    baseline=$(objects_line)
+    after_a_poll
+    expect_equal "the held one passed over, the second never opened" "1 0 0 1" \
+        "$(hx_count "$HX_SIM_LOG" ' held busy$') $(hx_count "$HX_SIM_LOG" ' open busy$') $(hx_count "$HX_SIM_LOG" ' open second$') $(hx_count "$HX_SIM_LOG" ' open first$')"
+    expect_state "the first of two" 1 "$CONNECTED" "$READINGS · "
+
+    control "device busy 1e71 300c held
+set liquid 427"
+    expect_state "only a held interface" 5 "$NOT_FOUND" "$DISCONNECTED"
+    choose 213 # Performance
+    expect_alive "held"
+
+    mark=$(log_mark)
+    control "device busy 1e71 300c
+set liquid 427
+set pumprpm 980
+set fanrpm 760"
+    expect_state "released" 5 "$CONNECTED" "$READINGS · Performance"
+    expect_equal "the apply written to it" "1 1" "$(count_after "$mark" ' in busy 64 7201') $(count_after "$mark" ' in busy 64 7202')"
+    expect_objects "after the held interface" "$baseline"
+}
+
+# gpu_run NAME VALID: starts the program, connected, and checks that it publishes gpuValid
+# VALID and runs; then Exit, with exit code 0.
+gpu_run()
+{
+    APP=$1
+    hx_start "$APP" "$HX_TIDEWATCH"
+    until_equal 10 "$CONNECTED" link_state || hx_fail "$1: not connected: $GOT"
+    until_equal 3 "$2" peek LatestStatus 4 28 || hx_fail "$1: gpuValid $GOT"
+    expect_alive "$1"
+    choose 202
+    local code=0
+    hx_wait_exit "$APP" 5 || code=$?
+    expect_equal "$1: gpuValid $2, exit code" 0 "$code"
+}
+
+# The GPU library missing, missing each required entry point, failing to start, and failing
+# each sampling call while the program runs: the GPU fields stay invalid, the program runs.
+scenario_faults_gpu_library()
+{
+    hx_session_begin
+    hx_control "$COOLER"
+    hx_start_sim
+    gpu_run no-library 0
+    local entry
+    for entry in $REQUIRED; do
+        hx_place_nvml "no_$entry"
+        gpu_run "no-$entry" 0
+        expect_equal "no-$entry: library loaded and unloaded, nothing called" "attach=1 detach=1 nvmlInit_v2=0" \
+            "$(grep -aE '^(attach|detach|nvmlInit_v2)=' "$HX_SESSION/nvml-calls.txt" | tr -d '\r' | tr '\n' ' ' | sed 's/ $//')"
+    done
+    hx_place_nvml full
+    for entry in nvmlInit_v2 nvmlDeviceGetHandleByIndex_v2; do
+        hx_gpu "name=NVIDIA XY 100" fan=40 rpm=1500 temp=55 "fail=$entry"
+        gpu_run "failing-$entry" 0
+    done
+
+    hx_gpu "name=NVIDIA XY 100" fan=40 rpm=1500 temp=55
+    APP=sampling
+    hx_start "$APP" "$HX_TIDEWATCH"
+    until_equal 10 "$CONNECTED" link_state || hx_fail "not connected: $GOT"
+    choose 201 # a poll, and a sample, every 750 ms
+    until_equal 3 "1 40 1500 55" gpu_fields ||
+        hx_fail "GPU sample: $GOT"
+    for entry in nvmlDeviceGetFanSpeed_v2 nvmlDeviceGetTemperature; do
+        hx_gpu "name=NVIDIA XY 100" fan=40 rpm=1500 temp=55 "fail=$entry"
+        until_equal 3 "0 0 0 0" gpu_fields ||
+            hx_fail "$entry failing: GPU fields $GOT"
+        expect_alive "$entry failing"
+        expect_equal "$entry failing: the cooler still read" "$CONNECTED" "$(link_state)"
+    done
+    hx_gpu "name=NVIDIA XY 100" fan=40 rpm=1500 temp=55 fail=nvmlDeviceGetFanSpeedRPM
+    until_equal 3 "1 40 0 55" gpu_fields ||
+        hx_fail "nvmlDeviceGetFanSpeedRPM failing: GPU fields $GOT"
+    hx_gpu "name=NVIDIA XY 100" fan=45 rpm=1600 temp=60
+    until_equal 3 "1 45 1600 60" gpu_fields ||
+        hx_fail "the GPU is not read again: $GOT"
+    choose 202
+    local code=0
+    hx_wait_exit "$APP" 5 || code=$?
+    expect_equal "sampling: exit code" 0 "$code"
+    expect_equal "the library unloaded at the end" "attach=1 detach=1" \
+        "$(grep -aE '^(attach|detach)=' "$HX_SESSION/nvml-calls.txt" | tr -d '\r' | tr '\n' ' ' | sed 's/ $//')"
+}
+
+# dwmapi.dll, nvml.dll and hid.dll planted beside a copy of the exe (as in a Downloads folder,
+# which is also its current directory) are never loaded, with Wine told to prefer a native
+# dwmapi.dll; the decoys are shown to load for a program that asks for them by name.
+scenario_faults_planted_dlls()
+{
+    hx_session_begin
+    hx_control "$COOLER"
+    hx_start_sim
+    local folder=$HX_SESSION/downloads marker=$HX_SESSION/decoys-loaded
+    mkdir -p "$folder"
+    cp "$HX_TIDEWATCH" "$DECOYS/hid.dll" "$DECOYS/dwmapi.dll" "$DECOYS/nvml.dll" "$folder/"
+    cp "$PROBE" "$folder/loader.exe"
+    export TIDEWATCH_DECOY_MARKER WINEDLLOVERRIDES
+    TIDEWATCH_DECOY_MARKER=$(hx_winpath "$marker")
+    WINEDLLOVERRIDES="$WINEDLLOVERRIDES;dwmapi=n,b"
+    pushd "$folder" >/dev/null || hx_fail "no folder"
+    local name
+    for name in dwmapi.dll nvml.dll; do
+        wine "$folder/loader.exe" load "$name" >/dev/null 2>&1
+        grep -aqx "$name" "$marker" 2>/dev/null || hx_fail "the decoy $name does not load where it is asked for"
+    done
+    rm -f "$marker"
+
+    local HX_TIDEWATCH=$folder/Tidewatch.exe
+    gpu_run planted 0
+    [ ! -e "$marker" ] || hx_fail "a decoy was loaded: $(cat "$marker")"
+    hx_gpu "name=NVIDIA XY 100" fan=40 rpm=1500 temp=55
+    gpu_run planted-with-system-library 1
+    [ ! -e "$marker" ] || hx_fail "a decoy was loaded: $(cat "$marker")"
+    popd >/dev/null || true
+}
+
+# GDI objects, USER handles and kernel handles across 10 000 status updates, each updating
+# the tray icon and repainting the open window.
+scenario_faults_objects_status_updates()
+{
+    fault_start "$COOLER"
+    probe repeat 200 0x8001 0 0 >/dev/null || hx_fail "the status updates were not taken"
+    local baseline result
+    baseline=$(objects_line)
+    hx_log "measure objects before: $baseline"
+    result=$(probe repeat 10000 0x8001 0 0) # MsgStatusUpdated
+    hx_log "measure status_updates $result"
+    [[ $result == "sent=10000 "* ]] || hx_fail "status updates: $result"
+    expect_alive "after the status updates"
+    expect_objects "after 10000 status updates" "$baseline"
+    expect_state "after the status updates" 1 "$CONNECTED" "$READINGS · Unchanged"
+}
+
+# The same across 1 000 badge changes (the cooler reads 40.0 and 41.0 by turns, and each
+# command 201 wakes the worker for a poll at once) and 10 taskbar restarts.
+scenario_faults_objects_badge_changes()
+{
+    fault_start "device cooler 1e71 300c
+set liquid 400
+fault patch status 15 41 every 2"
+    local badge baseline result
+    badge=$(rva TrayBadgeValue)
+    probe wake-until 20 "$badge" 2000 >/dev/null || hx_fail "the badge does not change"
+    baseline=$(objects_line)
+    hx_log "measure objects before: $baseline"
+    result=$(probe wake-until 1000 "$badge" 2000)
+    hx_log "measure badge_changes $result"
+    [[ $result == "changes=1000 "* ]] || hx_fail "badge changes: $result"
+    expect_alive "after the badge changes"
+    expect_objects "after 1000 badge changes" "$baseline"
+
+    local i
+    for ((i = 0; i < 10; i++)); do
+        [ "$(probe untray)" = 1 ] || hx_fail "the shell could not let the icon go"
+        probe taskbar >/dev/null || hx_fail "TaskbarCreated not delivered"
+        [ "$(probe tray)" = 1 ] || hx_fail "no icon after taskbar restart $i"
+    done
+    expect_objects "after 10 taskbar restarts" "$baseline"
+}
