@@ -388,7 +388,8 @@ step again"
 # Replies the program must read past or refuse: unrelated reports before them (seven are
 # read past, eight use up the wait), a flood of unasked reports after every report (an apply
 # among them), out-of-range and garbage replies. A refused reply fails the link, which is
-# opened again; a good cooler is connected at once afterwards.
+# opened again; what was asked meanwhile is written; a good cooler is connected at once
+# afterwards.
 scenario_faults_bad_replies()
 {
     fault_start "$COOLER"
@@ -413,19 +414,34 @@ fault unsolicited 16"
     expect_equal "link kept through the flood and the apply" 0 "$(count_after "$mark" ' close cooler')"
     hx_log "measure flood_reports_sent $(count_after "$mark" ' out cooler 64 0f01')"
 
-    local fault
+    # The cooler still reads what it is sent: requests made meanwhile are written at the next
+    # opening, between its refused screen query and its refused poll.
+    local fault profile=Balanced
     for fault in "unrelated 8" "patch status 16 10" "patch status 25 101" "garbage"; do
         mark=$(log_mark)
         control "$COOLER
 fault $fault"
         expect_state "$fault" 3 "$LINK_FAILED" "$DISCONNECTED"
         expect_equal "$fault: no reading kept" 0 "$(peek LatestStatus 4 8)"
+        case $fault in
+        unrelated*)
+            choose 215 # Aggressive
+            until_equal 4 4 peek AppliedProfile 4 || hx_fail "$fault: the apply was not written: $GOT"
+            profile=Aggressive
+            ;;
+        garbage)
+            choose 251 # 25%
+            wait_after "$mark" " in cooler 64 $(padded 3002011900000101)" 4 ||
+                hx_fail "$fault: the brightness was not written"
+            ;;
+        esac
         wait_after "$mark" ' open cooler' 4 || hx_fail "$fault: the cooler was not opened again"
         expect_alive "$fault"
         control "$COOLER
 step after $fault"
-        expect_state "good again after $fault" 4 "$CONNECTED" "$READINGS · Balanced"
+        expect_state "good again after $fault" 4 "$CONNECTED" "$READINGS · $profile"
     done
+    expect_equal "the screen at 25%" 25 "$(peek ScreenBrightness 4)"
     expect_objects "after the bad replies" "$baseline"
 }
 
