@@ -9,7 +9,12 @@
 //   probe taskbar                 sends the registered "TaskbarCreated" message
 //   probe peek RVA SIZE           reads SIZE (1, 2, 4, 8) bytes at image base + RVA
 //   probe fonts DPI               builds the program's fonts here at DPI and describes them
+//                                 ("window": at the DPI Windows gives a new window here)
 //   probe wait-gone MS            waits until no window of the class is left
+//   probe tray-delete             removes icon 1 of the window, as a restarted shell would
+//   probe settle MS               waits until the window has nothing left to paint
+//   probe end MSG WPARAM LPARAM MS posts the message and waits for the program's process to
+//                                 end: prints "ended MS CODE" or "running MS"
 #include "app/shell.h"
 #include "ui/fonts.h"
 
@@ -102,6 +107,7 @@ void Describe(const char* name, HFONT font)
 // The program's own RebuildFonts, run in this process at `dpi`, twice over.
 int Fonts(int dpi)
 {
+    printf("dpi %d\n", dpi);
     CurrentDpi = dpi;
     RebuildFonts();
     HFONT firstBody = BodyFont;
@@ -112,6 +118,69 @@ int Fonts(int dpi)
     Describe("body", BodyFont);
     Describe("hero", HeroFont);
     DeleteFonts();
+    return 0;
+}
+
+// The DPI that a new top-level window of this process gets, as the program reads its own.
+int WindowDpi()
+{
+    HWND window = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+                                  nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!window) return 0;
+    const int dpi = static_cast<int>(GetDpiForWindow(window));
+    DestroyWindow(window);
+    return dpi;
+}
+
+int TrayDelete(HWND window)
+{
+    NOTIFYICONDATAW data = {};
+    data.cbSize = sizeof(data);
+    data.hWnd = window;
+    data.uID = 1;
+    printf("%d\n", Shell_NotifyIconW(NIM_DELETE, &data) ? 1 : 0);
+    return 0;
+}
+
+// Waits until the window has no update region: the paint it owed has begun.
+int Settle(HWND window, DWORD limitMs)
+{
+    const DWORD start = GetTickCount();
+    while (GetUpdateRect(window, nullptr, FALSE)) {
+        if (GetTickCount() - start > limitMs) {
+            printf("unpainted\n");
+            return 1;
+        }
+        Sleep(5);
+    }
+    printf("%lu\n", GetTickCount() - start);
+    return 0;
+}
+
+// Posts a message to the window and times its process's end from the post.
+int End(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD limitMs)
+{
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+    if (!process) return 1;
+    LARGE_INTEGER frequency = {}, start = {}, end = {};
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    if (!PostMessageW(window, message, wParam, lParam)) {
+        CloseHandle(process);
+        return 1;
+    }
+    const DWORD waited = WaitForSingleObject(process, limitMs);
+    QueryPerformanceCounter(&end);
+    const long long ms = (end.QuadPart - start.QuadPart) * 1000 / frequency.QuadPart;
+    DWORD code = 0;
+    if (waited == WAIT_OBJECT_0 && GetExitCodeProcess(process, &code)) {
+        printf("ended %lld %lu\n", ms, code);
+    } else {
+        printf("running %lld\n", ms);
+    }
+    CloseHandle(process);
     return 0;
 }
 
@@ -130,7 +199,9 @@ int main(int argc, char** argv)
     if (strcmp(verb, "tray") == 0 && argc == 3) {
         return Tray(reinterpret_cast<HWND>(static_cast<uintptr_t>(Number(argv[2]))));
     }
-    if (strcmp(verb, "fonts") == 0 && argc == 3) return Fonts(static_cast<int>(Number(argv[2])));
+    if (strcmp(verb, "fonts") == 0 && argc == 3) {
+        return Fonts(strcmp(argv[2], "window") == 0 ? WindowDpi() : static_cast<int>(Number(argv[2])));
+    }
     if (strcmp(verb, "wait-gone") == 0 && argc == 3) {
         const DWORD limit = static_cast<DWORD>(Number(argv[2]));
         const DWORD start = GetTickCount();
@@ -175,6 +246,14 @@ int main(int argc, char** argv)
     }
     if (strcmp(verb, "taskbar") == 0) {
         return Send(window, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    }
+    if (strcmp(verb, "tray-delete") == 0) return TrayDelete(window);
+    if (strcmp(verb, "settle") == 0 && argc == 3) {
+        return Settle(window, static_cast<DWORD>(Number(argv[2])));
+    }
+    if (strcmp(verb, "end") == 0 && argc == 6) {
+        return End(window, static_cast<UINT>(Number(argv[2])), static_cast<WPARAM>(Number(argv[3])),
+                   static_cast<LPARAM>(Number(argv[4])), static_cast<DWORD>(Number(argv[5])));
     }
     if (strcmp(verb, "peek") == 0 && argc == 4) {
         return Peek(window, Number(argv[2]), static_cast<int>(Number(argv[3])));

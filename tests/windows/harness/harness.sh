@@ -110,12 +110,16 @@ hx_prepare_prefix()
         hx_wine regedit /S "$(hx_winpath "$import")" || hx_fail "regedit failed"
         wineserver -w
         printf '%s' "$registry" >"$stamp"
+        rm -rf "$HX_PREFIX/.tidewatch-clean"
     fi
     wineserver -k 2>/dev/null
     wineserver -w 2>/dev/null
-    # Every session starts from this registry (hx_session_begin restores it).
-    mkdir -p "$HX_PREFIX/.tidewatch-clean"
-    cp "$HX_PREFIX"/*.reg "$HX_PREFIX/.tidewatch-clean/"
+    # Every session starts from this registry (hx_session_begin restores it). It is taken
+    # right after the import only: later the files hold whatever the last session left.
+    if [ ! -d "$HX_PREFIX/.tidewatch-clean" ]; then
+        mkdir -p "$HX_PREFIX/.tidewatch-clean"
+        cp "$HX_PREFIX"/*.reg "$HX_PREFIX/.tidewatch-clean/"
+    fi
     local system32=$HX_PREFIX/drive_c/windows/system32
     cp "$HX_STANDIN_HID" "$system32/hid.dll" || hx_fail "cannot install hid.dll"
     cp "$HX_STANDIN_SETUPAPI" "$system32/setupapi.dll" || hx_fail "cannot install setupapi.dll"
@@ -171,7 +175,7 @@ hx_session_begin()
         unset DISPLAY
         return 0
     fi
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$HX_SESSION/display" \
+    Xvfb -displayfd 3 -screen 0 "${HX_SCREEN:-1280x1024x24}" -nolisten tcp 3>"$HX_SESSION/display" \
         >"$HX_SESSION/xvfb.err" 2>&1 &
     hx_remember $! Xvfb
     hx_wait_file_text "$HX_SESSION/display" 10 || hx_fail "Xvfb did not start"
