@@ -52,13 +52,12 @@ hx_app_peek()
 # hx_app_xwindow: the X window of the visible dashboard (its client area).
 hx_app_xwindow() { xdotool search --onlyvisible --name '^Tidewatch$' 2>/dev/null | head -n 1; }
 
+# hx_x_capture WINDOW FILE: an X window's content as PNG. `import` waits forever when the
+# window vanishes under it, hence the time limit.
+hx_x_capture() { [ -n "$1" ] && timeout -k 1 5 import -display "$DISPLAY" -window "$1" "$2" 2>/dev/null; }
+
 # hx_app_screenshot FILE: the dashboard as the user sees it, as PNG.
-hx_app_screenshot()
-{
-    local window
-    window=$(hx_app_xwindow)
-    [ -n "$window" ] && import -display "$DISPLAY" -window "$window" "$1" 2>/dev/null
-}
+hx_app_screenshot() { hx_x_capture "$(hx_app_xwindow)" "$1"; }
 
 # hx_app_pixel X Y: the colour (rrggbb) of the visible dashboard at client point X,Y, once
 # the paint it owed has begun.
@@ -80,8 +79,7 @@ hx_app_tray_icons()
 {
     local window shot=$HX_SESSION/tray.png slots=0 x width
     window=$(xdotool search --name '^Wine System Tray$' 2>/dev/null | head -n 1)
-    [ -n "$window" ] && import -display "$DISPLAY" -window "$window" "$shot" 2>/dev/null ||
-        { echo 0; return 0; }
+    hx_x_capture "$window" "$shot" || { echo 0; return 0; }
     width=$(identify -format '%w' "$shot")
     for ((x = 0; x + 20 <= width; x += 20)); do
         [ "$(convert "$shot" -crop "20x20+$x+0" +repage -format '%k' info:)" -gt 1 ] || break

@@ -28,8 +28,9 @@
 #   hx_wait_line FILE REGEX SECONDS NAME stops waiting early once program NAME has ended.
 #   hx_reg_add sets a registry value for the session; each session starts from the registry
 #   as prepared, on a fresh wineserver. hx_session_begin --headless skips the display for
-#   console programs. A new test program whose hid.dll and setupapi.dll must be the stand-ins
-#   needs its exe name in HX_OVERRIDE_EXES below.
+#   console programs; --display uses the caller's $DISPLAY and its window manager instead of
+#   Xvfb (scripts/run on a desktop). A new test program whose hid.dll and setupapi.dll must
+#   be the stand-ins needs its exe name in HX_OVERRIDE_EXES below.
 #   Failing: hx_fail MESSAGE (or return non-zero). Whatever happens, everything started is
 #   stopped by PID and the wineserver killed; a "wine: Unhandled" on any program's stderr
 #   fails the scenario unless hx_expect_crash NAME was called. Files stay in $HX_SESSION
@@ -139,13 +140,15 @@ hx_wineserver_socket()
     printf '%s/server-%x-%x/socket' "$base" $(stat -c '%d %i' "$WINEPREFIX")
 }
 
-# hx_session_begin [--headless]: a fresh session folder, the prefix's registry as prepared,
-# Xvfb on a free display with openbox (not with --headless) and a wineserver of its own, all
-# started as children of this shell.
+# hx_session_begin [--headless | --display]: a fresh session folder, the prefix's registry as
+# prepared, Xvfb on a free display with openbox (not with --headless, nor with --display,
+# which keeps $DISPLAY) and a wineserver of its own, all started as children of this shell.
 hx_session_begin()
 {
-    local headless=0
+    local headless=0 own_display=0
     [ "${1:-}" = "--headless" ] && headless=1
+    [ "${1:-}" = "--display" ] && own_display=1
+    [ $own_display -eq 0 ] || [ -n "${DISPLAY:-}" ] || hx_fail "--display without a DISPLAY"
     [ -f "$HX_PREFIX/.tidewatch-registry" ] || hx_fail "no prepared prefix: run the e2e_prefix test first"
     wineserver -k 2>/dev/null # a leftover of an interrupted run would keep its registry
     wineserver -w 2>/dev/null
@@ -175,6 +178,7 @@ hx_session_begin()
         unset DISPLAY
         return 0
     fi
+    [ $own_display -eq 1 ] && return 0
     Xvfb -displayfd 3 -screen 0 "${HX_SCREEN:-1280x1024x24}" -nolisten tcp 3>"$HX_SESSION/display" \
         >"$HX_SESSION/xvfb.err" 2>&1 &
     hx_remember $! Xvfb
