@@ -35,6 +35,7 @@ app_running() { kill -0 "$(hx_pid_of app)" 2>/dev/null; }
 # Conditions for hx_until, which runs them again at every try.
 tray_icons_are() { [ "$(hx_app_tray_icons)" = "$1" ]; }
 tray_held_is() { [ "$(hx_probe tray ${2:-})" = "$1" ]; } # VALUE [WINDOW]
+iconic_is() { [ "$(hx_app_state iconic)" = "$1" ]; }
 peek_is() { [ "$(hx_app_peek "$1" 4)" = "$2" ]; }           # NAME VALUE (32-bit)
 
 # The dashboard opened by command 201 and shown.
@@ -118,6 +119,15 @@ scenario_second_start_hands_over()
     hx_until 5 hx_app_visible_is 1 || hx_fail "the first instance's window did not appear"
     expect "tray icons" 1 "$(hx_app_tray_icons)"
     app_running || hx_fail "the first instance ended"
+    # A minimised window comes back where it was.
+    local outer
+    outer=$(hx_app_state outer)
+    hx_probe post 0x112 0xF020 0 >/dev/null # WM_SYSCOMMAND SC_MINIMIZE
+    hx_until 5 iconic_is 1 || hx_fail "the window did not minimise"
+    HX_RUN_LIMIT=10 hx_run third "$HX_TIDEWATCH" || hx_fail "the third start failed"
+    hx_until 5 iconic_is 0 || hx_fail "the hand-over did not restore the minimised window"
+    expect "restored in place" "$outer" "$(hx_app_state outer)"
+    expect "visible" 1 "$(hx_app_state visible)"
 }
 
 scenario_close_hides()
