@@ -35,7 +35,8 @@
 #   stopped by PID and the wineserver killed; a "wine: Unhandled" on any program's stderr
 #   fails the scenario unless hx_expect_crash NAME was called. Files stay in $HX_SESSION
 #   (build/windows/e2e/sessions/NAME) for inspection. Simulator log format and control file
-#   syntax: standins/kraken/kraken_sim_win32.cpp and sim_config.h.
+#   syntax: standins/kraken/kraken_sim_win32.cpp and sim_config.h. Driving the real exe
+#   through tidewatch_probe.exe (its window, globals, pixels, tray icon): app.sh beside this.
 #
 # Environment (set by e2e.cmake; by hand, the defaults below find build/windows): HX_BUILD,
 # HX_PREFIX, HX_SIM, HX_STANDIN_HID, HX_STANDIN_SETUPAPI, HX_DECOY_HID, HX_TIDEWATCH and the
