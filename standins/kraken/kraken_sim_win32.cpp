@@ -260,9 +260,17 @@ void Reload()
     for (Instance& instance : Instances) PostRead(instance);
 }
 
+uint32_t ElapsedMs()
+{
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return static_cast<uint32_t>((now.QuadPart - StartCount.QuadPart) * 1000 / CountsPerSecond.QuadPart);
+}
+
 void OnReport(Instance& instance, int length)
 {
     Reload();
+    SimAdvance(ElapsedMs());
     Log("in %s %d ", NameOf(instance.device), instance.buffer, length, length);
     if (IsCoolerInterface(Sim.config.interfaces[instance.device])) {
         const bool wasUnplugged = Sim.unplugged;

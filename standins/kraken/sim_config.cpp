@@ -147,6 +147,13 @@ bool ParseFault(const Token* tokens, int count, SimConfig* config)
     return true;
 }
 
+bool ParseDrift(const Token* tokens, int count, SimConfig* config)
+{
+    if (count != 2 || (!Is(tokens[1], "on") && !Is(tokens[1], "off"))) return false;
+    config->drift = Is(tokens[1], "on");
+    return true;
+}
+
 bool ParseLine(const char* line, int length, SimConfig* config)
 {
     Token tokens[TokenCapacity];
@@ -156,6 +163,7 @@ bool ParseLine(const char* line, int length, SimConfig* config)
     if (Is(tokens[0], "device")) return ParseDevice(tokens, count, config);
     if (Is(tokens[0], "set")) return ParseSet(tokens, count, config);
     if (Is(tokens[0], "fault")) return ParseFault(tokens, count, config);
+    if (Is(tokens[0], "drift")) return ParseDrift(tokens, count, config);
     return false;
 }
 

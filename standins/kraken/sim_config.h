@@ -15,6 +15,9 @@
 //       unasked reports after every report received), short B (replies cut to B bytes),
 //       patch status|screen OFFSET VALUE (a reply byte replaced), garbage (replies replaced
 //       by noise), unplug (the device vanishes once N requests have been handled).
+//   drift on|off
+//       off (the default): the model's liquid stays where it is; on: it wanders slowly
+//       between 30.1 and 33.9 degrees with the simulator's clock (standins/drift.h).
 //   step ANYTHING
 //       ignored; lets a rewrite differ from the text before it.
 #pragma once
@@ -68,6 +71,7 @@ struct SimConfig {
     int fanDuty;      // %
     int brightness;   // %
     int mode;
+    bool drift;       // the model's liquid follows the clock
     SimFault faults[SimFaultCapacity];
     int faultCount;
 };

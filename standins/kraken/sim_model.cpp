@@ -1,6 +1,8 @@
 // The simulated cooler's behaviour: commands, readings and faults by request count.
 #include "standins/kraken/sim_model.h"
 
+#include "standins/drift.h"
+
 SimDevice Sim = {}; // the host's thread (see sim_model.h)
 
 namespace {
@@ -251,4 +253,9 @@ SimReadings SimCurrentReadings()
     now.brightness = fixed.brightness != SimModelValue ? fixed.brightness : Sim.brightness;
     now.mode = fixed.mode != SimModelValue ? fixed.mode : Sim.mode;
     return now;
+}
+
+void SimAdvance(uint32_t elapsedMs)
+{
+    if (Sim.config.drift) Sim.liquidTenths = DriftLiquidTenths(elapsedMs);
 }

@@ -78,3 +78,7 @@ bool SimTakeReport(SimReport* report);
 void SimSend(const uint8_t* report, int length);
 
 SimReadings SimCurrentReadings();
+
+// The host's clock, `elapsedMs` since it started: with drift on, the model's liquid moves to
+// where the drift has it now; with drift off nothing changes.
+void SimAdvance(uint32_t elapsedMs);

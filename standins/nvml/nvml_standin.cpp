@@ -1,11 +1,14 @@
 // A stand-in nvml.dll for tests under Wine; never shipped. Every call re-reads a state file
 // (path in NVML_STANDIN_STATE) of key=value lines:
 //   name=<device name>   fan=<percent>   rpm=<rpm>   temp=<°C>   fail=<entry point name>
-// (fail may repeat; a failing call returns 999). After every event it rewrites a calls file
+//   drift=1
+// (fail may repeat; a failing call returns 999; drift=1 replaces fan, rpm and temp by readings
+// that wander slowly with the time since the library was loaded, standins/drift.h). After every event it rewrites a calls file
 // (path in NVML_STANDIN_CALLS) with one key=value line per count: attach, detach (an unload
 // by FreeLibrary), exitdetach (still loaded at process exit), each entry point, and badargs
 // (calls with arguments the program must not pass). Defining OMIT_<entry point> builds a
 // variant that does not export that entry point.
+#include "standins/drift.h"
 #include "telemetry/nvml_library.h"
 
 #include <stdio.h>
@@ -52,6 +55,7 @@ struct Readings {
 };
 
 int Counts[CounterCount] = {}; // the probe's one thread; the loader's at attach and detach
+DWORD AttachTick = 0;          // ms; the loader's thread at attach, read-only afterwards
 char DeviceIdentity;
 
 NvmlDevice Device() { return reinterpret_cast<NvmlDevice>(&DeviceIdentity); }
@@ -91,6 +95,11 @@ Readings ReadState()
             readings.rpm = static_cast<uint32_t>(strtoul(value, nullptr, 0));
         } else if (strcmp(line, "temp") == 0) {
             readings.tempC = static_cast<uint32_t>(strtoul(value, nullptr, 0));
+        } else if (strcmp(line, "drift") == 0 && strcmp(value, "1") == 0) {
+            const int32_t temp = DriftGpuTempC(GetTickCount() - AttachTick);
+            readings.tempC = static_cast<uint32_t>(temp);
+            readings.fanPercent = static_cast<uint32_t>(DriftGpuFanPercent(temp));
+            readings.rpm = readings.fanPercent * 33;
         } else if (strcmp(line, "fail") == 0) {
             for (int i = 0; i < CounterCount; ++i) {
                 if (strcmp(value, CounterNames[i]) == 0) readings.failing[i] = true;
@@ -211,7 +220,10 @@ STANDIN_EXPORT NvmlReturn nvmlDeviceGetTemperature(NvmlDevice device, uint32_t s
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, void* reserved)
 {
-    if (reason == DLL_PROCESS_ATTACH) Count(CountAttach);
+    if (reason == DLL_PROCESS_ATTACH) {
+        AttachTick = GetTickCount();
+        Count(CountAttach);
+    }
     if (reason == DLL_PROCESS_DETACH) Count(reserved ? CountExitDetach : CountDetach);
     return TRUE;
 }

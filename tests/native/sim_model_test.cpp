@@ -1,8 +1,11 @@
 // The simulated cooler: its control text, its replies and the faults it plays.
 #include "standins/kraken/sim_model.h"
 
+#include "standins/drift.h"
+
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
 #include <string.h>
 
 namespace {
@@ -282,6 +285,64 @@ TEST(SimFaults, DeafAndUnplugStartOnceTheirRequestsAreHandled)
     SimApply(Parse(""));
     EXPECT_FALSE(Sim.unplugged);
     EXPECT_EQ(Sim.initB, 2); // a new configuration keeps what was written
+}
+
+TEST(SimDrift, TriangleWaveRisesFallsAndRepeats)
+{
+    EXPECT_EQ(DriftTriangle(0, 4000, 10), 0);
+    EXPECT_EQ(DriftTriangle(500, 4000, 10), 5);
+    EXPECT_EQ(DriftTriangle(1000, 4000, 10), 10);
+    EXPECT_EQ(DriftTriangle(2000, 4000, 10), 0);
+    EXPECT_EQ(DriftTriangle(3000, 4000, 10), -10);
+    EXPECT_EQ(DriftTriangle(4000, 4000, 10), 0);
+    EXPECT_EQ(DriftTriangle(0xFFFFFFFFu, 4000, 10), DriftTriangle(0xFFFFFFFFu % 4000, 4000, 10));
+}
+
+// Ten minutes of the readings the run command shows: inside their bands, both ends nearly
+// reached, never more than two tenths of a degree (liquid) or two degrees (GPU) a second.
+TEST(SimDrift, ReadingsStayInTheirBandsAndMoveSlowly)
+{
+    int32_t low = 1000, high = 0;
+    for (uint32_t ms = 0; ms <= 600000; ms += 1000) {
+        const int32_t liquid = DriftLiquidTenths(ms);
+        const int32_t gpu = DriftGpuTempC(ms);
+        ASSERT_GE(liquid, 301) << ms;
+        ASSERT_LE(liquid, 339) << ms;
+        ASSERT_GE(gpu, 45) << ms;
+        ASSERT_LE(gpu, 65) << ms;
+        ASSERT_GE(DriftGpuFanPercent(gpu), 35);
+        ASSERT_LE(DriftGpuFanPercent(gpu), 60);
+        if (ms > 0) {
+            EXPECT_LE(abs(liquid - DriftLiquidTenths(ms - 1000)), 2) << ms;
+            EXPECT_LE(abs(gpu - DriftGpuTempC(ms - 1000)), 2) << ms;
+        }
+        low = liquid < low ? liquid : low;
+        high = liquid > high ? liquid : high;
+    }
+    EXPECT_LE(low, 306);
+    EXPECT_GE(high, 334);
+}
+
+TEST(SimDrift, OnlyTheDriftLineMovesTheLiquid)
+{
+    PowerOn("device cooler 1e71 300c");
+    SimAdvance(90000);
+    EXPECT_EQ(SimCurrentReadings().liquidTenths, 310);
+
+    PowerOn("device cooler 1e71 300c\ndrift on");
+    SimAdvance(90000);
+    const int32_t drifted = DriftLiquidTenths(90000);
+    EXPECT_NE(drifted, 310);
+    Write({0x74, 0x01});
+    const SimReport reply = OnlyReply();
+    EXPECT_EQ(reply.bytes[15] * 10 + reply.bytes[16], drifted);
+    EXPECT_EQ(reply.bytes[19], 60); // the power-on curve at any temperature
+
+    SimApply(Parse("drift off")); // stays where the drift left it
+    SimAdvance(200000);
+    EXPECT_EQ(SimCurrentReadings().liquidTenths, drifted);
+    EXPECT_EQ(ErrorLine("drift\ndrift sideways"), 1);
+    EXPECT_EQ(ErrorLine("drift on\ndrift sideways"), 2);
 }
 
 } // namespace

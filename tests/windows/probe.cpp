@@ -9,6 +9,7 @@
 //   probe taskbar                 sends the registered "TaskbarCreated" message
 //   probe peek RVA SIZE           reads SIZE (1, 2, 4, 8) bytes at image base + RVA
 //   probe fonts DPI               builds the program's fonts here at DPI and describes them
+//                                 ("window": at the DPI Windows gives a new window here)
 //   probe wait-gone MS            waits until no window of the class is left
 //   probe menus                   "x y w h" of each popup menu window on screen, topmost first
 //   probe tooltips                the tooltip of every icon in Wine's tray, one a line
@@ -33,6 +34,10 @@
 //   probe wake-until N RVA LIMIT   N times: posts command 201 (Open) and waits at most LIMIT
 //                                 ms for the 32-bit value at RVA to change
 //   probe load NAME               LoadLibraryW(NAME) here, by the usual search order: 1 or 0
+//   probe tray-delete             removes icon 1 of the window, as a restarted shell would
+//   probe settle MS               waits until the window has nothing left to paint
+//   probe end MSG WPARAM LPARAM MS posts the message and waits for the program's process to
+//                                 end: prints "ended MS CODE" or "running MS"
 #include "app/shell.h"
 #include "ui/badge.h"
 #include "ui/fonts.h"
@@ -130,6 +135,7 @@ void Describe(const char* name, HFONT font)
 // The program's own RebuildFonts, run in this process at `dpi`, twice over.
 int Fonts(int dpi)
 {
+    printf("dpi %d\n", dpi);
     CurrentDpi = dpi;
     RebuildFonts();
     HFONT firstBody = BodyFont;
@@ -220,6 +226,17 @@ int Tooltips()
     GetWindowThreadProcessId(tray, &search.trayProcess);
     EnumWindows(ReadTooltip, reinterpret_cast<LPARAM>(&search));
     return search.found ? 0 : 1;
+}
+
+// The DPI that a new top-level window of this process gets, as the program reads its own.
+int WindowDpi()
+{
+    HWND window = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+                                  nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!window) return 0;
+    const int dpi = static_cast<int>(GetDpiForWindow(window));
+    DestroyWindow(window);
+    return dpi;
 }
 
 int Untray(HWND window)
@@ -726,6 +743,48 @@ int Load(const char* name)
     return 0;
 }
 
+// Waits until the window has no update region: the paint it owed has begun.
+int Settle(HWND window, DWORD limitMs)
+{
+    const DWORD start = GetTickCount();
+    while (GetUpdateRect(window, nullptr, FALSE)) {
+        if (GetTickCount() - start > limitMs) {
+            printf("unpainted\n");
+            return 1;
+        }
+        Sleep(5);
+    }
+    printf("%lu\n", GetTickCount() - start);
+    return 0;
+}
+
+// Posts a message to the window and times its process's end from the post.
+int End(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD limitMs)
+{
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+    if (!process) return 1;
+    LARGE_INTEGER frequency = {}, start = {}, end = {};
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    if (!PostMessageW(window, message, wParam, lParam)) {
+        CloseHandle(process);
+        return 1;
+    }
+    const DWORD waited = WaitForSingleObject(process, limitMs);
+    QueryPerformanceCounter(&end);
+    const long long ms = (end.QuadPart - start.QuadPart) * 1000 / frequency.QuadPart;
+    DWORD code = 0;
+    if (waited == WAIT_OBJECT_0 && GetExitCodeProcess(process, &code)) {
+        printf("ended %lld %lu\n", ms, code);
+    } else {
+        printf("running %lld\n", ms);
+    }
+    CloseHandle(process);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -741,7 +800,9 @@ int main(int argc, char** argv)
     if (strcmp(verb, "tray") == 0 && argc == 3) {
         return Tray(reinterpret_cast<HWND>(static_cast<uintptr_t>(Number(argv[2]))));
     }
-    if (strcmp(verb, "fonts") == 0 && argc == 3) return Fonts(static_cast<int>(Number(argv[2])));
+    if (strcmp(verb, "fonts") == 0 && argc == 3) {
+        return Fonts(strcmp(argv[2], "window") == 0 ? WindowDpi() : static_cast<int>(Number(argv[2])));
+    }
     if (strcmp(verb, "layout") == 0 && argc == 5) {
         return Layout(static_cast<int>(Number(argv[2])), static_cast<int>(Number(argv[3])),
                       static_cast<int>(Number(argv[4])));
@@ -813,6 +874,14 @@ int main(int argc, char** argv)
     if (strcmp(verb, "wake-until") == 0 && argc == 5) {
         return WakeUntilChange(window, static_cast<long>(Number(argv[2])), Number(argv[3]),
                                static_cast<DWORD>(Number(argv[4])));
+    }
+    if (strcmp(verb, "tray-delete") == 0) return Untray(window);
+    if (strcmp(verb, "settle") == 0 && argc == 3) {
+        return Settle(window, static_cast<DWORD>(Number(argv[2])));
+    }
+    if (strcmp(verb, "end") == 0 && argc == 6) {
+        return End(window, static_cast<UINT>(Number(argv[2])), static_cast<WPARAM>(Number(argv[3])),
+                   static_cast<LPARAM>(Number(argv[4])), static_cast<DWORD>(Number(argv[5])));
     }
     if (strcmp(verb, "peek") == 0 && argc == 4) {
         return Peek(window, Number(argv[2]), static_cast<int>(Number(argv[3])));

@@ -88,6 +88,17 @@ open_by_double_click()
 
 visible() { probe state | sed -n 's/.*visible=\([01]\).*/\1/p'; }
 
+# The window's state line; a probe that could not ask (a busy window) is asked again.
+state_now()
+{
+    local out tries
+    for ((tries = 0; tries < 20; tries++)); do
+        out=$(probe state) && [ -n "$out" ] && { printf '%s\n' "$out"; return 0; }
+        sleep 0.1
+    done
+    return 1
+}
+
 # --- The tray's picture ------------------------------------------------------------------------
 
 # tray_shot NAME: the tray window as $HX_SESSION/NAME.png, and the icon in it (the tray's
@@ -431,7 +442,7 @@ tray_clicks_and_placement() # DPI SCREEN
     local wl wt wr wb wdpi left top right bottom state
     read -r _ wl wt wr wb _ wdpi <<<"$(probe workarea)"
     expect_equal "window DPI" "$dpi" "$wdpi"
-    state=$(probe state)
+    state=$(state_now)
     IFS=, read -r left top right bottom <<<"${state##*outer=}"
     local m=$(((12 * dpi + 48) / 96))
     hx_log "work $wl,$wt,$wr,$wb; window $left,$top,$right,$bottom; margin $m"
@@ -442,14 +453,14 @@ tray_clicks_and_placement() # DPI SCREEN
     xdotool windowmove --sync "$(xdotool search --name '^Tidewatch$' | head -n 1)" 100 50
     local moved tries
     for ((tries = 0; tries < 50; tries++)); do
-        moved=$(probe state)
+        moved=$(state_now)
         [ "$moved" != "$state" ] && break
         sleep 0.05
     done
     [ "$moved" != "$state" ] || hx_fail "the window did not move"
     probe post $TRAY_NOTIFY 1 0x203
     sleep 0.3
-    expect_equal "a visible window is not placed again" "$moved" "$(probe state)"
+    expect_equal "a visible window is not placed again" "$moved" "$(state_now)"
     probe post $TRAY_NOTIFY 1 0x7B # WM_CONTEXTMENU
     until_equal 5 1 eval 'probe menus | wc -l' || hx_fail "WM_CONTEXTMENU opened no menu"
 }

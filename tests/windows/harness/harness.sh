@@ -32,14 +32,16 @@
 #   as prepared, on a fresh wineserver. hx_gpu puts the full stand-in nvml.dll in place and
 #   sets its readings; a session without it or hx_place_nvml has no nvml.dll. HX_SCREEN sets
 #   the display's size (default 1280x1024x24) for a session begun after it.
-#   hx_session_begin --headless skips the display for console programs. A new test program
-#   whose hid.dll and setupapi.dll must be the stand-ins
-#   needs its exe name in HX_OVERRIDE_EXES below.
+#   hx_session_begin --headless skips the display for console programs; --display uses the
+#   caller's $DISPLAY and its window manager instead of Xvfb (scripts/run on a desktop). A
+#   new test program whose hid.dll and setupapi.dll must be the stand-ins needs its exe name
+#   in HX_OVERRIDE_EXES below.
 #   Failing: hx_fail MESSAGE (or return non-zero). Whatever happens, everything started is
 #   stopped by PID and the wineserver killed; a "wine: Unhandled" on any program's stderr
 #   fails the scenario unless hx_expect_crash NAME was called. Files stay in $HX_SESSION
 #   (build/windows/e2e/sessions/NAME) for inspection. Simulator log format and control file
-#   syntax: standins/kraken/kraken_sim_win32.cpp and sim_config.h.
+#   syntax: standins/kraken/kraken_sim_win32.cpp and sim_config.h. Driving the real exe
+#   through tidewatch_probe.exe (its window, globals, pixels, tray icon): app.sh beside this.
 #
 # Environment (set by e2e.cmake; by hand, the defaults below find build/windows): HX_BUILD,
 # HX_PREFIX, HX_SIM, HX_STANDIN_HID, HX_STANDIN_SETUPAPI, HX_DECOY_HID, HX_NVML_STANDINS,
@@ -117,12 +119,16 @@ hx_prepare_prefix()
         hx_wine regedit /S "$(hx_winpath "$import")" || hx_fail "regedit failed"
         wineserver -w
         printf '%s' "$registry" >"$stamp"
+        rm -rf "$HX_PREFIX/.tidewatch-clean"
     fi
     wineserver -k 2>/dev/null
     wineserver -w 2>/dev/null
-    # Every session starts from this registry (hx_session_begin restores it).
-    mkdir -p "$HX_PREFIX/.tidewatch-clean"
-    cp "$HX_PREFIX"/*.reg "$HX_PREFIX/.tidewatch-clean/"
+    # Every session starts from this registry (hx_session_begin restores it). It is taken
+    # right after the import only: later the files hold whatever the last session left.
+    if [ ! -d "$HX_PREFIX/.tidewatch-clean" ]; then
+        mkdir -p "$HX_PREFIX/.tidewatch-clean"
+        cp "$HX_PREFIX"/*.reg "$HX_PREFIX/.tidewatch-clean/"
+    fi
     local system32=$HX_PREFIX/drive_c/windows/system32
     cp "$HX_STANDIN_HID" "$system32/hid.dll" || hx_fail "cannot install hid.dll"
     cp "$HX_STANDIN_SETUPAPI" "$system32/setupapi.dll" || hx_fail "cannot install setupapi.dll"
@@ -147,18 +153,20 @@ hx_wineserver_socket()
 hx_place_nvml() { cp "$HX_NVML_STANDINS/$1/nvml.dll" "$HX_PREFIX/drive_c/windows/system32/nvml.dll"; }
 hx_remove_nvml() { rm -f "$HX_PREFIX/drive_c/windows/system32/nvml.dll"; }
 
-# hx_session_begin [--headless]: a fresh session folder, the prefix's registry as prepared,
-# Xvfb on a free display with openbox (not with --headless) and a wineserver of its own, all
-# started as children of this shell.
+# hx_session_begin [--headless | --display]: a fresh session folder, the prefix's registry as
+# prepared, Xvfb on a free display with openbox (not with --headless, nor with --display,
+# which keeps $DISPLAY) and a wineserver of its own, all started as children of this shell.
 hx_session_begin()
 {
-    local headless=0
+    local headless=0 own_display=0
     [ "${1:-}" = "--headless" ] && headless=1
+    [ "${1:-}" = "--display" ] && own_display=1
+    [ $own_display -eq 0 ] || [ -n "${DISPLAY:-}" ] || hx_fail "--display without a DISPLAY"
     [ -f "$HX_PREFIX/.tidewatch-registry" ] || hx_fail "no prepared prefix: run the e2e_prefix test first"
     wineserver -k 2>/dev/null # a leftover of an interrupted run would keep its registry
     wineserver -w 2>/dev/null
     cp "$HX_PREFIX/.tidewatch-clean/"*.reg "$HX_PREFIX/"
-    hx_remove_nvml
+    hx_remove_nvml # no GPU library unless the session asks for one (hx_gpu, hx_place_nvml)
     HX_SESSION=$HX_BUILD/e2e/sessions/$HX_SCENARIO
     rm -rf "$HX_SESSION"
     mkdir -p "$HX_SESSION"
@@ -168,8 +176,6 @@ hx_session_begin()
     export TIDEWATCH_SIM_CONTROL
     TIDEWATCH_SIM_CONTROL=$(hx_winpath "$HX_CONTROL")
     : >"$HX_CONTROL"
-    # No GPU library unless the session asks for one (hx_gpu).
-    rm -f "$HX_PREFIX/drive_c/windows/system32/nvml.dll"
     export NVML_STANDIN_STATE NVML_STANDIN_CALLS
     NVML_STANDIN_STATE=$(hx_winpath "$HX_SESSION/nvml.txt")
     NVML_STANDIN_CALLS=$(hx_winpath "$HX_SESSION/nvml-calls.txt")
@@ -189,6 +195,7 @@ hx_session_begin()
         unset DISPLAY
         return 0
     fi
+    [ $own_display -eq 1 ] && return 0
     # Other users' displays come and go on this machine: a display that does not answer
     # once announced is replaced by a new one, and a window manager that could not open
     # it is started again. -noreset keeps the server from resetting, and dropping a client

@@ -1,0 +1,89 @@
+# Helpers for driving the real Tidewatch.exe under the harness through the probe
+# (tests/windows/probe.cpp): its window, its state and globals, its pixels and its tray icon.
+# Sourced after harness.sh by scenario scripts and by scripts/run.
+
+HX_PROBE=${HX_PROBE:-$HX_BUILD/tests/tidewatch_probe.exe}
+HX_MAP=${HX_MAP:-$HX_BUILD/Tidewatch.map}
+
+# Screen colours (RRGGBB) of the palettes' backgrounds, COLORREFs 0xEEF3F4 and 0x101516.
+HX_LIGHT_BACKGROUND=f4f3ee
+HX_DARK_BACKGROUND=161510
+
+# hx_probe ARGS...: runs the probe; prints its output without CRs, returns its exit code.
+hx_probe()
+{
+    local out rc
+    out=$(wine "$HX_PROBE" "$@" 2>/dev/null)
+    rc=$?
+    [ -n "$out" ] && printf '%s\n' "${out//$'\r'/}"
+    return $rc
+}
+
+# hx_until SECONDS COMMAND...: until COMMAND succeeds, tried every 50 ms; 1 when time ran out.
+# COMMAND runs anew at every try: pass a function, not a test of a "$(...)" taken once.
+hx_until()
+{
+    local deadline=$(($(date +%s%N) / 1000000 + $1 * 1000))
+    shift
+    until "$@" >/dev/null 2>&1; do
+        [ $(($(date +%s%N) / 1000000)) -ge "$deadline" ] && return 1
+        sleep 0.05
+    done
+}
+
+# hx_app_wait_window [SECONDS]: until the program's main window exists (default 15 s).
+hx_app_wait_window() { hx_until "${1:-15}" hx_probe find || hx_fail "the program's window did not appear"; }
+
+# hx_app_state FIELD: visible, iconic, client (WxH) or outer of the main window.
+hx_app_state() { hx_probe state | tr ' ' '\n' | sed -n "s/^$1=//p"; }
+
+hx_app_visible_is() { [ "$(hx_app_state visible)" = "$1" ]; }
+
+# hx_app_peek NAME SIZE: a global of the running program, found by name in the link map.
+hx_app_peek()
+{
+    local base address
+    base=$(awk '$2 == "__image_base__" {print $1}' "$HX_MAP")
+    address=$(awk -v name="$1" '$2 == name && $1 ~ /^0x/ {print $1}' "$HX_MAP" | head -n 1)
+    [ -n "$base" ] && [ -n "$address" ] || hx_fail "no $1 in $HX_MAP"
+    hx_probe peek "$(printf '0x%x' $((address - base)))" "$2"
+}
+
+# hx_app_xwindow: the X window of the visible dashboard (its client area).
+hx_app_xwindow() { xdotool search --onlyvisible --name '^Tidewatch$' 2>/dev/null | head -n 1; }
+
+# hx_x_capture WINDOW FILE: an X window's content as PNG. `import` waits forever when the
+# window vanishes under it, hence the time limit.
+hx_x_capture() { [ -n "$1" ] && timeout -k 1 5 import -display "$DISPLAY" -window "$1" "$2" 2>/dev/null; }
+
+# hx_app_screenshot FILE: the dashboard as the user sees it, as PNG.
+hx_app_screenshot() { hx_x_capture "$(hx_app_xwindow)" "$1"; }
+
+# hx_app_pixel X Y: the colour (rrggbb) of the visible dashboard at client point X,Y, once
+# the paint it owed has begun.
+hx_app_pixel()
+{
+    local shot=$HX_SESSION/pixel.png
+    hx_probe settle 3000 >/dev/null
+    sleep 0.05 # the paint has begun: let it reach the screen
+    hx_app_screenshot "$shot" || { echo none; return 1; }
+    convert "$shot" -format "%[hex:p{$1,$2}]" info: 2>/dev/null | tr 'A-F' 'a-f'
+}
+
+# hx_app_background_is RRGGBB: the dashboard's margin (8,8 lies outside every row) shows it.
+hx_app_background_is() { [ "$(hx_app_pixel 8 8)" = "$1" ]; }
+
+# hx_app_tray_icons: how many icons Wine's own tray window shows (0 when it is gone). Its
+# icons sit side by side from the left, one 20-pixel slot each.
+hx_app_tray_icons()
+{
+    local window shot=$HX_SESSION/tray.png slots=0 x width
+    window=$(xdotool search --name '^Wine System Tray$' 2>/dev/null | head -n 1)
+    hx_x_capture "$window" "$shot" || { echo 0; return 0; }
+    width=$(identify -format '%w' "$shot")
+    for ((x = 0; x + 20 <= width; x += 20)); do
+        [ "$(convert "$shot" -crop "20x20+$x+0" +repage -format '%k' info:)" -gt 1 ] || break
+        slots=$((slots + 1))
+    done
+    echo $slots
+}
