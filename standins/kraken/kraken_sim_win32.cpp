@@ -182,8 +182,15 @@ void Withdraw(int device)
 {
     if (!Served[device]) return;
     Served[device] = false;
-    for (Instance& instance : Instances) {
-        if (instance.pipe && instance.device == device) CloseInstance(instance);
+    // Listening instances first: a host that sees its connection fail at once must not find
+    // the device again through one still listening.
+    for (int connected = 0; connected < 2; ++connected) {
+        for (Instance& instance : Instances) {
+            if (instance.pipe && instance.device == device &&
+                (instance.state == Connected) == (connected == 1)) {
+                CloseInstance(instance);
+            }
+        }
     }
     if (HeldClients[device]) CloseHandle(HeldClients[device]);
     if (HeldPipes[device]) CloseHandle(HeldPipes[device]);
