@@ -100,7 +100,9 @@ expect_alive()
     pid=$(hx_pid_of "$APP") || hx_fail "no program $APP"
     kill -0 "$pid" 2>/dev/null || hx_fail "$1: the program ended"
     ! hx_crashed "$APP" || hx_fail "$1: the program crashed"
-    [ "$(probe send 0 0 0)" = 0 ] || hx_fail "$1: the window does not answer"
+    local answer
+    answer=$(probe send 0 0 0)
+    [ "$answer" = 0 ] || hx_fail "$1: the window does not answer: $answer"
 }
 
 # choose ID: the command ID (WM_COMMAND), as the tray menu or a second instance posts it.
@@ -481,18 +483,20 @@ set fanrpm 760"
 }
 
 # gpu_run NAME VALID: starts the program, connected, and checks that it publishes gpuValid
-# VALID and runs; then Exit, with exit code 0.
+# VALID and runs; then Exit, with exit code 0, and no window of the class left (a start
+# while the server still holds the last one's mutex would only hand over to it).
 gpu_run()
 {
     APP=$1
     hx_start "$APP" "$HX_TIDEWATCH"
-    until_equal 10 "$CONNECTED" link_state || hx_fail "$1: not connected: $GOT"
+    until_equal 20 "$CONNECTED" link_state || hx_fail "$1: not connected: $GOT"
     until_equal 3 "$2" peek LatestStatus 4 28 || hx_fail "$1: gpuValid $GOT"
     expect_alive "$1"
     choose 202
     local code=0
     hx_wait_exit "$APP" 5 || code=$?
     expect_equal "$1: gpuValid $2, exit code" 0 "$code"
+    until_equal 5 0 probe count || hx_fail "$1: a window is left"
 }
 
 # The GPU library missing, missing each required entry point, failing to start, and failing
@@ -519,7 +523,7 @@ scenario_faults_gpu_library()
     hx_gpu "name=NVIDIA XY 100" fan=40 rpm=1500 temp=55
     APP=sampling
     hx_start "$APP" "$HX_TIDEWATCH"
-    until_equal 10 "$CONNECTED" link_state || hx_fail "not connected: $GOT"
+    until_equal 20 "$CONNECTED" link_state || hx_fail "not connected: $GOT"
     choose 201 # a poll, and a sample, every 750 ms
     until_equal 3 "1 40 1500 55" gpu_fields ||
         hx_fail "GPU sample: $GOT"
