@@ -11,6 +11,7 @@
 # second start, the end of a session and Exit with an idle or silent worker (the shell's
 # scenarios; here, a second start and the end of a session while the cooler is silent, Exit
 # while it refuses initialisation).
+. "$(dirname "${BASH_SOURCE[0]}")/harness/app.sh"
 
 PROBE=$HX_BUILD/tests/tidewatch_probe.exe
 MAP=$HX_BUILD/Tidewatch.map
@@ -49,27 +50,6 @@ rva()
 
 # peek NAME SIZE [OFFSET]: a global (or a field of one) of the running program.
 peek() { probe peek "$(rva "$1" "${3:-0}")" "$2"; }
-
-# until_equal SECONDS EXPECTED COMMAND...: until COMMAND prints EXPECTED; the last output is
-# left in $GOT.
-until_equal()
-{
-    local limit=$1 expected=$2
-    shift 2
-    local deadline=$(($(date +%s%N) / 1000000 + limit * 1000))
-    while :; do
-        GOT=$("$@")
-        [ "$GOT" = "$expected" ] && return 0
-        [ $(($(date +%s%N) / 1000000)) -ge $deadline ] && return 1
-        sleep 0.05
-    done
-}
-
-expect_equal() # WHAT EXPECTED ACTUAL
-{
-    [ "$2" = "$3" ] || hx_fail "$1: expected '$2', got '$3'"
-    hx_log "ok: $1"
-}
 
 link_state() { echo "$(peek LatestStatus 4 0) $(peek LatestStatus 4 4)"; }
 # LatestStatus's GPU fields: valid, fan percent, fan rpm, temperature.

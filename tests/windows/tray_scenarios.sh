@@ -9,6 +9,7 @@
 #
 # With TIDEWATCH_PICTURES set to a folder, the scenarios that take the README's pictures
 # copy them there.
+. "$(dirname "${BASH_SOURCE[0]}")/harness/app.sh"
 
 PROBE=$HX_BUILD/tests/tidewatch_probe.exe
 MAP=$HX_BUILD/Tidewatch.map
@@ -31,27 +32,6 @@ peek()
     address=$(awk -v name="$1" '$2 == name && $1 ~ /^0x/ {print $1}' "$MAP" | head -n 1)
     [ -n "$address" ] || hx_fail "no $1 in the link map"
     probe peek "$(printf '0x%x' $((address - base)))" "$2"
-}
-
-# until_equal SECONDS EXPECTED COMMAND...: until COMMAND prints EXPECTED; the last output is
-# left in $GOT.
-until_equal()
-{
-    local limit=$1 expected=$2
-    shift 2
-    local deadline=$(($(date +%s%N) / 1000000 + limit * 1000))
-    while :; do
-        GOT=$("$@")
-        [ "$GOT" = "$expected" ] && return 0
-        [ $(($(date +%s%N) / 1000000)) -ge $deadline ] && return 1
-        sleep 0.05
-    done
-}
-
-expect_equal() # WHAT EXPECTED ACTUAL
-{
-    [ "$2" = "$3" ] || hx_fail "$1: expected '$2', got '$3'"
-    hx_log "ok: $1"
 }
 
 picture() # FILE: kept for the README when asked, without time stamps

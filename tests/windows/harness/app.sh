@@ -87,3 +87,24 @@ hx_app_tray_icons()
     done
     echo $slots
 }
+
+# until_equal SECONDS EXPECTED COMMAND...: until COMMAND prints EXPECTED; the last output is
+# left in $GOT.
+until_equal()
+{
+    local limit=$1 expected=$2
+    shift 2
+    local deadline=$(($(date +%s%N) / 1000000 + limit * 1000))
+    while :; do
+        GOT=$("$@")
+        [ "$GOT" = "$expected" ] && return 0
+        [ $(($(date +%s%N) / 1000000)) -ge $deadline ] && return 1
+        sleep 0.05
+    done
+}
+
+expect_equal() # WHAT EXPECTED ACTUAL
+{
+    [ "$2" = "$3" ] || hx_fail "$1: expected '$2', got '$3'"
+    hx_log "ok: $1"
+}
