@@ -228,6 +228,41 @@ sim_control()
     done
 }
 
+# The cooler connected (31.2 °C, pump 2210 RPM at 62%, fans 540 RPM at 27%) beside the GPU,
+# Balanced applied with a click, and two samples in each ring (1.9 s apart at least), enough
+# for a line and its marker.
+dash_connect_balanced()
+{
+    hx_gpu "name=NVIDIA GeForce XY 100" fan=40 rpm=1500 temp=55
+    hx_control "device cooler 1e71 300c
+set liquid 312
+set pumprpm 2210
+set pumpduty 62
+set fanrpm 540
+set fanduty 27"
+    wait_peek LatestStatus 1 10 || hx_fail "the cooler did not connect" # its field connected
+    click_box balanced
+    wait_peek AppliedProfile 2 5 || hx_fail "Balanced was not applied"
+    # (a ring's sample count follows its 512 samples of 8 bytes)
+    wait_peek_least CoolerHistory 2 10 4096 || hx_fail "no cooler history"
+    wait_peek_least GpuHistory 2 10 4096 || hx_fail "no GPU history"
+}
+
+# The texts of that state in the theme shown now (WHAT names it in failures).
+expect_connected_texts() # WHAT
+{
+    expect_text "header connected ($1)" header body $DT_LINE "$(colour textSecondary)" \
+        "$(colour background)" 'KRAKEN ELITE  \u00b7  CONNECTED'
+    expect_text "temperature connected ($1)" temperature hero $DT_LINE "$(colour text)" \
+        "$(colour background)" '31.2 \u00b0C'
+    expect_text "pump line ($1)" pumpLine body $DT_LINE_CUT "$(colour textSecondary)" \
+        "$(colour background)" 'Pump  2210 RPM  62%'
+    expect_text "GPU line ($1)" gpuLine body $DT_LINE "$(colour textSecondary)" \
+        "$(colour background)" 'GPU  1500 RPM  40%  55 \u00b0C'
+    expect_text "sentence ($1)" sentence body $DT_LINE_CUT "$(colour textSecondary)" \
+        "$(colour background)" 'Balanced curve; 100% at 59 \u00b0C'
+}
+
 # --- How it looks ------------------------------------------------------------------------------
 
 # The four faces of the dashboard at one DPI: waiting for a cooler, light then dark; then
@@ -270,33 +305,11 @@ dashboard_looks()
     done
 
     # Connected, with history and a GPU, Balanced applied.
-    hx_gpu "name=NVIDIA GeForce XY 100" fan=40 rpm=1500 temp=55
-    hx_control "device cooler 1e71 300c
-set liquid 312
-set pumprpm 2210
-set pumpduty 62
-set fanrpm 540
-set fanduty 27"
-    wait_peek LatestStatus 1 10 || hx_fail "the cooler did not connect" # its field connected
-    click_box balanced
-    wait_peek AppliedProfile 2 5 || hx_fail "Balanced was not applied"
-    # Two samples in each ring (1.9 s apart at least), enough for a line and its marker.
-    # (a ring's sample count follows its 512 samples of 8 bytes)
-    wait_peek_least CoolerHistory 2 10 4096 || hx_fail "no cooler history"
-    wait_peek_least GpuHistory 2 10 4096 || hx_fail "no GPU history"
+    dash_connect_balanced
     for theme in dark light; do
         dash_theme $theme
         name=connected-$theme-$DASH_DPI
-        expect_text "header connected ($theme)" header body $DT_LINE "$(colour textSecondary)" \
-            "$(colour background)" 'KRAKEN ELITE  \u00b7  CONNECTED'
-        expect_text "temperature connected ($theme)" temperature hero $DT_LINE "$(colour text)" \
-            "$(colour background)" '31.2 \u00b0C'
-        expect_text "pump line ($theme)" pumpLine body $DT_LINE_CUT "$(colour textSecondary)" \
-            "$(colour background)" 'Pump  2210 RPM  62%'
-        expect_text "GPU line ($theme)" gpuLine body $DT_LINE "$(colour textSecondary)" \
-            "$(colour background)" 'GPU  1500 RPM  40%  55 \u00b0C'
-        expect_text "sentence ($theme)" sentence body $DT_LINE_CUT "$(colour textSecondary)" \
-            "$(colour background)" 'Balanced curve; 100% at 59 \u00b0C'
+        expect_connected_texts "$theme"
         shot "$name"
         keep "$name"
         expect_pixel "background ($theme)" "$name" "$corner" 4 "$(colour background)"
@@ -554,21 +567,12 @@ Hilight 26 235 255
 HilightText 0 0 0
 GrayText 63 242 63
 ButtonFace 0 0 0"
-    hx_control "device cooler 1e71 300c
-set liquid 312
-set pumprpm 2210
-set pumpduty 62
-set fanrpm 540
-set fanduty 27"
-    hx_gpu "name=NVIDIA GeForce XY 100" fan=40 rpm=1500 temp=55
+    hx_control "device cooler 1e71 300c absent"
+    hx_gpu "name=NVIDIA GeForce XY 100"
     hx_start_sim
     dash_start
     expect_equal "the scheme's window colour" 000000 "${CONTRAST[background]}"
-    wait_peek LatestStatus 1 10 || hx_fail "the cooler did not connect"
-    click_box balanced
-    wait_peek AppliedProfile 2 5 || hx_fail "Balanced was not applied"
-    wait_peek_least CoolerHistory 2 10 4096 || hx_fail "no cooler history"
-    wait_peek_least GpuHistory 2 10 4096 || hx_fail "no GPU history"
+    dash_connect_balanced
 
     # Wine's high contrast is always off: the program is told otherwise, then the setting's
     # broadcast follows as Windows sends it.
@@ -576,12 +580,7 @@ set fanduty 27"
         hx_fail "cannot turn high contrast on for the program"
     probe send 0x1A 0x43 0 >/dev/null # WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST
     DASH_THEME=contrast
-    expect_text "header (high contrast)" header body $DT_LINE "$(colour textSecondary)" \
-        "$(colour background)" 'KRAKEN ELITE  \u00b7  CONNECTED'
-    expect_text "temperature (high contrast)" temperature hero $DT_LINE "$(colour text)" \
-        "$(colour background)" '31.2 \u00b0C'
-    expect_text "sentence (high contrast)" sentence body $DT_LINE_CUT "$(colour textSecondary)" \
-        "$(colour background)" 'Balanced curve; 100% at 59 \u00b0C'
+    expect_connected_texts "high contrast"
     expect_text "Apply (high contrast)" applyButton body $DT_CENTRED "$(colour onFill)" \
         "$(colour accent)" 'Apply'
     shot high-contrast-96

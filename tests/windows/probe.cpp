@@ -18,7 +18,8 @@
 //   probe badge V FILE [SIZE]     the program's badge for V at the small icon size (or
 //                                 SIZE), on white as the tray draws it, into FILE (binary PPM)
 //   probe appicon EXE FILE [V]    the exe's icon 101 as the program loads it for the tray,
-//                                 likewise; over the badge for V
+//                                 likewise; over the badge for V; partly covered pixels
+//                                 ff00ff
 //   probe layout W H DPI          the dashboard's rows and controls, one "name l t r b" each
 //   probe colours light|dark|contrast
 //                                 the palette's slots and the fixed colours as rrggbb
@@ -316,12 +317,10 @@ int WorkArea(HWND window)
     return 0;
 }
 
-// An icon as Wine's tray shows it: drawn at `size` by DrawIconEx onto white, or onto the
-// icon `under` drawn the same way first (the tray does not clear between two icons),
-// written as a binary PPM. Destroys both icons.
-int DrawAsTheTray(HICON icon, const char* path, int size, HICON under = nullptr)
+// The icon `icon` drawn at `size` by DrawIconEx onto a fill of `background`, or onto the
+// icon `under` drawn the same way first, into `out` (0x00RRGGBB, top row first).
+bool RenderIcon(HICON icon, HICON under, COLORREF background, int size, uint32_t* out)
 {
-    if (!icon || size <= 0 || size > 64) return 1;
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = size;
@@ -331,32 +330,50 @@ int DrawAsTheTray(HICON icon, const char* path, int size, HICON under = nullptr)
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
     HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!dc || !bitmap || !bits) return 1;
+    HBITMAP bitmap = dc ? CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr;
+    if (!bitmap || !bits) return false;
     HGDIOBJ previous = SelectObject(dc, bitmap);
     RECT all = {0, 0, size, size};
-    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    if (under) {
-        DrawIconEx(dc, 0, 0, under, size, size, 0, nullptr, DI_NORMAL);
-        DestroyIcon(under);
-    }
+    HBRUSH brush = CreateSolidBrush(background);
+    FillRect(dc, &all, brush);
+    DeleteObject(brush);
+    if (under) DrawIconEx(dc, 0, 0, under, size, size, 0, nullptr, DI_NORMAL);
     DrawIconEx(dc, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
     GdiFlush();
-    FILE* file = fopen(path, "wb");
-    if (!file) return 1;
-    fprintf(file, "P6\n%d %d\n255\n", size, size);
-    const auto* pixel = static_cast<const uint32_t*>(bits);
-    for (int i = 0; i < size * size; ++i) {
-        const unsigned char rgb[3] = {static_cast<unsigned char>(pixel[i] >> 16),
-                                      static_cast<unsigned char>(pixel[i] >> 8),
-                                      static_cast<unsigned char>(pixel[i])};
-        fwrite(rgb, 1, 3, file);
-    }
-    fclose(file);
+    memcpy(out, bits, static_cast<size_t>(size * size) * 4);
     SelectObject(dc, previous);
     DeleteObject(bitmap);
     DeleteDC(dc);
-    DestroyIcon(icon);
+    return true;
+}
+
+// An icon as Wine's tray shows it: drawn at `size` onto white, or onto the icon `under`
+// drawn the same way first (the tray does not clear between two icons), written as a binary
+// PPM. With `markPartial`, the pixels that the icon covers only in part are written as
+// ff00ff: the tray blends each redraw of the same icon into the last there, so their
+// colour depends on how often it drew. Destroys both icons.
+int DrawAsTheTray(HICON icon, const char* path, int size, HICON under = nullptr,
+                  bool markPartial = false)
+{
+    static uint32_t shown[64 * 64], onBlack[64 * 64], onWhite[64 * 64];
+    bool ok = icon && size > 0 && size <= 64 && RenderIcon(icon, under, 0xFFFFFF, size, shown);
+    if (ok && markPartial) {
+        ok = RenderIcon(icon, nullptr, 0x000000, size, onBlack) &&
+             RenderIcon(icon, nullptr, 0xFFFFFF, size, onWhite);
+    }
+    if (under) DestroyIcon(under);
+    if (icon) DestroyIcon(icon);
+    FILE* file = ok ? fopen(path, "wb") : nullptr;
+    if (!file) return 1;
+    fprintf(file, "P6\n%d %d\n255\n", size, size);
+    for (int i = 0; i < size * size; ++i) {
+        const uint32_t pixel = markPartial && onBlack[i] != onWhite[i] ? 0xFF00FF : shown[i];
+        const unsigned char rgb[3] = {static_cast<unsigned char>(pixel >> 16),
+                                      static_cast<unsigned char>(pixel >> 8),
+                                      static_cast<unsigned char>(pixel)};
+        fwrite(rgb, 1, 3, file);
+    }
+    fclose(file);
     printf("%d\n", size);
     return 0;
 }
@@ -368,7 +385,7 @@ int Badge(int value, const char* path, int size)
 }
 
 // The program's icon resource as it loads it for the tray (at the small icon size), drawn
-// over the badge for `under` when that is 0 or more.
+// over the badge for `under` when that is 0 or more; its partly covered pixels marked.
 int AppIconOf(const char* exe, const char* path, int under)
 {
     wchar_t name[MAX_PATH] = {};
@@ -377,7 +394,8 @@ int AppIconOf(const char* exe, const char* path, int under)
     if (!module) return 1;
     const int size = GetSystemMetrics(SM_CXSMICON);
     HICON icon = static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(101), IMAGE_ICON, size, size, 0));
-    const int result = DrawAsTheTray(icon, path, size, under >= 0 ? BuildBadgeIcon(under, size) : nullptr);
+    const int result =
+        DrawAsTheTray(icon, path, size, under >= 0 ? BuildBadgeIcon(under, size) : nullptr, true);
     FreeLibrary(module);
     return result;
 }
@@ -422,18 +440,12 @@ int Colours(const char* theme)
              GetSysColor(COLOR_HIGHLIGHTTEXT), GetSysColor(COLOR_GRAYTEXT), GetSysColor(COLOR_BTNFACE)});
     }
     const Palette& palette = *PaletteFor(strcmp(theme, "dark") == 0, contrast);
-    PrintColour("background", palette.background);
-    PrintColour("text", palette.text);
-    PrintColour("accent", palette.accent);
-    PrintColour("textSecondary", palette.textSecondary);
-    PrintColour("grid", palette.grid);
-    PrintColour("textMuted", palette.textMuted);
-    PrintColour("onFill", palette.onFill);
-    PrintColour("fans", palette.fans);
-    PrintColour("gpuFan", palette.gpuFan);
-    PrintColour("temperature", palette.temperature);
-    PrintColour("pumpArea", palette.pumpArea);
-    PrintColour("fanArea", palette.fanArea);
+    static const char* const slots[sizeof(Palette) / sizeof(uint32_t)] = {
+        "background", "text", "accent", "textSecondary", "grid", "textMuted",
+        "onFill", "fans", "gpuFan", "temperature", "pumpArea", "fanArea"};
+    for (size_t i = 0; i < sizeof slots / sizeof *slots; ++i) {
+        PrintColour(slots[i], reinterpret_cast<const uint32_t*>(&palette)[i]);
+    }
     PrintColour("blue", ColourBlue);
     PrintColour("green", ColourGreen);
     PrintColour("amber", ColourAmber);
