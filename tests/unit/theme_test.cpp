@@ -33,20 +33,10 @@ TEST(Palettes, HighContrastTakesEveryColourFromTheSystem)
     // Distinct colours, so that each slot shows where it came from.
     const SystemColours black = {0x000001, 0xFFFFFF, 0xFFEB1A, 0x000002, 0x3FF23F, 0x000003};
     const Palette p = HighContrastPaletteFrom(black);
-    const Palette expected = {
-        0x000001, // background: window
-        0xFFFFFF, // text: window text
-        0xFFEB1A, // accent: highlight
-        0xFFFFFF, // secondary text: window text
-        0x3FF23F, // grid: grey text
-        0x3FF23F, // muted: grey text
-        0x000002, // on fills: highlight text
-        0xFFFFFF, // fans: window text
-        0xFFFFFF, // GPU fan: window text
-        0xFFEB1A, // temperatures: highlight
-        0x000003, // pump area: button face
-        0x000003, // fan area: button face
-    };
+    // Slot by slot: background, text, accent, secondary, grid, muted, text on fills, fans,
+    // GPU fan, temperatures, pump area, fan area.
+    const Palette expected = {0x000001, 0xFFFFFF, 0xFFEB1A, 0xFFFFFF, 0x3FF23F, 0x3FF23F,
+                              0x000002, 0xFFFFFF, 0xFFFFFF, 0xFFEB1A, 0x000003, 0x000003};
     EXPECT_EQ(0, memcmp(&p, &expected, sizeof(Palette)));
     // Both series of each chart differ, and so do the pump and fan curves.
     EXPECT_NE(p.fans, p.temperature);

@@ -162,24 +162,6 @@ TEST(BadgePixels, DigitsFitAndStayOpenAtEverySize)
     }
 }
 
-TEST(BadgePixels, RoundedCornersCutFromEveryCorner)
-{
-    for (int32_t size : {16, 20, 24, 28, 32}) {
-        const int32_t last = size - 1;
-        for (int32_t x : {0, last}) {
-            for (int32_t y : {0, last}) EXPECT_FALSE(InsideBadgeSquare(x, y, size)) << size;
-        }
-        EXPECT_TRUE(InsideBadgeSquare(size / 2, 0, size));
-        EXPECT_TRUE(InsideBadgeSquare(last, size / 2, size));
-        EXPECT_FALSE(InsideBadgeSquare(-1, size / 2, size));
-        EXPECT_FALSE(InsideBadgeSquare(size / 2, size, size));
-    }
-    EXPECT_TRUE(InsideBadgeSquare(1, 0, 16));
-    EXPECT_FALSE(InsideBadgeSquare(1, 0, 32));
-    EXPECT_TRUE(InsideBadgeSquare(1, 1, 32));
-    EXPECT_TRUE(InsideBadgeSquare(30, 30, 32));
-}
-
 class Tooltip : public ::testing::Test {
 protected:
     void TearDown() override { InterlockedExchange(&AppliedProfile, -1); }
