@@ -135,9 +135,6 @@ open_gaps()
         awk 'NR > 1 { printf "%d\n", $1 - last } { last = $1 }'
 }
 
-# cpu_ticks: the clock ticks of CPU time the running program has used.
-cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$(hx_pid_of "$APP")/stat"; }
-
 # expect_paced_retries WHAT SECONDS: a cooler that fails before its first poll is opened again
 # and again, each time at least a second after the last, and the program meanwhile uses under
 # 1 % of a core.
@@ -146,9 +143,9 @@ expect_paced_retries()
     local mark ticks gaps gap hz
     hz=$(getconf CLK_TCK)
     mark=$(log_mark)
-    ticks=$(cpu_ticks)
+    ticks=$(hx_cpu_ticks "$APP")
     sleep "$2"
-    ticks=$(($(cpu_ticks) - ticks))
+    ticks=$(($(hx_cpu_ticks "$APP") - ticks))
     gaps=$(open_gaps "$mark" | tr '\n' ' ')
     hx_log "measure $1: opened again after ms: $gaps; cpu $ticks ticks of $hz a second in $2 s"
     [ "$(open_gaps "$mark" | wc -l)" -ge $(($2 / 3)) ] || hx_fail "$1: not opened again: $gaps"
