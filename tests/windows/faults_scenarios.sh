@@ -454,6 +454,110 @@ step after $fault"
     expect_objects "after the bad replies" "$baseline"
 }
 
+# sim_time_of MARK REGEX: the simulator's time (ms, whole) of the first line after MARK that
+# matches.
+sim_time_of() { tail -n +$(($1 + 1)) "$HX_SIM_LOG" | grep -aE -- "$2" | head -n 1 | cut -d' ' -f1 | cut -d. -f1; }
+
+# expect_curves_again WHAT MARK: after MARK the pump and then the fan curve of Balanced are
+# written once each, on a link that InitB opened, before the next poll.
+expect_curves_again()
+{
+    wait_after "$2" ' in cooler 64 7202' 5 || hx_fail "$1: the curves were not written again"
+    after_a_poll
+    expect_equal "$1: curves written once" "1 1" \
+        "$(count_after "$2" ' in cooler 64 7201') $(count_after "$2" ' in cooler 64 7202')"
+    local pump fans poll
+    pump=$(sim_time_of "$2" ' in cooler 64 7201')
+    fans=$(sim_time_of "$2" ' in cooler 64 7202')
+    poll=$(sim_time_of "$2" ' in cooler 64 7401')
+    ((pump <= fans && fans <= poll)) || hx_fail "$1: pump at $pump, fans at $fans, poll at $poll"
+}
+
+# The cooler loses its power: it comes back with its factory curves and brightness, and the
+# program writes the applied curves again right after initialising it. A resume from sleep
+# announced by Windows writes them again on the link that survived it.
+scenario_faults_power_loss_and_resume()
+{
+    fault_start "$COOLER"
+    local baseline mark back fans
+    baseline=$(objects_line)
+    choose 212 # Balanced
+    until_equal 3 2 peek AppliedProfile 4 || hx_fail "Balanced was not applied: $GOT"
+    after_a_poll
+    mark=$(log_mark)
+    control "$COOLER
+fault powerloss 1500"
+    expect_state "power lost" 4 "$NOT_FOUND" "$DISCONNECTED"
+    wait_after "$mark" ' plug$' 5 || hx_fail "the cooler did not come back"
+    expect_curves_again "after the power loss" "$mark"
+    back=$(sim_time_of "$mark" ' plug$')
+    fans=$(sim_time_of "$mark" ' in cooler 64 7202')
+    hx_log "measure power_back_to_second_curve_report_ms $((fans - back))"
+    expect_state "back after the power loss" 3 "$CONNECTED" "$READINGS · Balanced"
+
+    mark=$(log_mark)
+    probe post 0x218 0x4 0 # WM_POWERBROADCAST, PBT_APMSUSPEND
+    after_a_poll
+    expect_equal "nothing written on suspend" 0 "$(count_after "$mark" ' in cooler 64 72')"
+    probe post 0x218 0x12 0 # PBT_APMRESUMEAUTOMATIC
+    expect_curves_again "after a resume" "$mark"
+    expect_equal "the link kept" 0 "$(count_after "$mark" ' open cooler')"
+    expect_alive "after the resume"
+    expect_objects "after the power loss and the resume" "$baseline"
+}
+
+# Another program writes flat duties every second: the curves are written again after three
+# polls that disagree, once more a minute later, and then no more; the tooltip and the header
+# say that the curve is not held until the user applies again.
+scenario_faults_other_controller()
+{
+    fault_start "$COOLER"
+    local mark first second
+    choose 212 # Balanced
+    until_equal 3 2 peek AppliedProfile 4 || hx_fail "Balanced was not applied: $GOT"
+    mark=$(log_mark)
+    control "$COOLER
+fault othercontroller 1"
+    wait_after "$mark" ' in cooler 64 7201' 10 || hx_fail "the curves were not written again"
+    wait_after "$mark" ' in cooler 64 7201' 75 2 || hx_fail "not written again a minute later"
+    first=$(sim_time_of "$mark" ' in cooler 64 7201')
+    second=$(tail -n +$((mark + 1)) "$HX_SIM_LOG" | grep -a ' in cooler 64 7201' | sed -n 2p | cut -d' ' -f1 | cut -d. -f1)
+    hx_log "measure rewrites_apart_ms $((second - first))"
+    ((second - first >= 60000)) || hx_fail "written again after $((second - first)) ms"
+    until_equal 10 1 peek CurveNotHeld 4 || hx_fail "not shown as not held"
+    expect_state "not held" 1 "$CONNECTED" "$READINGS · Balanced (not held)"
+    hx_until 5 hx_app_header_is 'KRAKEN ELITE  \u00b7  CURVE NOT HELD' || hx_fail "the header does not say so"
+    sleep 5
+    expect_equal "no third re-write" 2 "$(count_after "$mark" ' in cooler 64 7201')"
+
+    choose 212
+    until_equal 3 0 peek CurveNotHeld 4 || hx_fail "Apply did not clear it"
+    expect_state "applied again" 1 "$CONNECTED" "$READINGS · Balanced"
+    hx_until 5 hx_app_header_is 'KRAKEN ELITE  \u00b7  CONNECTED' || hx_fail "the header still says so"
+    expect_alive "after the other controller"
+}
+
+# A cooler without its SATA power (liquid 0xFF 0xFF) and one whose every write fails at once:
+# the link fails before its first poll and is opened again only after a second's pause, with
+# the program under 1 % of a core; once the cooler is sound it is connected.
+scenario_faults_refused_at_once()
+{
+    fault_start "$COOLER"
+    local baseline fault
+    baseline=$(objects_line)
+    for fault in "set liquid nosata" "fault writefail"; do
+        control "$COOLER
+$fault"
+        expect_state "$fault" 4 "$LINK_FAILED" "$DISCONNECTED"
+        expect_paced_retries "$fault" 10
+        expect_alive "$fault"
+        control "$COOLER
+step after $fault"
+        expect_state "sound after $fault" 4 "$CONNECTED" "$READINGS · "
+    done
+    expect_objects "after the refusals" "$baseline"
+}
+
 # Two coolers: the first is taken, the second never opened. An interface held by another
 # program is passed over; when it is the only one, there is no cooler; released, it is taken
 # and the apply asked for meanwhile written.
