@@ -251,7 +251,10 @@ fault unplug after 1"
 step plugged back again"
     expect_state "plugged back after the apply" 5 "$CONNECTED" "$READINGS · Balanced"
     after_a_poll
-    expect_equal "the failed apply is not repeated" 0 "$(count_after "$mark" ' in cooler 64 720')"
+    # The applied Balanced (60 % at 20 degrees) is written to the new link, not the failed
+    # Performance (75 %).
+    expect_equal "Balanced written again" "1 1" \
+        "$(count_after "$mark" ' in cooler 64 720101003c') $(count_after "$mark" ' in cooler 64 7202')"
     until_equal 3 0 peek ApplyResult 4 || hx_fail "the failed result stays: $GOT"
 
     hx_log "During a brightness write: the write waiting on a deaf cooler, then the device gone"
