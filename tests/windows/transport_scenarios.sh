@@ -109,7 +109,7 @@ fault unrelated 2"
     transport_case roundtrip
     sim_log_has " in cooler 64 $(padded 7401)\$"
     sim_log_has ' out cooler 64 3101'
-    sim_log_has ' out cooler 64 7502'
+    sim_log_has ' out cooler 64 7503'
     sim_log_has ' out cooler 64 7501'
 }
 
