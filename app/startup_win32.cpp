@@ -12,7 +12,7 @@ HINSTANCE Instance = nullptr;
 HICON AppIcon = nullptr;
 HANDLE InstanceMutex = nullptr;
 HANDLE WorkerThread = nullptr;
-static uint32_t TrayFailedMs = 0; // interface thread; tick of the failed add at start-up
+static uint32_t TrayFailedMs = 0; // interface thread; tick count (ms) of the failed add at start-up
 
 constexpr DWORD WindowStyle = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX; // 0x00CA0000
 
@@ -61,7 +61,26 @@ static bool RegisterWindowClass()
     return RegisterClassExW(&windowClass) != 0;
 }
 
-static void AwaitWorker();
+// After the message loop: the worker gets at most WorkerStopLimitMs to end, then the
+// handles and fonts go.
+static void AwaitWorker()
+{
+    bool workerEnded = true;
+    if (WorkerThread) {
+        workerEnded = WaitForSingleObject(WorkerThread, WorkerStopLimitMs) == WAIT_OBJECT_0;
+        CloseHandle(WorkerThread);
+        WorkerThread = nullptr;
+    }
+    // A worker still running may be waiting on the events: closing them under it could hand
+    // their handle values to new objects. The process exit releases them instead.
+    if (workerEnded) {
+        if (StopEvent) CloseHandle(StopEvent);
+        if (WakeEvent) CloseHandle(WakeEvent);
+        StopEvent = nullptr;
+        WakeEvent = nullptr;
+    }
+    DeleteFonts();
+}
 
 // The first ShowWindow of a process shows the window as the shortcut that started it says
 // (Minimized, Maximized), whatever the call asks for. Spent here on the hidden window, so
@@ -168,25 +187,4 @@ void Shutdown()
     InstanceMutex = nullptr;
     if (StopEvent) SetEvent(StopEvent);
     PostQuitMessage(0);
-}
-
-// After the message loop: the worker gets at most WorkerStopLimitMs to end, then the
-// handles and fonts go.
-static void AwaitWorker()
-{
-    bool workerEnded = true;
-    if (WorkerThread) {
-        workerEnded = WaitForSingleObject(WorkerThread, WorkerStopLimitMs) == WAIT_OBJECT_0;
-        CloseHandle(WorkerThread);
-        WorkerThread = nullptr;
-    }
-    // A worker still running may be waiting on the events: closing them under it could hand
-    // their handle values to new objects. The process exit releases them instead.
-    if (workerEnded) {
-        if (StopEvent) CloseHandle(StopEvent);
-        if (WakeEvent) CloseHandle(WakeEvent);
-        StopEvent = nullptr;
-        WakeEvent = nullptr;
-    }
-    DeleteFonts();
 }
