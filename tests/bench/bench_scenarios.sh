@@ -100,3 +100,64 @@ scenario_bench_cpu()
     hx_stop base
     hx_stop app
 }
+
+bench_now_ms() { echo $(($(date +%s%N) / 1000000)); }
+
+# Ten minutes connected with the window hidden, the cooler pushing its status twice a second
+# and a second program polling it once a second, its liquid wandering: the link never drops,
+# and every reading the program holds (liquid and pump speed, sampled about twice a second) is
+# one the cooler sent within the poll period before it.
+scenario_bench_shared()
+{
+    local seconds=${BENCH_SHARED_SECONDS:-600} samples=$HX_SESSION/samples
+    local peek=$HX_BUILD/tests/tidewatch_probe.exe reading connected mark offset end b0 b1
+    local status=$(bench_rva LatestStatus) figures=$(printf '0x%x' $(($(bench_rva LatestStatus) + 8)))
+    hx_session_begin
+    hx_control "device cooler 1e71 300c
+drift on"
+    hx_start_sim
+    hx_start app "$HX_TIDEWATCH"
+    hx_wait_line "$HX_SIM_LOG" ' in cooler 64 7401' 10 || hx_fail "the program did not poll"
+    hx_start poller "$HX_BUILD/standins/kraken_poller.exe" 1
+    # The simulator's clock against this shell's: it logs a new control text within 25 ms.
+    mark=$(wc -l <"$HX_SIM_LOG")
+    b0=$(bench_now_ms)
+    hx_control "device cooler 1e71 300c
+drift on
+step clock"
+    until tail -n +$((mark + 1)) "$HX_SIM_LOG" | grep -aq ' control$'; do sleep 0.01; done
+    offset=$(($(tail -n +$((mark + 1)) "$HX_SIM_LOG" | grep -a ' control$' | head -n 1 | cut -d. -f1) - b0))
+
+    end=$(($(bench_now_ms) + seconds * 1000))
+    while [ "$(bench_now_ms)" -lt "$end" ]; do
+        b0=$(bench_now_ms)
+        reading=$(wine "$peek" peek "$figures" 8 2>/dev/null | tr -d '\r')
+        b1=$(bench_now_ms)
+        connected=$(wine "$peek" peek "$status" 4 2>/dev/null | tr -d '\r')
+        echo "$((b0 + offset)) $((b1 + offset)) $((reading & 0xFFFFFFFF)) $((reading >> 32)) $connected" >>"$samples"
+        sleep 0.2
+    done
+    hx_stop poller
+    # Every status the cooler sent (a reply to either program, or a push): time, liquid in
+    # tenths, pump rpm.
+    grep -aE ' out cooler 64 750[12]' "$HX_SIM_LOG" | awk '
+        function nibble(i) { return index("0123456789abcdef", substr($5, i, 1)) - 1 }
+        function byte(i) { return nibble(2 * i + 1) * 16 + nibble(2 * i + 2) }
+        { printf "%d %d %d\n", $1, byte(15) * 10 + byte(16), byte(17) + 256 * byte(18) }' >"$HX_SESSION/statuses"
+    bench_result shared_samples "$(wc -l <"$samples")"
+    bench_result shared_not_connected "$(awk '$5 != 1' "$samples" | wc -l)"
+    # Opened by the program and by the poller once each; any more is a dropped link.
+    bench_result shared_link_drops "$(($(grep -ac ' open cooler$' "$HX_SIM_LOG") - 2))"
+    bench_result shared_pushes_per_s "$(grep -ac ' out cooler 64 7502' "$HX_SIM_LOG" | awk -v s="$seconds" '{ printf "%.2f", $1 / s }')"
+    bench_result shared_poller_answered "$(grep -ac ' poll ok ' "$HX_SESSION/poller.out")"
+    bench_result shared_poller_failed "$(grep -ac ' poll failed' "$HX_SESSION/poller.out")"
+    # A reading agrees when a status with the same liquid and pump speed was sent between the
+    # poll period (2 s and its I/O) before the sample and the sample's end.
+    bench_result shared_readings_disagreeing "$(awk '
+        NR == FNR { t[NR] = $1; l[NR] = $2; r[NR] = $3; n = NR; next }
+        { ok = 0
+          for (i = 1; i <= n && !ok; i++) ok = t[i] >= $1 - 2600 && t[i] <= $2 && l[i] == $3 && r[i] == $4
+          if ($5 == 1 && !ok) bad++ }
+        END { print bad + 0 }' "$HX_SESSION/statuses" "$samples")"
+    hx_stop app
+}

@@ -494,10 +494,8 @@ scenario_faults_power_loss_and_resume()
     after_a_poll
     mark=$(log_mark)
     control "$COOLER
-fault unplug"
+fault powerloss 1500"
     expect_state "power lost" 4 "$NOT_FOUND" "$DISCONNECTED"
-    control "$COOLER
-step power back"
     wait_after "$mark" ' plug$' 5 || hx_fail "the cooler did not come back"
     expect_curves_again "after the power loss" "$mark"
     back=$(sim_time_of "$mark" ' plug$')
@@ -517,9 +515,9 @@ step power back"
     expect_objects "after the power loss and the resume" "$baseline"
 }
 
-# Another program keeps the cooler at flat duties: the curves are written again after three
-# polls that disagree, once more a minute later, and then no more; the tooltip and the header
-# say that the curve is not held until the user applies again.
+# Another program writes flat duty curves every second: the curves are written again after
+# three polls that disagree, once more a minute later, and then no more; the tooltip and the
+# header say that the curve is not held until the user applies again.
 scenario_faults_other_controller()
 {
     fault_start "$COOLER"
@@ -528,8 +526,7 @@ scenario_faults_other_controller()
     until_equal 3 2 peek AppliedProfile 4 || hx_fail "Balanced was not applied: $GOT"
     mark=$(log_mark)
     control "$COOLER
-set pumpduty 50
-set fanduty 30"
+fault othercontroller 1"
     wait_after "$mark" ' in cooler 64 7201' 10 || hx_fail "the curves were not written again"
     wait_after "$mark" ' in cooler 64 7201' 75 2 || hx_fail "not written again a minute later"
     first=$(sim_time_of "$mark" ' in cooler 64 7201')
@@ -549,23 +546,24 @@ set fanduty 30"
     expect_alive "after the other controller"
 }
 
-# A cooler without its SATA power (liquid 0xFF 0xFF): the link fails at its first poll and is
-# opened again only after a second's pause, with the program under 1 % of a core; once the
-# cooler is sound it is connected.
+# A cooler without its SATA power (liquid 0xFF 0xFF) and one whose every write fails at once:
+# the link fails before its first poll and is opened again only after a second's pause, with
+# the program under 1 % of a core; once the cooler is sound it is connected.
 scenario_faults_refused_at_once()
 {
     fault_start "$COOLER"
-    local baseline
+    local baseline fault
     baseline=$(objects_line)
-    control "$COOLER
-fault patch status 15 255
-fault patch status 16 255"
-    expect_state "no SATA power" 4 "$LINK_FAILED" "$DISCONNECTED"
-    expect_paced_retries "no SATA power" 10
-    expect_alive "no SATA power"
-    control "$COOLER
-step powered"
-    expect_state "powered" 4 "$CONNECTED" "$READINGS · "
+    for fault in "set liquid nosata" "fault writefail"; do
+        control "$COOLER
+$fault"
+        expect_state "$fault" 4 "$LINK_FAILED" "$DISCONNECTED"
+        expect_paced_retries "$fault" 10
+        expect_alive "$fault"
+        control "$COOLER
+step sound after $fault"
+        expect_state "sound after $fault" 4 "$CONNECTED" "$READINGS · "
+    done
     expect_objects "after the refusals" "$baseline"
 }
 
