@@ -56,6 +56,6 @@ void DiscardInput(HANDLE cooler, HANDLE ioEvent)
 {
     uint8_t report[ReportSize];
     for (int i = 0; i < DiscardLimit; ++i) {
-        if (!ReportIo(cooler, ioEvent, IoRead, report, 0)) return;
+        if (!ReportIo(cooler, ioEvent, IoRead, report, DiscardReadMs)) return;
     }
 }

@@ -33,10 +33,13 @@ bool PathMayBeCooler(const char16_t* path);
 bool ReportIo(HANDLE cooler, HANDLE ioEvent, IoDirection direction, uint8_t* report,
               DWORD limitMs);
 
-// Drops the input reports already waiting, each taken by a read that does not wait, at most
-// DiscardLimit of them: a reply wait that follows a request then sees only what the cooler
-// sent after it, however many unasked reports came before.
-constexpr int DiscardLimit = 64; // reports
+// Drops the input reports already waiting, each taken by a read that waits at most
+// DiscardReadMs, at most DiscardLimit of them: a reply wait that follows a request then sees
+// only what the cooler sent after it, however many unasked reports came before. The short
+// wait also takes the answer to a write made just before (the cooler answers about 2 ms
+// after a report), which would otherwise use up one of the reply wait's reads.
+constexpr int DiscardLimit = 64;      // reports
+constexpr DWORD DiscardReadMs = 5;    // ms
 void DiscardInput(HANDLE cooler, HANDLE ioEvent);
 
 // Writes `length` bytes of `command` as a zero-padded 64-byte report, limit 500 ms; a

@@ -85,7 +85,7 @@ bool ReportIo(HANDLE cooler, HANDLE, IoDirection direction, uint8_t* report, DWO
         ++WritesDone;
         return true;
     }
-    if (limitMs == 0) {
+    if (limitMs == DiscardReadMs) {
         if (WaitingTaken == WaitingQueued) return false;
         for (int i = 0; i < ReportSize; ++i) report[i] = Waiting[WaitingTaken][i];
         ++WaitingTaken;
