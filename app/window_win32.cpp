@@ -7,7 +7,6 @@
 #include "app/shell_win32.h"
 #include "ui/controls.h"
 #include "ui/dashboard.h"
-#include "ui/fonts.h"
 #include "ui/placement.h"
 #include "ui/theme.h"
 #include "ui/tray_icon.h"
@@ -62,11 +61,7 @@ static void OnDpiChanged(HWND window, WPARAM wParam, LPARAM lParam)
     const int dpi = HIWORD(wParam);
     const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
     if (dpi == 0 || !suggested) return;
-    CurrentDpi = dpi;
-    SetWindowPos(window, nullptr, suggested->left, suggested->top,
-                 suggested->right - suggested->left, suggested->bottom - suggested->top,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
-    RebuildFonts();
+    FollowDpiChange(window, dpi, *suggested);
     Repaint(window);
 }
 
@@ -116,6 +111,10 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             ApplyTheme(window);
             Repaint(window);
         }
+        if (wParam == SPI_SETWORKAREA) FitToWorkArea(window);
+        return DefWindowProcW(window, message, wParam, lParam);
+    case WM_DISPLAYCHANGE:
+        FitToWorkArea(window);
         return DefWindowProcW(window, message, wParam, lParam);
     case WM_COMMAND:
         return OnCommand(window, message, wParam, lParam);
