@@ -308,19 +308,12 @@ dashboard_looks()
     # Connected, with history and a GPU, Balanced applied.
     hx_gpu "name=NVIDIA GeForce XY 100" fan=40 rpm=1500 temp=55
     hx_control "device cooler 1e71 300c
-set liquid 1000
-set pumprpm 2210
-set pumpduty 62
-set fanrpm 540
-set fanduty 27"
-    wait_peek LatestStatus 1 10 || hx_fail "the cooler did not connect" # its field connected
-    expect_temperature "the widest temperature" "$(colour text)" "$(colour background)" '100.0'
-    hx_control "device cooler 1e71 300c
 set liquid 312
 set pumprpm 2210
 set pumpduty 62
 set fanrpm 540
 set fanduty 27"
+    wait_peek LatestStatus 1 10 || hx_fail "the cooler did not connect" # its field connected
     click_box balanced
     wait_peek AppliedProfile 2 5 || hx_fail "Balanced was not applied"
     # Two samples in each ring (1.9 s apart at least), enough for a line and its marker.
@@ -346,6 +339,9 @@ set fanduty 27"
         expect_pixel "Balanced selected ($theme)" "$name" "${balanced[@]}" "$(colour accent)"
         expect_pixel "Silent not selected ($theme)" "$name" "${silent[@]}" "$(colour background)"
     done
+    sim_control "device cooler 1e71 300c
+set liquid 1000"
+    expect_temperature "the widest temperature" "$(colour text)" "$(colour background)" '100.0'
 }
 
 scenario_dashboard_looks_96() { dashboard_looks 96; }
