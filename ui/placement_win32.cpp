@@ -82,13 +82,24 @@ void MoveVisibleTo(HWND window, PixelPoint at, const WindowFit& fit)
                  fit.height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-// Sizes the window and moves it from its outer top-left corner at (x, y) as little as keeps
-// it inside the work area.
-void MoveInside(HWND window, int32_t x, int32_t y, const WindowFit& fit, const PixelRect& work,
-                int dpi)
+// The visible top-left corner of a window of that fit whose outer corner is at (x, y).
+PixelPoint VisibleCorner(int32_t x, int32_t y, const WindowFit& fit)
 {
-    const PixelPoint corner = {x + fit.borders.left, y + fit.borders.top};
-    MoveVisibleTo(window, KeepInside(corner, fit.visibleWidth, fit.visibleHeight, work, dpi), fit);
+    return {x + fit.borders.left, y + fit.borders.top};
+}
+
+// A visible corner moved as little as keeps the fitted window inside the work area.
+PixelPoint Inside(PixelPoint corner, const WindowFit& fit, const PixelRect& work, int dpi)
+{
+    return KeepInside(corner, fit.visibleWidth, fit.visibleHeight, work, dpi);
+}
+
+// True while the user drags the window in the system's move loop.
+bool BeingDragged()
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(GetCurrentThreadId(), &info) && (info.flags & GUI_INMOVESIZE) != 0;
 }
 
 int DpiOf(HMONITOR monitor)
@@ -152,11 +163,13 @@ void FollowDpiChange(HWND window, int dpi, const RECT& suggested)
         return;
     }
     // The suggested size scales the old one; the window's own fit for the new DPI replaces
-    // it, and the corner is kept inside the work area instead of running under the taskbar.
+    // it, and the corner is kept inside the work area instead of running under the taskbar
+    // (but for a window the user is dragging, which stays where the drag takes it).
     const PixelRect work = FromRect(info.rcWork);
     const WindowFit fit = FitFor(window, work, dpi);
     CurrentDpi = dpi;
-    MoveInside(window, suggested.left, suggested.top, fit, work, dpi);
+    const PixelPoint corner = VisibleCorner(suggested.left, suggested.top, fit);
+    MoveVisibleTo(window, BeingDragged() ? corner : Inside(corner, fit, work, dpi), fit);
 }
 
 void FitToWorkArea(HWND window)
@@ -171,5 +184,6 @@ void FitToWorkArea(HWND window)
     }
     const PixelRect work = FromRect(info.rcWork);
     const WindowFit fit = FitFor(window, work, CurrentDpi);
-    MoveInside(window, outer.left, outer.top, fit, work, CurrentDpi);
+    MoveVisibleTo(window, Inside(VisibleCorner(outer.left, outer.top, fit), fit, work, CurrentDpi),
+                  fit);
 }

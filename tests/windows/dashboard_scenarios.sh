@@ -364,12 +364,9 @@ set liquid 1000"
     dash_start
     hx_log "laid out at $DASH_LAYOUT DPI, client ${DASH_WIDTH}x$DASH_HEIGHT"
     [ "$DASH_LAYOUT" -lt "$DASH_DPI" ] || hx_fail "laid out at $DASH_LAYOUT DPI on a $1 screen"
-    expect_equal "client size" "$(scale 480)x$(scale 792)" "${DASH_WIDTH}x$DASH_HEIGHT"
-    local m left top right bottom
-    m=$(scale 12 "$DASH_DPI")
-    IFS=, read -r left top right bottom <<<"$(probe state | sed -n 's/.*outer=//p')"
-    ((left >= m && top >= m && right <= width - m && bottom <= height - m)) ||
-        hx_fail "the window $left,$top,$right,$bottom is not $m inside the ${width}x$height screen"
+    [ "${DASH_WIDTH}x$DASH_HEIGHT" = "$(scale 480)x$(scale 792)" ] ||
+        hx_fail "client ${DASH_WIDTH}x$DASH_HEIGHT at $DASH_LAYOUT DPI"
+    expect_on_screen "placed"
 
     wait_peek LatestStatus 1 10 || hx_fail "the cooler did not connect"
     expect_temperature "the widest temperature" "$(colour text)" "$(colour background)" '100.0'
@@ -382,6 +379,25 @@ set liquid 1000"
         hx_fail "Apply wrote no manual pump curve"
     expect_text "Apply caption after the write" applyButton body $DT_CENTRED "$(colour background)" \
         "$(colour accent)" 'Applied'
+
+    # Pushed half off the screen, it comes back inside at a change of the work area or the
+    # display (WM_SETTINGCHANGE with SPI_SETWORKAREA, WM_DISPLAYCHANGE).
+    local message
+    for message in "0x1A 0x2F" "0x7E 24"; do
+        xdotool windowmove --sync "$DASH_WINDOW" $((width / 2)) $((height / 2))
+        probe send $message 0 >/dev/null || hx_fail "message $message not delivered"
+        expect_on_screen "after message $message"
+    done
+}
+
+# expect_on_screen WHAT: the window lies on the screen (width x height) with the margin.
+expect_on_screen()
+{
+    local m left top right bottom
+    m=$(scale 12 "$DASH_DPI")
+    IFS=, read -r left top right bottom <<<"$(probe state | sed -n 's/.*outer=//p')"
+    ((left >= m && top >= m && right <= width - m && bottom <= height - m)) ||
+        hx_fail "$1: the window $left,$top,$right,$bottom is not $m inside the ${width}x$height screen"
 }
 
 scenario_dashboard_fits_1366x768_96() { dashboard_fits 1366x768 96; }
