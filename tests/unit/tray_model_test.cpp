@@ -348,7 +348,6 @@ TEST_P(Placement, IconRectangleBelievedOnlyOnTheTaskbar)
     // In the overflow flyout above the taskbar, empty, or off the monitor: the corner instead.
     EXPECT_FALSE(IconOnTaskbar(IconAt(s.W - 100, s.H - s.bar - 60), monitor, bottom));
     EXPECT_FALSE(IconOnTaskbar({s.W - 100, s.H - 20, s.W - 100, s.H - 4}, monitor, bottom));
-    EXPECT_FALSE(IconOnTaskbar({0, 0, 0, 0}, monitor, bottom));
     EXPECT_FALSE(IconOnTaskbar(IconAt(s.W + 100, s.H - s.bar / 2), monitor, bottom));
     // On a top or left taskbar, and on a bottom taskbar of a monitor right of the primary.
     EXPECT_TRUE(IconOnTaskbar(IconAt(s.W - 100, s.bar / 2), monitor, {0, s.bar, s.W, s.H}));
@@ -356,19 +355,6 @@ TEST_P(Placement, IconRectangleBelievedOnlyOnTheTaskbar)
     EXPECT_FALSE(IconOnTaskbar(IconAt(s.W - 100, s.bar / 2), monitor, bottom));
     EXPECT_TRUE(IconOnTaskbar(IconAt(2 * s.W - 100, s.H - s.bar / 2), {s.W, 0, 2 * s.W, s.H},
                               {s.W, 0, 2 * s.W, s.H - s.bar}));
-}
-
-TEST_P(Placement, AfterADpiChangeTheWindowStaysOffTheTaskbar)
-{
-    const Screen s = S();
-    const PixelRect work = {0, 0, s.W, s.H - s.bar};
-    // The suggested corner, anchored where the window was, would run under the taskbar.
-    PixelPoint p = KeepInside({s.W - s.w - 2 * s.m, s.H - s.h / 2}, s.w, s.h, work, s.dpi);
-    EXPECT_EQ(p.x, s.W - s.w - 2 * s.m);
-    EXPECT_EQ(p.y + s.h, work.bottom - s.m);
-    p = KeepInside({100, 100}, s.w, s.h, work, s.dpi); // already inside: left alone
-    EXPECT_EQ(p.x, 100);
-    EXPECT_EQ(p.y, 100);
 }
 
 INSTANTIATE_TEST_SUITE_P(AtEachDpi, Placement, ::testing::Values(96, 120, 144));
