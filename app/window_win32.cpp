@@ -150,6 +150,9 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         return 0;
     case MsgTrayNotify:
         return OnTrayNotify(window, message, wParam, lParam);
+    case WM_POWERBROADCAST:
+        NoteResume(wParam);
+        return TRUE;
     default:
         return DefWindowProcW(window, message, wParam, lParam);
     }

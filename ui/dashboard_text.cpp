@@ -2,9 +2,10 @@
 
 #include "app/text.h"
 
-const char16_t* HeaderText(bool connected)
+const char16_t* HeaderText(bool connected, bool curveNotHeld)
 {
-    return connected ? u"KRAKEN ELITE  ·  CONNECTED" : u"KRAKEN ELITE  ·  WAITING";
+    if (!connected) return u"KRAKEN ELITE  ·  WAITING";
+    return curveNotHeld ? u"KRAKEN ELITE  ·  CURVE NOT HELD" : u"KRAKEN ELITE  ·  CONNECTED";
 }
 
 int TemperatureNumber(char16_t* buffer, int cap, const CoolerStatus& status)

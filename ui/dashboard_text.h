@@ -7,8 +7,9 @@
 
 constexpr int DashboardLineCapacity = 96; // characters, terminator included
 
-// "KRAKEN ELITE  ·  CONNECTED" or "KRAKEN ELITE  ·  WAITING".
-const char16_t* HeaderText(bool connected);
+// "KRAKEN ELITE  ·  CONNECTED", "KRAKEN ELITE  ·  CURVE NOT HELD" while connected to a
+// cooler that does not keep the applied curves, or "KRAKEN ELITE  ·  WAITING".
+const char16_t* HeaderText(bool connected, bool curveNotHeld);
 
 // "31.2" from the liquid temperature in tenths while connected, else "--.-"; the unit
 // TemperatureUnit is drawn after it in a smaller font.

@@ -39,7 +39,7 @@ void DrawReadings(HDC dc, const RECT& client, const CoolerStatus& status, char16
 {
     const Palette& palette = *ActivePalette;
     const bool connected = status.connected != 0;
-    DrawTextIn(dc, Row(RowHeader, client), HeaderText(connected), palette.textSecondary, TextLine);
+    DrawTextIn(dc, Row(RowHeader, client), HeaderText(connected, AtomicRead(&CurveNotHeld) != 0), palette.textSecondary, TextLine);
 
     TemperatureNumber(line, DashboardLineCapacity, status);
     DrawTemperature(dc, Row(RowTemperature, client), line,

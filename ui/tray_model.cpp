@@ -37,6 +37,7 @@ int BuildTrayTooltip(char16_t* buffer, int capacity, const CoolerStatus& status)
     pos = AppendDecimal(buffer, pos, capacity, static_cast<uint32_t>(status.fanRpm));
     pos = AppendText(buffer, pos, capacity, u" RPM · ");
     pos = AppendText(buffer, pos, capacity, ProfileName(AtomicRead(&AppliedProfile)));
+    if (AtomicRead(&CurveNotHeld)) pos = AppendText(buffer, pos, capacity, u" (not held)");
     if (!status.gpuValid) return pos;
     pos = AppendText(buffer, pos, capacity, u" · GPU ");
     pos = AppendDecimal(buffer, pos, capacity, static_cast<uint32_t>(status.gpuFanPercent));

@@ -26,7 +26,8 @@ BadgeAction DecideBadge(const CoolerStatus& status, int32_t shownValue, int32_t 
 constexpr int TooltipCapacity = 128; // characters, terminator included
 
 // "Tidewatch · 31.4 °C · Pump 980 RPM · Fans 760 RPM · Balanced · GPU 45% 62 °C", or
-// "Tidewatch · Kraken disconnected"; reads AppliedProfile atomically. Returns the position.
+// "Tidewatch · Kraken disconnected"; reads AppliedProfile and CurveNotHeld atomically (the
+// profile reads "Balanced (not held)" while the cooler does not keep it). Returns the position.
 int BuildTrayTooltip(char16_t* buffer, int capacity, const CoolerStatus& status);
 
 // One item of the tray menu or of one of its submenus.

@@ -73,7 +73,8 @@ void BuildScreenReply(uint8_t* reply)
 }
 
 // The i-th report sent before the reply to a request that expects `replyId`: by turns the
-// other reply, the right first byte with the wrong second, and an unknown report.
+// other reply, the right first byte with a second that no wait takes (not 02: 75 02 is a
+// pushed status), and an unknown report.
 void BuildUnrelated(uint8_t replyId, int i, uint8_t* report)
 {
     switch (i % 3) {
@@ -83,7 +84,7 @@ void BuildUnrelated(uint8_t replyId, int i, uint8_t* report)
         break;
     case 1:
         report[0] = replyId;
-        report[1] = 0x02;
+        report[1] = 0x03;
         break;
     default:
         report[0] = 0x00;

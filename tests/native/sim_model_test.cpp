@@ -240,7 +240,7 @@ TEST(SimFaults, UnrelatedReportsComeBeforeTheReplyAndUnaskedOnesAfterEveryReport
     EXPECT_EQ(reports[0].bytes[0], 0x31); // the other reply
     EXPECT_EQ(reports[0].bytes[1], 0x01);
     EXPECT_EQ(reports[1].bytes[0], 0x75); // right first byte, wrong second
-    EXPECT_EQ(reports[1].bytes[1], 0x02);
+    EXPECT_EQ(reports[1].bytes[1], 0x03);
     EXPECT_EQ(reports[2].bytes[0], 0x00);
     EXPECT_EQ(reports[3].bytes[0], 0x75);
     EXPECT_EQ(reports[3].bytes[1], 0x01);

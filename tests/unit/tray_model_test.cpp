@@ -165,7 +165,11 @@ TEST(BadgePixels, DigitsFitAndStayOpenAtEverySize)
 
 class Tooltip : public ::testing::Test {
 protected:
-    void TearDown() override { InterlockedExchange(&AppliedProfile, -1); }
+    void TearDown() override
+    {
+        InterlockedExchange(&AppliedProfile, -1);
+        InterlockedExchange(&CurveNotHeld, 0);
+    }
 };
 
 TEST_F(Tooltip, EveryState)
@@ -180,6 +184,11 @@ TEST_F(Tooltip, EveryState)
     BuildTrayTooltip(tip, TooltipCapacity, status);
     EXPECT_EQ(Text(tip), u"Tidewatch \u00B7 31.4 \u00B0C \u00B7 Pump 980 RPM \u00B7 Fans 760 RPM "
                          u"\u00B7 Balanced \u00B7 GPU 45% 62 \u00B0C");
+    InterlockedExchange(&CurveNotHeld, 1);
+    BuildTrayTooltip(tip, TooltipCapacity, status);
+    EXPECT_EQ(Text(tip), u"Tidewatch \u00B7 31.4 \u00B0C \u00B7 Pump 980 RPM \u00B7 Fans 760 RPM "
+                         u"\u00B7 Balanced (not held) \u00B7 GPU 45% 62 \u00B0C");
+    InterlockedExchange(&CurveNotHeld, 0);
 
     status.gpuValid = 0;
     InterlockedExchange(&AppliedProfile, -1);
@@ -196,6 +205,7 @@ TEST_F(Tooltip, EveryState)
     // The longest possible text fits with room to spare.
     status = {1, 0, 1000, 65535, 100, 65535, 100, 1, 100, 0, 150};
     InterlockedExchange(&AppliedProfile, ProfilePerformance);
+    InterlockedExchange(&CurveNotHeld, 1);
     EXPECT_LT(BuildTrayTooltip(tip, TooltipCapacity, status), 100);
     EXPECT_EQ(BuildTrayTooltip(tip, 12, status), 11);
     EXPECT_EQ(Text(tip), u"Tidewatch \u00B7");
