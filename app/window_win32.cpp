@@ -24,10 +24,20 @@ void ShowDashboard()
     } else if (!IsWindowVisible(MainWindow)) {
         PlaceNearTray();
         ShowWindow(MainWindow, SW_SHOW);
+        // A start-up show state that the system applied after all (see main).
+        if (IsIconic(MainWindow) || IsZoomed(MainWindow)) ShowWindow(MainWindow, SW_RESTORE);
     }
     SetForegroundWindow(MainWindow);
     if (WakeEvent) SetEvent(WakeEvent);
     Repaint(MainWindow);
+}
+
+// Exit and the end of the session. A tray menu still open would outlive the window and its
+// loop would take the quit message: it is closed first.
+static void EndProgram(HWND window)
+{
+    EndMenu();
+    DestroyWindow(window);
 }
 
 static LRESULT OnCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -40,7 +50,7 @@ static LRESULT OnCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam
         ShowDashboard();
         return 0;
     case ActionExit:
-        DestroyWindow(window);
+        EndProgram(window);
         return 0;
     default:
         RunStateCommand(command);
@@ -105,7 +115,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_ERASEBKGND:
         return 1;
     case WM_ENDSESSION:
-        if (wParam) DestroyWindow(window);
+        if (wParam) EndProgram(window);
         return 0;
     case WM_SETTINGCHANGE:
         if (IsThemeChange(static_cast<uint32_t>(wParam), reinterpret_cast<const char16_t*>(lParam))) {
@@ -130,6 +140,8 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             KillTimer(window, ApplyTimerId);
             InterlockedExchange(&ApplyResult, 0);
             Repaint(window);
+        } else if (wParam == TrayRetryTimerId) {
+            RetryTrayIcon();
         }
         return 0;
     case WM_LBUTTONDOWN:
@@ -138,6 +150,11 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         return ControlsMouseMove(window, wParam, lParam);
     case WM_LBUTTONUP:
         return ControlsButtonUp(window, wParam, lParam);
+    case WM_CAPTURECHANGED:
+        return ControlsCaptureLost(window, lParam);
+    case WM_CANCELMODE:
+        ControlsCaptureLost(window, 0);
+        return DefWindowProcW(window, message, wParam, lParam);
     case WM_DPICHANGED:
         OnDpiChanged(window, wParam, lParam);
         return 0;

@@ -141,3 +141,9 @@ LRESULT ControlsButtonUp(HWND, WPARAM, LPARAM)
     DragTarget = DragNone;
     return 0;
 }
+
+LRESULT ControlsCaptureLost(HWND window, LPARAM newOwner)
+{
+    if (reinterpret_cast<HWND>(newOwner) != window) DragTarget = DragNone;
+    return 0;
+}

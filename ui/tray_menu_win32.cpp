@@ -5,6 +5,10 @@
 
 namespace {
 
+// Interface thread: true while the menu is open. Its loop goes on dispatching the window's
+// messages, tray notifications among them, and each would open another menu on top.
+bool MenuOpen = false;
+
 void AppendEntry(HMENU menu, const MenuEntry& entry, HMENU submenu)
 {
     if (entry.separator) {
@@ -26,6 +30,7 @@ void AppendEntry(HMENU menu, const MenuEntry& entry, HMENU submenu)
 
 void ShowTrayMenu()
 {
+    if (MenuOpen) return;
     HMENU main = CreatePopupMenu();
     HMENU submenus[TraySubmenuCount];
     for (HMENU& submenu : submenus) submenu = CreatePopupMenu();
@@ -61,8 +66,10 @@ void ShowTrayMenu()
     POINT cursor = {};
     GetCursorPos(&cursor);
     SetForegroundWindow(MainWindow);
+    MenuOpen = true;
     const UINT chosen = static_cast<UINT>(TrackPopupMenu(
         main, TPM_RIGHTBUTTON | TPM_NONOTIFY | TPM_RETURNCMD, cursor.x, cursor.y, 0, MainWindow, nullptr));
+    MenuOpen = false;
     DestroyMenu(main); // takes the three submenus with it
     if (chosen) PostMessageW(MainWindow, WM_COMMAND, chosen, 0);
     // Lets the menu close properly when the window was not in the foreground.

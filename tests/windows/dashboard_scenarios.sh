@@ -549,6 +549,25 @@ scenario_dashboard_slider_and_apply()
     expect_text "pump slider label after the drag" "$(slider_label pumpSlider)" body $DT_LINE \
         "$(colour text)" "$(colour background)" 'Pump  70%'
     [ "$(peek ManualPumpDuty 4)" = 70 ] || hx_fail "the drag did not set the pump duty to 70"
+
+    # A drag of the fan slider whose capture is taken away (WM_CANCELMODE, as when another
+    # window takes the mouse) ends there: the button goes up outside the window, and a
+    # later press outside every control moves nothing. Apply below writes the fans' 30%.
+    local fans30 fans40
+    fans30=$(slider_x fanSlider 20 30)
+    fans40=$(slider_x fanSlider 20 40)
+    y=$(box_middle fanSlider | cut -d' ' -f2)
+    xdotool mousemove --window "$DASH_WINDOW" "$fans30" "$y" mousedown 1 \
+        mousemove --window "$DASH_WINDOW" "$fans40" "$y"
+    wait_peek ManualFanDuty 40 5 || hx_fail "the fan slider did not follow the drag"
+    xdotool mousemove --window "$DASH_WINDOW" "$fans30" "$y"
+    wait_peek ManualFanDuty 30 5 || hx_fail "the fan slider did not follow the drag back"
+    probe send 0x1F 0 0 >/dev/null
+    xdotool mousemove 1 1 mouseup 1
+    xdotool mousemove --window "$DASH_WINDOW" $((DASH_WIDTH - 8)) 8 click 1
+    sleep 0.3
+    [ "$(peek ManualFanDuty 4)" = 30 ] ||
+        hx_fail "a press outside the controls after a lost capture set the fans to $(peek ManualFanDuty 4)%"
     two_polls
     [ "$(curve_writes)" = 0 ] || hx_fail "a drag wrote to the cooler"
 

@@ -4,7 +4,8 @@
 //
 //   probe find | count | state
 //   probe tray [HWND]              1 while the shell holds icon 1 of the window
-//   probe post MSG WPARAM LPARAM | send MSG WPARAM LPARAM
+//   probe post MSG WPARAM LPARAM [N] | send MSG WPARAM LPARAM
+//                                 post: N times (default once), without waiting
 //   probe setting TEXT            WM_SETTINGCHANGE with lParam TEXT ("-" for none)
 //   probe taskbar                 sends the registered "TaskbarCreated" message
 //   probe peek RVA SIZE           reads SIZE (1, 2, 4, 8) bytes at image base + RVA
@@ -980,12 +981,16 @@ int main(int argc, char** argv)
         return 0;
     }
     if (strcmp(verb, "tray") == 0) return Tray(window);
-    if ((strcmp(verb, "post") == 0 || strcmp(verb, "send") == 0) && argc == 5) {
+    if ((strcmp(verb, "post") == 0 && (argc == 5 || argc == 6)) || (strcmp(verb, "send") == 0 && argc == 5)) {
         const UINT message = static_cast<UINT>(Number(argv[2]));
         const WPARAM wParam = static_cast<WPARAM>(Number(argv[3]));
         const LPARAM lParam = static_cast<LPARAM>(Number(argv[4]));
         if (verb[0] == 's') return Send(window, message, wParam, lParam);
-        return PostMessageW(window, message, wParam, lParam) ? 0 : 1;
+        const unsigned long long times = argc == 6 ? Number(argv[5]) : 1;
+        for (unsigned long long i = 0; i < times; ++i) {
+            if (!PostMessageW(window, message, wParam, lParam)) return 1;
+        }
+        return 0;
     }
     if (strcmp(verb, "setting") == 0 && argc == 3) {
         wchar_t text[64] = {};

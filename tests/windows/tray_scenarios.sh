@@ -444,6 +444,42 @@ scenario_tray_menu_exit()
     expect_equal "icon gone" 0 "$(probe tray "$window")"
 }
 
+gdi_table() { probe gdi | sed -n 's/.*table=\([0-9-]*\).*/\1/p'; }
+
+# Notifications that reach the window while its menu is open (the menu's loop dispatches
+# them) open no second menu and leave no GDI object behind; the end of the session with the
+# menu open ends the program.
+scenario_tray_menu_stacked_and_session_end()
+{
+    start_with "device mouse 046d c52b"
+    local window
+    window=$(probe find)
+    # The first menu of the process makes objects that stay: counted from after it.
+    open_menu menu-first
+    menu_keys Escape
+    until_equal 5 0 eval 'probe menus | wc -l' || hx_fail "Escape left the menu open"
+    local before after
+    before=$(gdi_table)
+    open_menu menu-flooded
+    probe post $TRAY_NOTIFY 1 0x205 60 || hx_fail "cannot post to the window"
+    probe post $TRAY_NOTIFY 1 0x7B >/dev/null
+    probe settle 3000 >/dev/null
+    sleep 0.5
+    expect_equal "menus open after 61 more notifications" 1 "$(probe menus | wc -l)"
+    menu_keys Escape
+    until_equal 5 0 eval 'probe menus | wc -l' || hx_fail "Escape left the menu open"
+    after=$(gdi_table)
+    hx_log "GDI objects $before before the menu, $after after it"
+    [ "${after:-999}" -le "${before:-0}" ] || hx_fail "GDI objects grew from $before to $after"
+
+    open_menu menu-session-end
+    expect_equal "WM_ENDSESSION handled" 0 "$(probe send 0x16 1 0)"
+    local code=0
+    hx_wait_exit app 5 || code=$?
+    expect_equal "exit code at the end of the session, menu open" 0 "$code"
+    expect_equal "icon gone" 0 "$(probe tray "$window")"
+}
+
 # A single left click does nothing, a double click opens the window in the work area's corner
 # (Wine reports no icon rectangle) and never the menu, and leaves a visible window where it is;
 # WM_CONTEXTMENU opens the menu. At each
