@@ -549,23 +549,31 @@ set fanduty 30"
     expect_alive "after the other controller"
 }
 
-# A cooler without its SATA power (liquid 0xFF 0xFF): the link fails at its first poll and is
-# opened again only after a second's pause, with the program under 1 % of a core; once the
-# cooler is sound it is connected.
+# A cooler without its SATA power (liquid 0xFF 0xFF), then one whose every write fails at
+# once although it is listed and opens: the link fails before its first poll and is opened
+# again only after a second's pause, with the program under 1 % of a core; once the cooler
+# is sound it is connected.
 scenario_faults_refused_at_once()
 {
     fault_start "$COOLER"
     local baseline
     baseline=$(objects_line)
     control "$COOLER
-fault patch status 15 255
-fault patch status 16 255"
+set liquid nosata"
     expect_state "no SATA power" 4 "$LINK_FAILED" "$DISCONNECTED"
     expect_paced_retries "no SATA power" 10
     expect_alive "no SATA power"
     control "$COOLER
 step powered"
     expect_state "powered" 4 "$CONNECTED" "$READINGS · "
+    control "$COOLER
+fault writefail"
+    expect_state "every write refused" 4 "$LINK_FAILED" "$DISCONNECTED"
+    expect_paced_retries "every write refused" 10
+    expect_alive "every write refused"
+    control "$COOLER
+step writes again"
+    expect_state "writes again" 4 "$CONNECTED" "$READINGS · "
     expect_objects "after the refusals" "$baseline"
 }
 
