@@ -333,15 +333,22 @@ void Queues(HANDLE ioEvent)
     CloseCooler(other);
 }
 
-// Power lost after the first request: the curve written is forgotten, every handle fails at
-// once, and the cooler is back after its gap.
-void PowerLoss(HANDLE ioEvent)
+// The cooler opened and a pump curve flat at 90 % written to it.
+HANDLE OpenWithPumpAt90(HANDLE ioEvent)
 {
     HANDLE cooler = FindCooler();
     Check(cooler != INVALID_HANDLE_VALUE, "the cooler is found");
     uint8_t curve[ReportSize] = {0x72, 0x01, 0x01, 0x00};
     for (int i = 4; i < 44; ++i) curve[i] = 90;
     Check(ReportIo(cooler, ioEvent, IoWrite, curve, WriteLimitMs), "the pump curve written");
+    return cooler;
+}
+
+// Power lost after the first request: the curve written is forgotten, every handle fails at
+// once, and the cooler is back after its gap.
+void PowerLoss(HANDLE ioEvent)
+{
+    HANDLE cooler = OpenWithPumpAt90(ioEvent);
     const double lost = NowMs();
     uint8_t report[ReportSize];
     Check(!SendCommand(cooler, ioEvent, StatusRequest, 2), "a write after the power loss fails");
@@ -362,11 +369,7 @@ void PowerLoss(HANDLE ioEvent)
 // Another controller writes flat curves every second, over the one written here.
 void OtherController(HANDLE ioEvent)
 {
-    HANDLE cooler = FindCooler();
-    Check(cooler != INVALID_HANDLE_VALUE, "the cooler is found");
-    uint8_t curve[ReportSize] = {0x72, 0x01, 0x01, 0x00};
-    for (int i = 4; i < 44; ++i) curve[i] = 90;
-    Check(ReportIo(cooler, ioEvent, IoWrite, curve, WriteLimitMs), "the pump curve written");
+    HANDLE cooler = OpenWithPumpAt90(ioEvent);
     uint8_t report[ReportSize];
     Check(StatusRoundTrip(cooler, ioEvent, report) && report[19] == 90, "the pump follows it");
     Check(ReadUntil(cooler, ioEvent, 0x73, 0x02, 1500, report) >= 0, "the other's fan curve answered");
