@@ -214,10 +214,11 @@ scenario_faults_cable_pulled()
 
     hx_log "During a poll: the request read, no reply, the device gone"
     after_a_poll
-    mark=$(log_mark)
+    # Marked once the cooler is silent: a status it pushed before does not answer this poll.
     control "$COOLER
 fault silent
 fault unplug after 1"
+    mark=$(log_mark)
     expect_state "pulled during a poll" 4 "$NOT_FOUND" "$DISCONNECTED"
     expect_equal "the poll was cut" "1 0" "$(count_after "$mark" ' in cooler 64 7401') $(count_after "$mark" ' out cooler')"
     expect_equal "no badge" -1 "$(peek TrayBadgeValue 4)"
