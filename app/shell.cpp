@@ -1,6 +1,7 @@
 #include "app/shell.h"
 
 int CurrentDpi = 96;
+int LayoutDpi = 96;
 UINT TaskbarCreatedMsg = 0;
 int64_t StartupMicros = 0;
 uint16_t VersionMajor = 0;

@@ -20,6 +20,8 @@ constexpr UINT TrayRetryPeriodMs = 2000;   // ms between two tries
 constexpr uint32_t TrayRetryWindowMs = 60000; // ms after start-up that tries are made
 
 extern int CurrentDpi;          // interface thread; the main window's DPI, 96 until it exists
+extern int LayoutDpi;           // interface thread; the DPI the dashboard is laid out and its
+                                // fonts made at: CurrentDpi, or lower where it would not fit
 extern UINT TaskbarCreatedMsg;  // interface thread; 0 when the registration failed
 extern int64_t StartupMicros;   // interface thread; µs from entry to tray ready, 0 until then
 extern uint16_t VersionMajor;   // interface thread; own version resource, 0 when absent

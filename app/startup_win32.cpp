@@ -129,9 +129,7 @@ int main()
 
     const UINT dpi = GetDpiForWindow(MainWindow);
     if (dpi) CurrentDpi = static_cast<int>(dpi);
-    const SIZE scaled = OuterSize(static_cast<UINT>(CurrentDpi));
-    SetWindowPos(MainWindow, nullptr, 0, 0, scaled.cx, scaled.cy,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    FitToWorkArea(MainWindow);
 
     ChoosePalette();
     RebuildFonts();

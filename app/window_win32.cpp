@@ -7,7 +7,6 @@
 #include "app/shell_win32.h"
 #include "ui/controls.h"
 #include "ui/dashboard.h"
-#include "ui/fonts.h"
 #include "ui/placement.h"
 #include "ui/theme.h"
 #include "ui/tray_icon.h"
@@ -72,11 +71,7 @@ static void OnDpiChanged(HWND window, WPARAM wParam, LPARAM lParam)
     const int dpi = HIWORD(wParam);
     const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
     if (dpi == 0 || !suggested) return;
-    CurrentDpi = dpi;
-    SetWindowPos(window, nullptr, suggested->left, suggested->top,
-                 suggested->right - suggested->left, suggested->bottom - suggested->top,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
-    RebuildFonts();
+    FollowDpiChange(window, dpi, *suggested);
     Repaint(window);
     FollowTrayIconSize();
 }
@@ -127,6 +122,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             ApplyTheme(window);
             Repaint(window);
         }
+        if (wParam == SPI_SETWORKAREA) FitToWorkArea(window);
         FollowTrayIconSize();
         return DefWindowProcW(window, message, wParam, lParam);
     case WM_SYSCOLORCHANGE: // high contrast takes the system colours
@@ -134,6 +130,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         Repaint(window);
         return 0;
     case WM_DISPLAYCHANGE:
+        FitToWorkArea(window);
         FollowTrayIconSize();
         return 0;
     case WM_COMMAND:

@@ -8,11 +8,10 @@ const char16_t* HeaderText(bool connected, bool curveNotHeld)
     return curveNotHeld ? u"KRAKEN ELITE  ·  CURVE NOT HELD" : u"KRAKEN ELITE  ·  CONNECTED";
 }
 
-int TemperatureText(char16_t* buffer, int cap, const CoolerStatus& status)
+int TemperatureNumber(char16_t* buffer, int cap, const CoolerStatus& status)
 {
-    if (!status.connected) return AppendText(buffer, 0, cap, u"--.- °C");
-    const int pos = AppendTenths(buffer, 0, cap, status.liquidTenths);
-    return AppendText(buffer, pos, cap, u" °C");
+    if (!status.connected) return AppendText(buffer, 0, cap, u"--.-");
+    return AppendTenths(buffer, 0, cap, status.liquidTenths);
 }
 
 int PumpLineText(char16_t* buffer, int cap, const CoolerStatus& status)

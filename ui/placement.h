@@ -1,4 +1,48 @@
-// Moves the main window next to the tray icon, inside the work area.
+// Where the main window goes and how large it is: next to the tray icon, inside the work
+// area with a margin, the dashboard laid out at a lower DPI when it would not fit otherwise.
+// Positions and sizes are device pixels of the monitor; sizes are of the visible window.
 #pragma once
 
+#include "ui/geometry.h"
+
+constexpr int32_t PlacementMargin96 = 12; // logical pixels from the work area's edges
+constexpr int32_t MinimumLayoutDpi = 48;  // the dashboard is never laid out smaller
+
+struct PixelPoint {
+    int32_t x;
+    int32_t y;
+};
+
+// True when the icon's rectangle is worth placing by: not empty, on the monitor and outside
+// its work area, that is on the taskbar. (An icon in the overflow flyout, or a wrong
+// rectangle, lies elsewhere.)
+bool IconOnTaskbar(const PixelRect& icon, const PixelRect& monitor, const PixelRect& work);
+
+// The top-left corner `at` moved so that a window of `width` x `height` keeps the margin to
+// the work area's edges; the top-left corner wins when the window is too large.
+PixelPoint KeepInside(PixelPoint at, int32_t width, int32_t height, const PixelRect& work,
+                      int32_t dpi);
+
+// Top-left corner for a window centred on the icon (or, without one, on the work area's
+// bottom-right corner), kept inside.
+PixelPoint PlaceNearIcon(const PixelRect* icon, const PixelRect& work, int32_t width,
+                         int32_t height, int32_t dpi);
+
+// The DPI to lay the dashboard out at on a monitor of `dpi`: `dpi` itself when the client at
+// that DPI, `frameWidth` x `frameHeight` of visible frame and the margin on every side fit the
+// work area, else the largest lower DPI at which they do (at least MinimumLayoutDpi).
+int32_t FitLayoutDpi(int32_t dpi, const PixelRect& work, int32_t frameWidth, int32_t frameHeight);
+
+// Windows side (placement_win32.cpp), interface thread.
+
+// Sizes the hidden main window for the monitor that holds the tray icon (or the window) and
+// moves it next to the icon.
 void PlaceNearTray();
+
+// WM_DPICHANGED: the window's new DPI, sized to fit the monitor under the suggested
+// rectangle, at its top-left corner kept inside the work area.
+void FollowDpiChange(HWND window, int dpi, const RECT& suggested);
+
+// The window sized anew for its monitor's work area (after a change of the work area or the
+// display, and at start-up), kept inside it.
+void FitToWorkArea(HWND window);

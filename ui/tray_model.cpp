@@ -134,18 +134,3 @@ void BuildTrayMenuModel(const TrayMenuInputs& in, TrayMenuModel* model)
     m[14] = Separator();
     m[15] = Item(u"Exit", 202, false, false);
 }
-
-PixelPoint PlaceNearIcon(const PixelRect* icon, const PixelRect& work, int32_t width,
-                         int32_t height, int32_t dpi)
-{
-    const int32_t margin = Scale(12, dpi);
-    const int32_t anchorX = icon ? (icon->left + icon->right) / 2 : work.right;
-    const int32_t anchorY = icon ? (icon->top + icon->bottom) / 2 : work.bottom;
-    int32_t x = anchorX - width / 2;
-    int32_t y = anchorY - height / 2;
-    if (x + width > work.right - margin) x = work.right - margin - width;
-    if (y + height > work.bottom - margin) y = work.bottom - margin - height;
-    if (x < work.left + margin) x = work.left + margin;
-    if (y < work.top + margin) y = work.top + margin;
-    return {x, y};
-}

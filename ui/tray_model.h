@@ -1,6 +1,5 @@
 // What the tray shows, as functions of numbers and shared state: the badge's number and
-// colour, the tooltip, the menu's items, and where the window goes next to the icon. The
-// Win32 layer turns these into icons, menus and moves.
+// colour, the tooltip and the menu's items. The Win32 layer turns these into icons and menus.
 #pragma once
 
 #include "app/shared_state.h"
@@ -69,13 +68,3 @@ struct TrayMenuModel {
 };
 
 void BuildTrayMenuModel(const TrayMenuInputs& inputs, TrayMenuModel* model);
-
-// Top-left corner for a window of `width` x `height` next to the tray icon (or, without the
-// icon's rectangle, in the work area's bottom-right corner), kept a margin of 12 logical
-// pixels inside the work area; the top-left corner wins when the window is too large.
-struct PixelPoint {
-    int32_t x;
-    int32_t y;
-};
-PixelPoint PlaceNearIcon(const PixelRect* icon, const PixelRect& work, int32_t width,
-                         int32_t height, int32_t dpi);

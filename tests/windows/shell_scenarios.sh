@@ -93,6 +93,7 @@ scenario_starts_hidden_in_tray()
     hx_until 3 tray_icons_are 1 || hx_fail "the tray shows $(hx_app_tray_icons) icons"
     expect "client size at 96 DPI" 480x792 "$(hx_app_state client)"
     expect "CurrentDpi" 96 "$(hx_app_peek CurrentDpi 4)"
+    expect "laid out at the window's DPI" 96 "$(hx_app_peek LayoutDpi 4)"
     expect_fonts 96 -13 -56
     expect "version from its own resource" 1.7.0 \
         "$(hx_app_peek VersionMajor 2).$(hx_app_peek VersionMinor 2).$(hx_app_peek VersionBuild 2)"
@@ -275,6 +276,8 @@ scenario_theme_follows_colour_set()
 
 scenario_dark_at_start_120_dpi()
 {
+    # 990 pixels of client need a screen taller than the default to be laid out at 120 DPI.
+    HX_SCREEN=1600x1200x24
     shell_session
     hx_reg_add 'HKCU\Control Panel\Desktop' LogPixels REG_DWORD 120
     set_theme 0 REG_DWORD

@@ -8,6 +8,7 @@ foreach(scenario
     tray_menu_greyed_without_cooler tray_menu_brightness_by_keyboard tray_menu_exit
     tray_menu_stacked_and_session_end
     tray_clicks_and_placement_96 tray_clicks_and_placement_120 tray_clicks_and_placement_144
+    tray_clicks_and_placement_small
     tray_taskbar_restart)
   tidewatch_e2e_scenario(${scenario} ${TRAY_SCENARIOS})
 endforeach()

@@ -528,6 +528,8 @@ tray_clicks_and_placement() # DPI SCREEN
 scenario_tray_clicks_and_placement_96() { tray_clicks_and_placement 96 1280x1024x24; }
 scenario_tray_clicks_and_placement_120() { tray_clicks_and_placement 120 1600x1200x24; }
 scenario_tray_clicks_and_placement_144() { tray_clicks_and_placement 144 1920x1440x24; }
+# Too small a screen for the dashboard at its DPI: laid out smaller, it still fits the corner.
+scenario_tray_clicks_and_placement_small() { tray_clicks_and_placement 96 1366x768x24; }
 
 # A restarted shell (the icon gone, then "TaskbarCreated") gets the icon back with its badge
 # and the full tooltip.
