@@ -147,3 +147,17 @@ PixelPoint PlaceNearIcon(const PixelRect* icon, const PixelRect& work, int32_t w
     if (y < work.top + margin) y = work.top + margin;
     return {x, y};
 }
+
+MenuAnchor KeyboardMenuAnchor(const PixelRect* icon, const PixelRect& work)
+{
+    if (!icon) return {{work.right, work.bottom}, true};
+    return {{(icon->left + icon->right) / 2, (icon->top + icon->bottom) / 2}, false};
+}
+
+bool TrayNoticeFromKeyboard(const PixelPoint* lastOverIcon, PixelPoint cursor, int32_t slack)
+{
+    if (!lastOverIcon) return true;
+    const int32_t dx = cursor.x - lastOverIcon->x;
+    const int32_t dy = cursor.y - lastOverIcon->y;
+    return dx < -slack || dx > slack || dy < -slack || dy > slack;
+}

@@ -76,3 +76,17 @@ struct PixelPoint {
 };
 PixelPoint PlaceNearIcon(const PixelRect* icon, const PixelRect& work, int32_t width,
                          int32_t height, int32_t dpi);
+
+// A tray menu opened from the keyboard: at the icon's centre (the system turns it to fit the
+// screen), or, without the icon's rectangle, with its bottom-right corner on the work area's.
+struct MenuAnchor {
+    PixelPoint at;
+    bool bottomRight; // the menu's bottom-right corner is at `at`, else its top-left
+};
+MenuAnchor KeyboardMenuAnchor(const PixelRect* icon, const PixelRect& work);
+
+// Whether a right-button or context-menu notice of the icon came from the keyboard. Without
+// a notification version the shell sends a keyboard selection as mouse messages, but a click
+// with the mouse follows a move report over the icon: a pointer that is not within `slack`
+// of where the last one found it (`lastOverIcon`, none when there was none) clicked nothing.
+bool TrayNoticeFromKeyboard(const PixelPoint* lastOverIcon, PixelPoint cursor, int32_t slack);

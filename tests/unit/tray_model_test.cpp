@@ -341,3 +341,32 @@ TEST_P(Placement, WindowLargerThanTheWorkArea)
 INSTANTIATE_TEST_SUITE_P(AtEachDpi, Placement, ::testing::Values(96, 120, 144));
 
 } // namespace
+
+namespace {
+
+TEST(TrayKeyboard, MenuAtTheIconElseInTheWorkAreasCorner)
+{
+    const PixelRect work = {1920, 0, 3840, 1032};
+    const PixelRect icon = {3600, 1040, 3624, 1072};
+    MenuAnchor anchor = KeyboardMenuAnchor(&icon, work);
+    EXPECT_EQ(anchor.at.x, 3612);
+    EXPECT_EQ(anchor.at.y, 1056);
+    EXPECT_FALSE(anchor.bottomRight);
+    anchor = KeyboardMenuAnchor(nullptr, work);
+    EXPECT_EQ(anchor.at.x, 3840);
+    EXPECT_EQ(anchor.at.y, 1032);
+    EXPECT_TRUE(anchor.bottomRight);
+}
+
+TEST(TrayKeyboard, ANoticeWithoutThePointerOnTheIconIsTheKeyboards)
+{
+    const PixelPoint over = {1700, 1050};
+    EXPECT_TRUE(TrayNoticeFromKeyboard(nullptr, {1700, 1050}, 16)); // the pointer never came
+    EXPECT_FALSE(TrayNoticeFromKeyboard(&over, {1700, 1050}, 16));
+    EXPECT_FALSE(TrayNoticeFromKeyboard(&over, {1716, 1034}, 16)); // moved on the icon
+    EXPECT_TRUE(TrayNoticeFromKeyboard(&over, {1717, 1050}, 16));
+    EXPECT_TRUE(TrayNoticeFromKeyboard(&over, {1700, 1033}, 16));
+    EXPECT_TRUE(TrayNoticeFromKeyboard(&over, {300, 200}, 16));
+}
+
+} // namespace
