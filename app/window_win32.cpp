@@ -76,11 +76,8 @@ static LRESULT OnTrayNotify(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_LBUTTONDBLCLK:
         ShowDashboard();
         return 0;
-    case WM_RBUTTONUP:
-    case WM_CONTEXTMENU:
-        ShowTrayMenu();
-        return 0;
     default:
+        if (TrayMenuNotice(static_cast<UINT>(lParam))) return 0;
         return DefWindowProcW(window, message, wParam, lParam);
     }
 }

@@ -10,7 +10,7 @@
 #include "ui/tray_icon.h"
 #include "ui/tray_model.h"
 
-void PlaceNearTray()
+bool FindTrayWorkArea(PixelRect* icon, bool* iconFound, PixelRect* work)
 {
     RECT iconRect = {};
     bool found = false;
@@ -29,11 +29,21 @@ void PlaceNearTray()
                              : MonitorFromWindow(MainWindow, MONITOR_DEFAULTTOPRIMARY);
     MONITORINFO info = {};
     info.cbSize = sizeof info;
-    if (!GetMonitorInfoW(monitor, &info)) return;
+    if (!GetMonitorInfoW(monitor, &info)) return false;
+    *icon = {iconRect.left, iconRect.top, iconRect.right, iconRect.bottom};
+    *iconFound = found;
+    *work = {info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom};
+    return true;
+}
+
+void PlaceNearTray()
+{
+    PixelRect icon;
+    PixelRect work;
+    bool found = false;
+    if (!FindTrayWorkArea(&icon, &found, &work)) return;
     RECT window = {};
     GetWindowRect(MainWindow, &window);
-    const PixelRect icon = {iconRect.left, iconRect.top, iconRect.right, iconRect.bottom};
-    const PixelRect work = {info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom};
     const PixelPoint at = PlaceNearIcon(found ? &icon : nullptr, work, window.right - window.left,
                                         window.bottom - window.top, CurrentDpi);
     SetWindowPos(MainWindow, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
