@@ -8,6 +8,7 @@
 #include "ui/controls.h"
 #include "ui/dashboard.h"
 #include "ui/fonts.h"
+#include "ui/keyboard.h"
 #include "ui/placement.h"
 #include "ui/theme.h"
 #include "ui/tray_icon.h"
@@ -24,6 +25,7 @@ void ShowDashboard()
         ShowWindow(MainWindow, SW_RESTORE);
     } else if (!IsWindowVisible(MainWindow)) {
         PlaceNearTray();
+        FocusOnOpening(MainWindow);
         ShowWindow(MainWindow, SW_SHOW);
     }
     SetForegroundWindow(MainWindow);
@@ -124,11 +126,21 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         }
         return 0;
     case WM_LBUTTONDOWN:
+        FocusOnPress(window, lParam);
         return ControlsButtonDown(window, wParam, lParam);
     case WM_MOUSEMOVE:
         return ControlsMouseMove(window, wParam, lParam);
     case WM_LBUTTONUP:
         return ControlsButtonUp(window, wParam, lParam);
+    case WM_KEYDOWN:
+        if (DashboardKeyDown(window, wParam, lParam)) return 0;
+        return DefWindowProcW(window, message, wParam, lParam);
+    case WM_UPDATEUISTATE:
+        FollowUiState(window, wParam);
+        return DefWindowProcW(window, message, wParam, lParam);
+    case WM_ACTIVATE:
+        Repaint(window); // the focus ring shows only in the active window
+        return DefWindowProcW(window, message, wParam, lParam);
     case WM_DPICHANGED:
         OnDpiChanged(window, wParam, lParam);
         return 0;

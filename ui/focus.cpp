@@ -89,12 +89,31 @@ KeyOutcome DecideKey(const KeyContext& context, uint32_t key, bool shift, bool r
     }
 }
 
+bool FocusCueAfter(bool shown, uint32_t change, bool cuesAlways)
+{
+    if (!((change >> 16) & UiStateHideFocus)) return shown;
+    switch (change & 0xFFFF) {
+    case UiStateSet: return cuesAlways;
+    case UiStateClear: return true;
+    default: return shown;
+    }
+}
+
 PixelRect FocusedControl(const ControlLayout& layout, FocusTarget focus)
 {
     if (IsProfileButton(focus)) return layout.profileButtons[focus - FocusSilent];
     if (focus == FocusPumpSlider) return layout.pumpSlider;
     if (focus == FocusFanSlider) return layout.fanSlider;
     return layout.applyButton;
+}
+
+FocusTarget FocusTargetAt(const ControlLayout& layout, int32_t x, int32_t y)
+{
+    for (int32_t f = 0; f < FocusTargetCount; ++f) {
+        const FocusTarget target = static_cast<FocusTarget>(f);
+        if (PointInside(FocusedControl(layout, target), x, y)) return target;
+    }
+    return FocusTargetCount;
 }
 
 PixelRect FocusRingRect(const PixelRect& control, int32_t dpi)

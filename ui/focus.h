@@ -72,8 +72,26 @@ struct KeyContext {
 // connected, as with the mouse; sliders always.
 KeyOutcome DecideKey(const KeyContext& context, uint32_t key, bool shift, bool repeat);
 
+// The parts of a UI-state change (WM_CHANGEUISTATE, WM_UPDATEUISTATE) that concern the focus:
+// the action in the low word, the flags in the high word.
+enum : uint32_t {
+    UiStateSet = 1,        // hide the flagged cues
+    UiStateClear = 2,      // show them
+    UiStateInitialize = 3, // as the last input asks
+    UiStateHideFocus = 1,  // flag: the focus cue
+};
+
+constexpr uint32_t UiStateChange(uint32_t action) { return UiStateHideFocus << 16 | action; }
+
+// Whether the focus shows after a UI-state change: a set of the focus flag hides it, unless
+// the user keeps keyboard cues always on; a clear shows it; anything else leaves it.
+bool FocusCueAfter(bool shown, uint32_t change, bool cuesAlways);
+
 // The focused control's rectangle in the layout.
 PixelRect FocusedControl(const ControlLayout& layout, FocusTarget focus);
+
+// The control under a point, which a mouse press gives the focus; FocusTargetCount for none.
+FocusTarget FocusTargetAt(const ControlLayout& layout, int32_t x, int32_t y);
 
 constexpr int32_t FocusRingGap = 2;   // logical pixels between a control and its ring
 constexpr int32_t FocusRingWidth = 2; // logical pixels

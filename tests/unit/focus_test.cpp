@@ -79,6 +79,18 @@ TEST(Focus, WhatEachKeyDoesInEachState)
     ExpectOutcome(DecideKey(At(FocusSilent), 0x12, false, false), KeyNotOurs, 0); // Alt
 }
 
+TEST(Focus, CueFollowsUiStateChanges)
+{
+    EXPECT_TRUE(FocusCueAfter(false, UiStateChange(UiStateClear), false));
+    EXPECT_FALSE(FocusCueAfter(true, UiStateChange(UiStateSet), false));
+    EXPECT_TRUE(FocusCueAfter(true, UiStateChange(UiStateSet), true)); // cues always on
+    EXPECT_FALSE(FocusCueAfter(false, UiStateChange(UiStateInitialize), true));
+    EXPECT_TRUE(FocusCueAfter(true, UiStateChange(UiStateInitialize), false));
+    EXPECT_FALSE(FocusCueAfter(false, 2u << 16 | UiStateClear, false)); // the access keys only
+    EXPECT_TRUE(FocusCueAfter(true, 2u << 16 | UiStateSet, false));
+    EXPECT_TRUE(FocusCueAfter(false, 3u << 16 | UiStateClear, false)); // both
+}
+
 // Tab to Performance and press it; Tab to the pump slider, two steps up, Tab to Apply and
 // press it.
 TEST(Focus, AKeyboardOnlyRun)
@@ -103,14 +115,20 @@ TEST(Focus, AKeyboardOnlyRun)
 }
 
 // Each ring lies in the space around its control: it touches no other control at any DPI.
-TEST(Focus, RingsClearTheOtherControls)
+// A press gives the focus to the control under it.
+TEST(Focus, RingsClearTheOtherControlsAndPressesFocus)
 {
     for (int32_t dpi : {96, 120, 144, 192}) {
         const ControlLayout layout = ControlLayoutFor(Scale(480, dpi), dpi);
         const PixelRect ring = FocusRingRect(layout.profileButtons[1], dpi);
         EXPECT_EQ(layout.profileButtons[1].left - ring.left, Scale(2, dpi) + Scale(2, dpi));
         for (int f = 0; f < FocusTargetCount; ++f) {
-            const PixelRect r = FocusRingRect(FocusedControl(layout, static_cast<FocusTarget>(f)), dpi);
+            const PixelRect control = FocusedControl(layout, static_cast<FocusTarget>(f));
+            // A press on the control's top-left and last pixels gives it the focus; the ring does not.
+            EXPECT_EQ(FocusTargetAt(layout, control.left, control.top), f);
+            EXPECT_EQ(FocusTargetAt(layout, control.right - 1, control.bottom - 1), f);
+            const PixelRect r = FocusRingRect(control, dpi);
+            EXPECT_EQ(FocusTargetAt(layout, r.left, r.top), FocusTargetCount);
             for (int g = 0; g < FocusTargetCount; ++g) {
                 if (g == f) continue;
                 const PixelRect o = FocusedControl(layout, static_cast<FocusTarget>(g));
