@@ -39,6 +39,19 @@ void SimPipePath(const SimInterface& device, wchar_t* path)
     int at = 0;
     for (int i = 0; prefix[i] != L'\0'; ++i) path[at++] = prefix[i];
     for (int i = 0; device.name[i] != '\0'; ++i) path[at++] = static_cast<wchar_t>(device.name[i]);
+    if (!device.noIds) {
+        const char* digits = device.upperIds ? "0123456789ABCDEF" : "0123456789abcdef";
+        const wchar_t* vid = device.upperIds ? L"#VID_" : L"#vid_";
+        const wchar_t* pid = device.upperIds ? L"&PID_" : L"&pid_";
+        for (int part = 0; part < 2; ++part) {
+            const wchar_t* label = part == 0 ? vid : pid;
+            const unsigned id = part == 0 ? device.vendorId : device.productId;
+            for (int i = 0; label[i] != L'\0'; ++i) path[at++] = label[i];
+            for (int shift = 12; shift >= 0; shift -= 4) {
+                path[at++] = static_cast<wchar_t>(digits[(id >> shift) & 0xF]);
+            }
+        }
+    }
     path[at] = L'\0';
 }
 
@@ -52,13 +65,17 @@ int InterfaceOfHandle(const SimConfig& config, HANDLE handle)
     const wchar_t prefix[] = L"\\tidewatch-sim-";
     const int prefixLength = static_cast<int>(sizeof prefix / sizeof prefix[0]) - 1;
     const int length = static_cast<int>(info->FileNameLength / sizeof(wchar_t));
-    if (length <= prefixLength || length - prefixLength >= SimNameSize || length >= PipePathCapacity) {
+    if (length <= prefixLength || length >= PipePathCapacity) {
         return -1;
     }
     for (int i = 0; i < prefixLength; ++i) {
         if (path[i] != prefix[i]) return -1;
     }
+    // The name ends where the ids begin.
     char device[SimNameSize] = {};
-    for (int i = prefixLength; i < length; ++i) device[i - prefixLength] = static_cast<char>(path[i]);
+    for (int i = prefixLength; i < length && path[i] != L'#'; ++i) {
+        if (i - prefixLength == SimNameSize - 1) return -1;
+        device[i - prefixLength] = static_cast<char>(path[i]);
+    }
     return FindSimInterface(config, device);
 }

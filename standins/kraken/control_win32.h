@@ -8,7 +8,7 @@
 #include "standins/kraken/sim_config.h"
 
 constexpr int ControlCapacity = 8192;  // bytes of control text read
-constexpr int PipePathCapacity = 64;   // wchar_t
+constexpr int PipePathCapacity = 96;   // wchar_t
 #define SIM_PIPE_PREFIX L"\\\\.\\pipe\\tidewatch-sim-"
 
 // The control file's path from the environment variable TIDEWATCH_SIM_CONTROL; false when
@@ -22,7 +22,8 @@ bool ReadControlText(const wchar_t* path, char* text, int* length);
 // missing or not understood.
 void LoadControl(SimConfig* config);
 
-// \\.\pipe\tidewatch-sim-NAME for the interface.
+// \\.\pipe\tidewatch-sim-NAME#vid_VVVV&pid_PPPP for the interface: its ids in the path as
+// Windows puts them into a HID device path (in capitals with upperids; none with noids).
 void SimPipePath(const SimInterface& device, wchar_t* path);
 
 // The interface whose pipe `handle` is a client end of, from the pipe's name; -1 if none.

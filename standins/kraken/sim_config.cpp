@@ -72,12 +72,24 @@ bool ParseDevice(const Token* tokens, int count, SimConfig* config)
     }
     device.vendorId = static_cast<uint16_t>(vendorId);
     device.productId = static_cast<uint16_t>(productId);
+    device.inputLength = SimDefaultReportLength;
+    device.outputLength = SimDefaultReportLength;
     for (int i = 4; i < count; ++i) {
         if (Is(tokens[i], "held")) device.held = true;
         else if (Is(tokens[i], "noattr")) device.noAttributes = true;
         else if (Is(tokens[i], "nodetail")) device.noDetail = true;
         else if (Is(tokens[i], "absent")) device.absent = true;
-        else return false;
+        else if (Is(tokens[i], "nocaps")) device.noCaps = true;
+        else if (Is(tokens[i], "noids")) device.noIds = true;
+        else if (Is(tokens[i], "upperids")) device.upperIds = true;
+        else if (Is(tokens[i], "report") && i + 1 < count &&
+                 Number(tokens[i + 1], 10, 1024, &device.inputLength)) {
+            ++i;
+            device.outputLength = device.inputLength;
+            if (i + 1 < count && Number(tokens[i + 1], 10, 1024, &device.outputLength)) ++i;
+        } else {
+            return false;
+        }
     }
     if (FindSimInterface(*config, device.name) >= 0) return false;
     config->interfaces[config->interfaceCount++] = device;

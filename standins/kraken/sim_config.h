@@ -2,10 +2,15 @@
 // order), readings it should report instead of its model's, and faults tied to request
 // counts. Written as a small text, the control file; one line each, '#' starts a comment:
 //
-//   device NAME VID PID [held] [noattr] [nodetail] [absent]
+//   device NAME VID PID [held] [noattr] [nodetail] [absent] [report IN [OUT]] [nocaps]
+//          [noids] [upperids]
 //       an interface; ids in hex. held: another program holds it exclusively (opening
 //       fails); noattr: its attributes cannot be read; nodetail: its path does not fit the
-//       caller's buffer; absent: not present (not listed).
+//       caller's buffer; absent: not present (not listed); report: its input and output
+//       report lengths in bytes (default 64 and 64; OUT defaults to IN), e.g. report 9 for a
+//       keyboard-like collection; nocaps: its preparsed data cannot be read; noids: its
+//       device path carries no ids; upperids: the ids in its path are in capitals. A device
+//       path carries the ids as Windows writes them ("...#vid_1e71&pid_300c" by default).
 //   set liquid|pumprpm|pumpduty|fanrpm|fanduty|brightness|mode VALUE
 //       a reading reported as is (liquid in tenths of a degree), or "model" for the model's.
 //   fault KIND [ARGUMENTS] [after N] [for M] [every K]
@@ -28,6 +33,7 @@ constexpr int SimNameSize = 24;          // bytes, NUL included
 constexpr int SimInterfaceCapacity = 8;
 constexpr int SimFaultCapacity = 16;
 constexpr int SimModelValue = -1;        // a reading left to the model
+constexpr int SimDefaultReportLength = 64; // bytes, input and output, as the cooler's
 
 enum SimFaultKind : int {
     SimFaultSilent = 0,
@@ -59,6 +65,11 @@ struct SimInterface {
     bool noAttributes; // its HID attributes cannot be read
     bool noDetail;     // its device path does not fit a 2048-byte detail buffer
     bool absent;       // not present: not listed at all
+    bool noCaps;       // HidD_GetPreparsedData fails
+    bool noIds;        // the device path carries no "vid_"/"pid_"
+    bool upperIds;     // "VID_1E71&PID_300C" in the path
+    int inputLength;   // bytes, as HidP_GetCaps reports the input report
+    int outputLength;  // bytes, likewise the output report
 };
 
 struct SimConfig {

@@ -3,7 +3,7 @@
 // observe it. Any thread may call these; one lock guards the model.
 //
 // The backend keeps the transport's contract: the first present interface with the cooler's
-// ids that opens and whose attributes read is opened; an operation that does not end within
+// ids that opens, whose attributes read and whose reports are 64 bytes each way is opened; an operation that does not end within
 // its limit is cancelled and ReportIo returns only after the cancelled operation has ended
 // (its event signalled); a short report fails. Reports the device sends wait, in order,
 // until the host reads them; a newly opened handle starts with none waiting.

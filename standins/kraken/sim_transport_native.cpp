@@ -175,7 +175,9 @@ HANDLE FindCooler()
         if (device.noDetail || device.held) continue;
         Link* link = OpenLink(i);
         if (!link) continue;
-        if (device.noAttributes || !IsCoolerInterface(device)) {
+        const bool reports64 = !device.noCaps && device.inputLength == SimDefaultReportLength &&
+                               device.outputLength == SimDefaultReportLength;
+        if (device.noAttributes || !IsCoolerInterface(device) || !reports64) {
             CloseLink(*link);
             continue;
         }

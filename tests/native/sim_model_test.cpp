@@ -63,6 +63,8 @@ TEST(SimConfigText, ReadsDevicesReadingsAndFaults)
         "device mouse 046d c52b\n"
         "device held 1E71 300C held\r\n"
         "device cooler 1e71 300c noattr nodetail absent  # trailing comment\n"
+        "device keyboard 046d c31c report 9 noids\n"
+        "device odd 1e71 300c nocaps report 64 65 upperids\n"
         "\n"
         "step 7\n"
         "set liquid 315\n"
@@ -71,7 +73,7 @@ TEST(SimConfigText, ReadsDevicesReadingsAndFaults)
         "fault unrelated 3 after 2 for 4\n"
         "fault patch screen 26 4\n"
         "fault short 32");
-    ASSERT_EQ(config.interfaceCount, 3);
+    ASSERT_EQ(config.interfaceCount, 5);
     EXPECT_STREQ(config.interfaces[0].name, "mouse");
     EXPECT_EQ(config.interfaces[0].vendorId, 0x046D);
     EXPECT_FALSE(IsCoolerInterface(config.interfaces[0]));
@@ -79,6 +81,14 @@ TEST(SimConfigText, ReadsDevicesReadingsAndFaults)
     EXPECT_TRUE(IsCoolerInterface(config.interfaces[1]));
     EXPECT_TRUE(config.interfaces[2].noAttributes && config.interfaces[2].noDetail &&
                 config.interfaces[2].absent);
+    EXPECT_EQ(config.interfaces[2].inputLength, 64);
+    EXPECT_EQ(config.interfaces[2].outputLength, 64);
+    EXPECT_FALSE(config.interfaces[2].noIds || config.interfaces[2].noCaps);
+    EXPECT_EQ(config.interfaces[3].inputLength, 9);
+    EXPECT_EQ(config.interfaces[3].outputLength, 9);
+    EXPECT_TRUE(config.interfaces[3].noIds);
+    EXPECT_EQ(config.interfaces[4].outputLength, 65);
+    EXPECT_TRUE(config.interfaces[4].noCaps && config.interfaces[4].upperIds);
     EXPECT_EQ(FindSimInterface(config, "cooler"), 2);
     EXPECT_EQ(FindSimInterface(config, "cool"), -1);
     EXPECT_EQ(config.liquidTenths, 315);
@@ -102,6 +112,8 @@ TEST(SimConfigText, NamesTheFirstLineNotUnderstood)
     EXPECT_EQ(ErrorLine("device a 1e71 30zc"), 1);
     EXPECT_EQ(ErrorLine("device a 1e71 300c\ndevice a 1e71 300c"), 2);
     EXPECT_EQ(ErrorLine("device a 1e71 300c shared"), 1);
+    EXPECT_EQ(ErrorLine("device a 1e71 300c report"), 1);
+    EXPECT_EQ(ErrorLine("device a 1e71 300c report 1025"), 1);
     EXPECT_EQ(ErrorLine("device a-name-far-too-long-to-keep 1e71 300c"), 1);
     EXPECT_EQ(ErrorLine("set liquid 2560"), 1);
     EXPECT_EQ(ErrorLine("set pumpduty 256"), 1);

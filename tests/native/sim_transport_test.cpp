@@ -43,14 +43,16 @@ TEST_F(SimTransport, WithoutAMatchingInterfaceNothingIsFoundAndNothingStaysOpen)
     ASSERT_TRUE(SimNativeConfigure("device mouse 046d c52b\n"
                                    "device sibling 1e71 300d\n"
                                    "device broken 1e71 300c noattr\n"
+                                   "device odd 1e71 300c report 64 65\n"
+                                   "device bare 1e71 300c nocaps\n"
                                    "device busy 1e71 300c held\n"
                                    "device gone 1e71 300c absent\n"));
     EXPECT_EQ(FindCooler(), INVALID_HANDLE_VALUE);
     EXPECT_EQ(SimNativeOpenHandles(), 0);
-    EXPECT_EQ(Logged(SimLogOpen), 3);
-    EXPECT_EQ(Logged(SimLogClose), 3);
-    EXPECT_EQ(Logged(SimLogOpen, 3), 0);
-    EXPECT_EQ(Logged(SimLogOpen, 4), 0);
+    EXPECT_EQ(Logged(SimLogOpen), 5);
+    EXPECT_EQ(Logged(SimLogClose), 5);
+    EXPECT_EQ(Logged(SimLogOpen, 5), 0);
+    EXPECT_EQ(Logged(SimLogOpen, 6), 0);
 }
 
 TEST_F(SimTransport, SkipsWhatCannotBeListedOpenedOrIdentifiedAndOpensOnlyTheFirstCooler)

@@ -23,8 +23,8 @@ imports()
 
 bad=0
 for program in "$@"; do
-    names=$( (imports "$program"; strings -a "$program" | grep -oE '^(HidD_[A-Za-z]+|SetupDi[A-Za-z]+)$' |
-        sed -E 's/^HidD_/hid.dll HidD_/; s/^SetupDi/setupapi.dll SetupDi/') | sort -u)
+    names=$( (imports "$program"; strings -a "$program" | grep -oE '^(Hid[DP]_[A-Za-z]+|SetupDi[A-Za-z]+)$' |
+        sed -E 's/^(Hid[DP]_)/hid.dll \1/; s/^SetupDi/setupapi.dll SetupDi/') | sort -u)
     while read -r dll function; do
         [ -n "$dll" ] || continue
         if [ "$dll" = hid.dll ]; then list=$hid_exports; else list=$setupapi_exports; fi

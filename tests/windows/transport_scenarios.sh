@@ -69,6 +69,26 @@ device cooler 1e71 300c"
     hx_wait_line "$HX_SIM_LOG" ' close broken' 5 || hx_fail "broken was not closed"
 }
 
+# The stand-ins show each interface as Windows would: its ids in its device path (any case, or
+# none) and its report lengths through hid.dll's preparsed data.
+scenario_interfaces_as_windows_lists_them()
+{
+    hx_session_begin --headless
+    hx_control "device cooler 1e71 300c
+device keyboard 046d c31c report 9 upperids
+device odd 1e71 300c report 64 65 noids
+device bare 1e71 300c nocaps"
+    hx_start_sim
+    transport_case interfaces
+    local expected='interface \\.\pipe\tidewatch-sim-cooler#vid_1e71&pid_300c in=64 out=64
+interface \\.\pipe\tidewatch-sim-keyboard#VID_046D&PID_C31C in=9 out=9
+interface \\.\pipe\tidewatch-sim-odd in=64 out=65
+interface \\.\pipe\tidewatch-sim-bare#vid_1e71&pid_300c nocaps'
+    local got
+    got=$(grep -a '^interface ' "$HX_SESSION/test.out" | tr -d '\r')
+    [ "$got" = "$expected" ] || hx_fail "the interfaces: $got"
+}
+
 scenario_round_trip()
 {
     hx_session_begin --headless

@@ -4,7 +4,11 @@
 // lines for timings and ends with "PASS" or "FAIL"; exit code 0 only on PASS.
 #include "cooler/transport.h"
 
+#include <setupapi.h>
 #include <stddef.h>
+extern "C" {
+#include <hidsdi.h>
+}
 #include <stdio.h>
 #include <string.h>
 
@@ -46,7 +50,9 @@ void PipeName(HANDLE handle, char* name, int capacity)
     const int length = static_cast<int>(info->FileNameLength / sizeof(wchar_t));
     if (length <= prefixLength || wcsncmp(path, prefix, prefixLength) != 0) return;
     int at = 0;
-    for (int i = prefixLength; i < length && at < capacity - 1; ++i) name[at++] = static_cast<char>(path[i]);
+    for (int i = prefixLength; i < length && path[i] != L'#' && at < capacity - 1; ++i) {
+        name[at++] = static_cast<char>(path[i]);
+    }
     name[at] = '\0';
 }
 
@@ -63,14 +69,17 @@ int OpenSimulatorHandles()
     return count;
 }
 
-int OpenDeviceSets()
+// A stand-in's count of what it handed out and was not given back; -1 without the stand-in.
+int StandinCount(const wchar_t* dll, const char* function)
 {
     typedef int (*CountCall)();
-    HMODULE setupapi = GetModuleHandleW(L"setupapi.dll");
-    FARPROC proc = setupapi ? GetProcAddress(setupapi, "StandinOpenDeviceSets") : nullptr;
-    if (!proc) return -1; // not the test setupapi.dll
+    HMODULE module = GetModuleHandleW(dll);
+    FARPROC proc = module ? GetProcAddress(module, function) : nullptr;
+    if (!proc) return -1;
     return reinterpret_cast<CountCall>(reinterpret_cast<void*>(proc))();
 }
+
+int OpenDeviceSets() { return StandinCount(L"setupapi.dll", "StandinOpenDeviceSets"); }
 
 HANDLE FindAndCheckNothingLeaked()
 {
@@ -262,6 +271,49 @@ void UnplugAndBack(HANDLE ioEvent)
     CloseCooler(cooler);
 }
 
+// Every listed interface: its device path and the report lengths its preparsed data gives,
+// read through hid.dll's entry points as a program resolves them.
+void ListInterfaces()
+{
+    typedef BOOLEAN(WINAPI * GetPreparsedCall)(HANDLE, void**);
+    typedef LONG(WINAPI * GetCapsCall)(void*, HIDP_CAPS*);
+    typedef BOOLEAN(WINAPI * FreePreparsedCall)(void*);
+    HMODULE hid = LoadLibraryExW(L"hid.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    const auto getPreparsed = reinterpret_cast<GetPreparsedCall>(
+        reinterpret_cast<void*>(GetProcAddress(hid, "HidD_GetPreparsedData")));
+    const auto getCaps =
+        reinterpret_cast<GetCapsCall>(reinterpret_cast<void*>(GetProcAddress(hid, "HidP_GetCaps")));
+    const auto freePreparsed = reinterpret_cast<FreePreparsedCall>(
+        reinterpret_cast<void*>(GetProcAddress(hid, "HidD_FreePreparsedData")));
+    Check(getPreparsed && getCaps && freePreparsed, "hid.dll has the three entry points");
+    if (!getPreparsed || !getCaps || !freePreparsed) return;
+    GUID hidClass = {0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
+    HDEVINFO set = SetupDiGetClassDevsW(&hidClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    SP_DEVICE_INTERFACE_DATA data = {};
+    data.cbSize = sizeof data;
+    for (DWORD index = 0; SetupDiEnumDeviceInterfaces(set, nullptr, &hidClass, index, &data); ++index) {
+        alignas(8) uint8_t buffer[2048] = {};
+        auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(buffer);
+        detail->cbSize = sizeof *detail;
+        if (!SetupDiGetDeviceInterfaceDetailW(set, &data, detail, sizeof buffer, nullptr, nullptr)) continue;
+        printf("interface %ls", detail->DevicePath);
+        HANDLE device = CreateFileW(detail->DevicePath, GENERIC_READ | GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_OVERLAPPED, nullptr);
+        void* preparsed = nullptr;
+        HIDP_CAPS caps = {};
+        if (device == INVALID_HANDLE_VALUE) printf(" unopened\n");
+        else if (!getPreparsed(device, &preparsed)) printf(" nocaps\n");
+        else if (getCaps(preparsed, &caps) != 0x00110000) printf(" capsfailed\n");
+        else printf(" in=%u out=%u\n", caps.InputReportByteLength, caps.OutputReportByteLength);
+        if (preparsed) Check(freePreparsed(preparsed), "the preparsed data is freed");
+        if (device != INVALID_HANDLE_VALUE) CloseHandle(device);
+    }
+    SetupDiDestroyDeviceInfoList(set);
+    Check(!freePreparsed(nullptr) && getCaps(nullptr, nullptr) != 0x00110000, "no data, no caps");
+    Check(StandinCount(L"hid.dll", "StandinOpenPreparsedData") == 0, "all preparsed data freed");
+}
+
 void Crash(HANDLE)
 {
     printf("crashing\n");
@@ -289,6 +341,7 @@ int main(int argc, char** argv)
     else if (strcmp(name, "long") == 0) LongCommand(ioEvent);
     else if (strcmp(name, "planted") == 0) PlantedLibrary(ioEvent);
     else if (strcmp(name, "unplug") == 0) UnplugAndBack(ioEvent);
+    else if (strcmp(name, "interfaces") == 0) ListInterfaces();
     else if (strcmp(name, "crash") == 0) Crash(ioEvent);
     else {
         printf("unknown case %s\n", name);
