@@ -70,6 +70,7 @@ static void OnDpiChanged(HWND window, WPARAM wParam, LPARAM lParam)
                  SWP_NOZORDER | SWP_NOACTIVATE);
     RebuildFonts();
     Repaint(window);
+    FollowTrayIconSize();
 }
 
 static LRESULT OnTrayNotify(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -111,11 +112,19 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         if (wParam) DestroyWindow(window);
         return 0;
     case WM_SETTINGCHANGE:
-        if (IsColourSetChange(reinterpret_cast<const char16_t*>(lParam))) {
+        if (IsThemeChange(static_cast<uint32_t>(wParam), reinterpret_cast<const char16_t*>(lParam))) {
             ApplyTheme(window);
             Repaint(window);
         }
+        FollowTrayIconSize();
         return DefWindowProcW(window, message, wParam, lParam);
+    case WM_SYSCOLORCHANGE: // high contrast takes the system colours
+        ApplyTheme(window);
+        Repaint(window);
+        return 0;
+    case WM_DISPLAYCHANGE:
+        FollowTrayIconSize();
+        return 0;
     case WM_COMMAND:
         return OnCommand(window, message, wParam, lParam);
     case WM_TIMER:

@@ -1,8 +1,9 @@
-// The tray's temperature badge: a rounded square in the band colour with the whole degrees
-// in white, as a 32 x 32 icon with an alpha channel, not scaled with DPI.
+// The tray's temperature badge as an icon of the shell's small-icon size, with an alpha
+// channel; its pixels come from DrawBadgePixels.
 #pragma once
 
 #include "app/base.h"
 
-// The badge for `value` (0..99), or none when any GDI step fails; the caller owns the icon.
-HICON BuildBadgeIcon(int32_t value);
+// The badge for `value` (0..99) at `size` pixels (16..64), or none when a GDI step fails;
+// the caller owns the icon.
+HICON BuildBadgeIcon(int32_t value, int32_t size);

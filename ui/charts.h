@@ -12,8 +12,9 @@ void DrawPercentGrid(HDC dc, const PixelRect& chart);
 void DrawMarker(HDC dc, int32_t x, int32_t y, Colour colour);
 void DrawHistoryChart(HDC dc, const PixelRect& chart, const HistoryRing& ring, bool live,
                       Colour colour, const char16_t* emptyText);
+// The area under one curve, filled in `fill` (the palette's area colour).
 void DrawCurveArea(HDC dc, const PixelRect& chart, int32_t profile, int32_t channel,
-                   int32_t manualDuty, Colour colour);
+                   int32_t manualDuty, Colour fill);
 void DrawCurveLine(HDC dc, const PixelRect& chart, int32_t profile, int32_t channel,
                    int32_t manualDuty, Colour colour);
 void DrawCurveChart(HDC dc, const PixelRect& chart, const CoolerStatus& status);

@@ -80,7 +80,7 @@ void DrawHistoryChart(HDC dc, const PixelRect& chart, const HistoryRing& ring, b
     }
     // Fans first, so that the temperature line lies on top.
     for (int series = 0; series < 2; ++series) {
-        const Colour seriesColour = series == 0 ? colour : ColourAmber;
+        const Colour seriesColour = series == 0 ? colour : ActivePalette->temperature;
         int k = 0;
         for (int i = 0; i < count; ++i) {
             int32_t x = 0;
@@ -94,9 +94,9 @@ void DrawHistoryChart(HDC dc, const PixelRect& chart, const HistoryRing& ring, b
 }
 
 void DrawCurveArea(HDC dc, const PixelRect& chart, int32_t profile, int32_t channel,
-                   int32_t manualDuty, Colour colour)
+                   int32_t manualDuty, Colour fill)
 {
-    HBRUSH brush = CreateSolidBrush(CurveTint(ActivePalette->background, colour));
+    HBRUSH brush = CreateSolidBrush(fill);
     if (!brush) return;
     FillCurvePoints(chart, profile, channel, manualDuty);
     ChartPoints[CurvePoints] = {chart.right, chart.bottom};
@@ -123,8 +123,8 @@ void DrawCurveChart(HDC dc, const PixelRect& chart, const CoolerStatus& status)
     const int32_t fanDuty = AtomicRead(&AppliedFanDuty);
     const Palette& palette = *ActivePalette;
     if (profile != ProfileUnchanged) {
-        DrawCurveArea(dc, chart, profile, ChannelFans, fanDuty, ColourBlue);
-        DrawCurveArea(dc, chart, profile, ChannelPump, pumpDuty, palette.accent);
+        DrawCurveArea(dc, chart, profile, ChannelFans, fanDuty, palette.fanArea);
+        DrawCurveArea(dc, chart, profile, ChannelPump, pumpDuty, palette.pumpArea);
     }
     DrawPercentGrid(dc, chart);
 
@@ -143,12 +143,12 @@ void DrawCurveChart(HDC dc, const PixelRect& chart, const CoolerStatus& status)
         DrawTextIn(dc, chart, u"No curve written this run", palette.textMuted, TextCentred);
     } else {
         DrawCurveLine(dc, chart, profile, ChannelPump, pumpDuty, palette.accent);
-        DrawCurveLine(dc, chart, profile, ChannelFans, fanDuty, ColourBlue);
+        DrawCurveLine(dc, chart, profile, ChannelFans, fanDuty, palette.fans);
     }
 
     if (!status.connected) return;
     const int32_t x = CurveX(chart, status.liquidTenths);
     FillSolid(dc, {x, chart.top, x + 1, chart.bottom}, palette.textMuted);
     DrawMarker(dc, x, PercentY(chart, status.pumpDuty), palette.accent);
-    DrawMarker(dc, x, PercentY(chart, status.fanDuty), ColourBlue);
+    DrawMarker(dc, x, PercentY(chart, status.fanDuty), palette.fans);
 }

@@ -78,7 +78,7 @@ void DrawControls(HDC dc, const CoolerStatus& status)
         Colour textColour;
         if (AtomicRead(&AppliedProfile) == profile) {
             FillSolid(dc, button, fill);
-            textColour = palette.background;
+            textColour = palette.onFill;
         } else {
             HBRUSH frame = CreateSolidBrush(palette.grid);
             if (frame) {
@@ -96,7 +96,7 @@ void DrawControls(HDC dc, const CoolerStatus& status)
 
     FillSolid(dc, layout.applyButton, fill);
     DrawTextIn(dc, layout.applyButton, AtomicRead(&ApplyResult) > 0 ? u"Applied" : u"Apply",
-               palette.background, TextCentred);
+               palette.onFill, TextCentred);
     DrawFocusRing(dc, layout);
 }
 

@@ -45,17 +45,17 @@ void DrawHistorySections(HDC dc, const RECT& client, const CoolerStatus& status,
 {
     const Palette& palette = *ActivePalette;
     DrawSectionTitle(dc, Row(RowCoolerTitle, client), u"COOLER", palette.textSecondary, u"Fans",
-                     ColourBlue, u"Temp", ColourAmber);
+                     palette.fans, u"Temp", palette.temperature);
     DrawHistoryChart(dc, Row(RowCoolerChart, client), CoolerHistory, status.connected != 0,
-                     ColourBlue, u"No cooler history");
+                     palette.fans, u"No cooler history");
 
     char16_t name[GpuNameCapacity];
     CopyGpuName(name);
     GpuTitleText(line, DashboardLineCapacity, name);
     DrawSectionTitle(dc, Row(RowGpuTitle, client), line, palette.textSecondary, u"Fan",
-                     ColourGreen, u"Temp", ColourAmber);
-    DrawHistoryChart(dc, Row(RowGpuChart, client), GpuHistory, status.gpuValid != 0, ColourGreen,
-                     u"No GPU telemetry");
+                     palette.gpuFan, u"Temp", palette.temperature);
+    DrawHistoryChart(dc, Row(RowGpuChart, client), GpuHistory, status.gpuValid != 0,
+                     palette.gpuFan, u"No GPU telemetry");
     DrawTextIn(dc, Row(RowLeftCaption, client), u"10 min ago", palette.textMuted, TextLine);
     DrawTextIn(dc, Row(RowRightCaption, client), u"now", palette.textMuted, TextRight);
 }
@@ -74,7 +74,7 @@ void DrawDashboard(HDC dc, const RECT& client)
     DrawReadings(dc, client, status, line);
     DrawHistorySections(dc, client, status, line);
     DrawSectionTitle(dc, Row(RowCurveTitle, client), u"COOLER CURVE  ·  EDITABLE", palette.accent,
-                     u"Pump", palette.accent, u"Fans", ColourBlue);
+                     u"Pump", palette.accent, u"Fans", palette.fans);
     DrawCurveChart(dc, Row(RowCurveChart, client), status);
     DrawControls(dc, status);
 

@@ -123,14 +123,3 @@ bool HistoryX(const PixelRect& chart, uint32_t now, uint32_t tick, int32_t* x)
                               static_cast<int32_t>(HistoryWindowMs));
     return true;
 }
-
-Colour CurveTint(Colour background, Colour series)
-{
-    Colour tint = 0;
-    for (int shift = 0; shift <= 16; shift += 8) {
-        const uint32_t b = (background >> shift) & 0xFF;
-        const uint32_t s = (series >> shift) & 0xFF;
-        tint |= ((22 * b + 3 * s) / 25) << shift;
-    }
-    return tint;
-}

@@ -84,4 +84,13 @@ int32_t CurveX(const PixelRect& chart, int32_t tenths);
 bool HistoryX(const PixelRect& chart, uint32_t now, uint32_t tick, int32_t* x);
 
 // 22 parts background and 3 parts series colour, per channel.
-Colour CurveTint(Colour background, Colour series);
+constexpr Colour CurveTint(Colour background, Colour series)
+{
+    Colour tint = 0;
+    for (int shift = 0; shift <= 16; shift += 8) {
+        const uint32_t b = (background >> shift) & 0xFF;
+        const uint32_t s = (series >> shift) & 0xFF;
+        tint |= ((22 * b + 3 * s) / 25) << shift;
+    }
+    return tint;
+}

@@ -1,4 +1,5 @@
-// The user's app mode, read from the registry, and the title bar that follows it.
+// The user's app mode, read from the registry, high contrast with its system colours, and
+// the title bar that follows the app mode.
 #include "app/shell_win32.h"
 #include "ui/theme.h"
 
@@ -17,9 +18,23 @@ bool IsDarkTheme()
     return result == ERROR_SUCCESS && value == 0;
 }
 
+bool IsHighContrast()
+{
+    HIGHCONTRASTW setting = {};
+    setting.cbSize = sizeof(setting);
+    return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(setting), &setting, 0) &&
+           (setting.dwFlags & HCF_HIGHCONTRASTON);
+}
+
 void ChoosePalette()
 {
-    ActivePalette = PaletteFor(IsDarkTheme());
+    const bool highContrast = IsHighContrast();
+    if (highContrast) {
+        HighContrastPalette = HighContrastPaletteFrom(
+            {GetSysColor(COLOR_WINDOW), GetSysColor(COLOR_WINDOWTEXT), GetSysColor(COLOR_HIGHLIGHT),
+             GetSysColor(COLOR_HIGHLIGHTTEXT), GetSysColor(COLOR_GRAYTEXT), GetSysColor(COLOR_BTNFACE)});
+    }
+    ActivePalette = PaletteFor(IsDarkTheme(), highContrast);
 }
 
 // dwmapi.dll is not a known system DLL: it is loaded from the system directory only, and

@@ -13,6 +13,7 @@ int TrayAdded = 0;
 int TrayUsesGuid = 0;
 HICON TrayBadgeIcon = nullptr;
 int TrayBadgeValue = -1;
+int TrayBadgeSize = 0;
 const GUID TrayIconGuid = {0xB3F2A17C, 0x4D9E, 0x4A6B, {0x8C, 0x21, 0x5E, 0x7A, 0x3F, 0x1D, 0x0C, 0x94}};
 
 namespace {
@@ -35,10 +36,13 @@ void SetTip(NOTIFYICONDATAW* record, const char16_t* text)
 
 int AddTrayIcon()
 {
+    MeasureTrayIconSize();
+    HICON outgoing = FollowAppIconSize(); // the shell holds no icon of ours now
+    if (outgoing) DestroyIcon(outgoing);
     NOTIFYICONDATAW record = TrayRecord();
     record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_GUID;
     record.uCallbackMessage = MsgTrayNotify;
-    record.hIcon = TrayBadgeIcon ? TrayBadgeIcon : AppIcon;
+    record.hIcon = TrayBadgeIcon ? TrayBadgeIcon : TrayAppIcon ? TrayAppIcon : AppIcon;
     SetTip(&record, u"Tidewatch");
     record.guidItem = TrayIconGuid;
     TrayUsesGuid = 1;
@@ -60,19 +64,22 @@ void UpdateTrayIcon()
     CoolerStatus status;
     CopyLatestStatus(&status);
     HICON outgoing = nullptr; // set aside: the shell may still show it
+    HICON outgoingAppIcon = FollowAppIconSize();
     int32_t value = -1;
-    switch (DecideBadge(status, TrayBadgeValue, &value)) {
+    switch (DecideBadge(status, TrayBadgeValue, TrayBadgeSize, TrayIconSize, &value)) {
     case BadgeRedraw:
-        if (HICON badge = BuildBadgeIcon(value)) {
+        if (HICON badge = BuildBadgeIcon(value, TrayIconSize)) {
             outgoing = TrayBadgeIcon;
             TrayBadgeIcon = badge;
             TrayBadgeValue = value;
+            TrayBadgeSize = TrayIconSize;
         }
         break; // a badge that could not be drawn is tried again at the next status
     case BadgeDrop:
         outgoing = TrayBadgeIcon;
         TrayBadgeIcon = nullptr;
         TrayBadgeValue = -1;
+        TrayBadgeSize = 0;
         break;
     case BadgeKeep:
         break;
@@ -83,11 +90,12 @@ void UpdateTrayIcon()
         record.uFlags |= NIF_GUID;
         record.guidItem = TrayIconGuid;
     }
-    record.hIcon = TrayBadgeIcon ? TrayBadgeIcon : AppIcon;
+    record.hIcon = TrayBadgeIcon ? TrayBadgeIcon : TrayAppIcon ? TrayAppIcon : AppIcon;
     BuildTrayTooltip(reinterpret_cast<char16_t*>(record.szTip), TooltipCapacity, status);
     Shell_NotifyIconW(NIM_MODIFY, &record);
     // Only now that the shell holds its successor.
     if (outgoing) DestroyIcon(outgoing);
+    if (outgoingAppIcon) DestroyIcon(outgoingAppIcon);
 }
 
 void RemoveTrayIcon()
@@ -104,4 +112,5 @@ void RemoveTrayIcon()
     if (TrayBadgeIcon) DestroyIcon(TrayBadgeIcon);
     TrayBadgeIcon = nullptr;
     TrayBadgeValue = -1;
+    TrayBadgeSize = 0;
 }

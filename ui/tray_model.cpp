@@ -17,11 +17,12 @@ Colour BadgeColour(int32_t value)
     return 0x455BE2;                 // red
 }
 
-BadgeAction DecideBadge(const CoolerStatus& status, int32_t shownValue, int32_t* value)
+BadgeAction DecideBadge(const CoolerStatus& status, int32_t shownValue, int32_t shownSize,
+                        int32_t size, int32_t* value)
 {
     if (!status.connected) return BadgeDrop;
     *value = BadgeValue(status.liquidTenths);
-    return *value == shownValue ? BadgeKeep : BadgeRedraw;
+    return *value == shownValue && size == shownSize ? BadgeKeep : BadgeRedraw;
 }
 
 int BuildTrayTooltip(char16_t* buffer, int capacity, const CoolerStatus& status)

@@ -12,15 +12,17 @@ int32_t BadgeValue(int32_t liquidTenths);
 // Blue below 35, green 35 to 39, amber 40 to 44, red from 45.
 Colour BadgeColour(int32_t value);
 
-// What a status does to the badge now showing `shownValue` (-1 for none): keep it, draw a
-// new one for `*value`, or drop it because the cooler is away. Only a change of the whole
-// degree redraws, so a reading that wobbles in its tenths keeps the badge.
+// What a status does to the badge now showing `shownValue` (-1 for none) at `shownSize`
+// pixels: keep it, draw a new one for `*value` at `size`, or drop it because the cooler is
+// away. Only a change of the whole degree or of the shell's icon size redraws, so a reading
+// that wobbles in its tenths keeps the badge.
 enum BadgeAction : int {
     BadgeKeep = 0,
     BadgeRedraw = 1,
     BadgeDrop = 2,
 };
-BadgeAction DecideBadge(const CoolerStatus& status, int32_t shownValue, int32_t* value);
+BadgeAction DecideBadge(const CoolerStatus& status, int32_t shownValue, int32_t shownSize,
+                        int32_t size, int32_t* value);
 
 constexpr int TooltipCapacity = 128; // characters, terminator included
 

@@ -1,5 +1,7 @@
 #include "ui/tray_model.h"
 
+#include "ui/badge_pixels.h"
+
 #include "profiles/profiles.h"
 
 #include <gtest/gtest.h>
@@ -35,27 +37,129 @@ TEST(Badge, RedrawsOnlyWhenTheWholeDegreeChanges)
     status.liquidTenths = 314;
     int32_t value = -7;
     // The first connected status draws, whatever the number.
-    EXPECT_EQ(DecideBadge(status, -1, &value), BadgeRedraw);
+    EXPECT_EQ(DecideBadge(status, -1, 0, 16, &value), BadgeRedraw);
     EXPECT_EQ(value, 31);
     status.liquidTenths = 313; // a wobble in the tenths
-    EXPECT_EQ(DecideBadge(status, 31, &value), BadgeKeep);
+    EXPECT_EQ(DecideBadge(status, 31, 16, 16, &value), BadgeKeep);
     status.liquidTenths = 315;
-    EXPECT_EQ(DecideBadge(status, 31, &value), BadgeRedraw);
+    EXPECT_EQ(DecideBadge(status, 31, 16, 16, &value), BadgeRedraw);
     EXPECT_EQ(value, 32);
     status.liquidTenths = 1000; // capped: 99 stays 99
-    EXPECT_EQ(DecideBadge(status, 99, &value), BadgeKeep);
+    EXPECT_EQ(DecideBadge(status, 99, 16, 16, &value), BadgeKeep);
     // A badge that could not be drawn left the shown value alone: the next status redraws.
     status.liquidTenths = 427;
-    EXPECT_EQ(DecideBadge(status, 31, &value), BadgeRedraw);
-    EXPECT_EQ(DecideBadge(status, 31, &value), BadgeRedraw);
+    EXPECT_EQ(DecideBadge(status, 31, 16, 16, &value), BadgeRedraw);
+    EXPECT_EQ(DecideBadge(status, 31, 16, 16, &value), BadgeRedraw);
+    // The tray's icon size changed (another DPI): the same number is drawn at the new size,
+    // and kept at it afterwards.
+    EXPECT_EQ(DecideBadge(status, 43, 16, 24, &value), BadgeRedraw);
+    EXPECT_EQ(value, 43);
+    EXPECT_EQ(DecideBadge(status, 43, 24, 24, &value), BadgeKeep);
     // Unplugged: dropped, even with a badge of the same number; back at the same
     // temperature, drawn anew.
     status.connected = 0;
-    EXPECT_EQ(DecideBadge(status, 43, &value), BadgeDrop);
-    EXPECT_EQ(DecideBadge(status, -1, &value), BadgeDrop);
+    EXPECT_EQ(DecideBadge(status, 43, 16, 16, &value), BadgeDrop);
+    EXPECT_EQ(DecideBadge(status, -1, 0, 16, &value), BadgeDrop);
     status.connected = 1;
-    EXPECT_EQ(DecideBadge(status, -1, &value), BadgeRedraw);
+    EXPECT_EQ(DecideBadge(status, -1, 0, 16, &value), BadgeRedraw);
     EXPECT_EQ(value, 43);
+}
+
+// The badge as the tray shows it: '#' white, '-' the band colour, '.' transparent.
+std::string BadgePicture(int32_t value, int32_t size)
+{
+    uint32_t pixels[BadgeMaxSize * BadgeMaxSize];
+    DrawBadgePixels(value, size, pixels);
+    const uint32_t band = 0xFF000000 | (BadgeColour(value) & 0xFF) << 16 |
+                          (BadgeColour(value) & 0xFF00) | BadgeColour(value) >> 16;
+    std::string picture;
+    for (int32_t i = 0; i < size * size; ++i) {
+        picture += pixels[i] == 0 ? '.' : pixels[i] == 0xFFFFFFFF ? '#' : pixels[i] == band ? '-' : '?';
+        if (i % size == size - 1) picture += '\n';
+    }
+    return picture;
+}
+
+TEST(BadgePixels, TwoSharpDigitsAtSixteenPixels)
+{
+    EXPECT_EQ(BadgePicture(43, 16), ".--------------.\n"
+                                    "----------------\n"
+                                    "-##--##--######-\n"
+                                    "-##--##--######-\n"
+                                    "-##--##------##-\n"
+                                    "-##--##------##-\n"
+                                    "-##--##------##-\n"
+                                    "-######--######-\n"
+                                    "-######--######-\n"
+                                    "-----##------##-\n"
+                                    "-----##------##-\n"
+                                    "-----##------##-\n"
+                                    "-----##--######-\n"
+                                    "-----##--######-\n"
+                                    "----------------\n"
+                                    ".--------------.\n");
+    // One digit in the middle; a 1 is a stem with a flag.
+    EXPECT_EQ(BadgePicture(1, 16), ".--------------.\n"
+                                   "----------------\n"
+                                   "-------##-------\n"
+                                   "-----####-------\n"
+                                   "-----####-------\n"
+                                   "-------##-------\n"
+                                   "-------##-------\n"
+                                   "-------##-------\n"
+                                   "-------##-------\n"
+                                   "-------##-------\n"
+                                   "-------##-------\n"
+                                   "-------##-------\n"
+                                   "-------##-------\n"
+                                   "-------##-------\n"
+                                   "----------------\n"
+                                   ".--------------.\n");
+    // The corners grow with the size: a quarter of it across.
+    const std::string big = BadgePicture(99, 32);
+    EXPECT_EQ(big.substr(0, 33), "..----------------------------..\n");
+    EXPECT_EQ(big.substr(33, 33), ".------------------------------.\n");
+    EXPECT_EQ(big.substr(66, 33), "--------------------------------\n");
+}
+
+TEST(BadgePixels, DigitsFitAndStayOpenAtEverySize)
+{
+    EXPECT_EQ(BadgeSizeFor(0), 16);
+    EXPECT_EQ(BadgeSizeFor(20), 20);
+    EXPECT_EQ(BadgeSizeFor(28), 28);
+    EXPECT_EQ(BadgeSizeFor(96), 64);
+    for (int32_t size = BadgeMinSize; size <= BadgeMaxSize; ++size) {
+        SCOPED_TRACE(size);
+        const DigitLayout d = BadgeDigitLayout(size);
+        // Nearly the full height, with the band showing round the digits and between them,
+        // and the holes of 0, 6, 8 and 9 at least two pixels across.
+        EXPECT_GE(4 * d.height, 3 * size - 3);
+        EXPECT_GE(d.top, 1);
+        EXPECT_LE(d.top + d.height, size - 1);
+        EXPECT_GE(d.gap, 2);
+        EXPECT_GE(d.width - 2 * d.stroke, 2);
+        EXPECT_GE(d.middle - d.stroke, 2);
+        EXPECT_GE(d.height - d.middle - 2 * d.stroke, 2);
+        for (int32_t value = 0; value <= 99; ++value) {
+            PixelRect rects[BadgeRectCapacity];
+            const int count = BadgeDigitRects(value, size, rects);
+            ASSERT_GE(count, value < 10 ? 2 : 4);
+            int32_t left = size, right = 0;
+            for (int i = 0; i < count; ++i) {
+                const PixelRect& r = rects[i];
+                EXPECT_TRUE(r.left < r.right && r.top < r.bottom);
+                EXPECT_TRUE(InsideBadgeSquare(r.left - 1, r.top - 1, size));
+                EXPECT_TRUE(InsideBadgeSquare(r.right, r.bottom, size));
+                left = r.left < left ? r.left : left;
+                right = r.right > right ? r.right : right;
+            }
+            // Centred: as much band left as right, within a pixel (a 1 has its flag).
+            const bool hasOne = value % 10 == 1 || value / 10 == 1;
+            if (!hasOne) {
+                EXPECT_LE(abs((size - right) - left), 1) << value;
+            }
+        }
+    }
 }
 
 class Tooltip : public ::testing::Test {

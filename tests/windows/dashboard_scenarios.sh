@@ -15,7 +15,7 @@ DASH_WIDTH=
 DASH_HEIGHT=
 DASH_DPI=96
 DASH_THEME=light
-declare -A BOX LIGHT DARK
+declare -A BOX LIGHT DARK CONTRAST
 
 # Flags of DrawText: line, line-cut, centred.
 DT_LINE=0x24
@@ -79,20 +79,26 @@ wait_peek_least()
     done
 }
 
-# The dashboard's rectangles and both palettes for a client of W x H at DPI.
+# The dashboard's rectangles and the palettes for a client of W x H at DPI (high contrast:
+# from this session's system colours).
 dash_layout()
 {
     local name l t r b
     while read -r name l t r b; do BOX[$name]="$l $t $r $b"; done < <(probe layout "$1" "$2" "$3")
     while read -r name l; do LIGHT[$name]=$l; done < <(probe colours light)
     while read -r name l; do DARK[$name]=$l; done < <(probe colours dark)
+    while read -r name l; do CONTRAST[$name]=$l; done < <(probe colours contrast)
     [ -n "${BOX[applyButton]:-}" ] && [ -n "${DARK[accent]:-}" ] || hx_fail "the probe gave no layout"
 }
 
 # colour SLOT: rrggbb of the slot in the theme shown now.
 colour()
 {
-    if [ "$DASH_THEME" = dark ]; then echo "${DARK[$1]}"; else echo "${LIGHT[$1]}"; fi
+    case $DASH_THEME in
+    dark) echo "${DARK[$1]}" ;;
+    contrast) echo "${CONTRAST[$1]}" ;;
+    *) echo "${LIGHT[$1]}" ;;
+    esac
 }
 
 # Starts the program at DASH_DPI in DASH_THEME, opens its window (by command 201, or with
@@ -232,6 +238,41 @@ sim_control()
     done
 }
 
+# The cooler connected (31.2 °C, pump 2210 RPM at 62%, fans 540 RPM at 27%) beside the GPU,
+# Balanced applied with a click, and two samples in each ring (1.9 s apart at least), enough
+# for a line and its marker.
+dash_connect_balanced()
+{
+    hx_gpu "name=NVIDIA GeForce XY 100" fan=40 rpm=1500 temp=55
+    hx_control "device cooler 1e71 300c
+set liquid 312
+set pumprpm 2210
+set pumpduty 62
+set fanrpm 540
+set fanduty 27"
+    wait_peek LatestStatus 1 10 || hx_fail "the cooler did not connect" # its field connected
+    click_box balanced
+    wait_peek AppliedProfile 2 5 || hx_fail "Balanced was not applied"
+    # (a ring's sample count follows its 512 samples of 8 bytes)
+    wait_peek_least CoolerHistory 2 10 4096 || hx_fail "no cooler history"
+    wait_peek_least GpuHistory 2 10 4096 || hx_fail "no GPU history"
+}
+
+# The texts of that state in the theme shown now (WHAT names it in failures).
+expect_connected_texts() # WHAT
+{
+    expect_text "header connected ($1)" header body $DT_LINE "$(colour textSecondary)" \
+        "$(colour background)" 'KRAKEN ELITE  \u00b7  CONNECTED'
+    expect_text "temperature connected ($1)" temperature hero $DT_LINE "$(colour text)" \
+        "$(colour background)" '31.2 \u00b0C'
+    expect_text "pump line ($1)" pumpLine body $DT_LINE_CUT "$(colour textSecondary)" \
+        "$(colour background)" 'Pump  2210 RPM  62%'
+    expect_text "GPU line ($1)" gpuLine body $DT_LINE "$(colour textSecondary)" \
+        "$(colour background)" 'GPU  1500 RPM  40%  55 \u00b0C'
+    expect_text "sentence ($1)" sentence body $DT_LINE_CUT "$(colour textSecondary)" \
+        "$(colour background)" 'Balanced curve; 100% at 59 \u00b0C'
+}
+
 # --- How it looks ------------------------------------------------------------------------------
 
 # The four faces of the dashboard at one DPI: waiting for a cooler, light then dark; then
@@ -274,33 +315,11 @@ dashboard_looks()
     done
 
     # Connected, with history and a GPU, Balanced applied.
-    hx_gpu "name=NVIDIA GeForce XY 100" fan=40 rpm=1500 temp=55
-    hx_control "device cooler 1e71 300c
-set liquid 312
-set pumprpm 2210
-set pumpduty 62
-set fanrpm 540
-set fanduty 27"
-    wait_peek LatestStatus 1 10 || hx_fail "the cooler did not connect" # its field connected
-    click_box balanced
-    wait_peek AppliedProfile 2 5 || hx_fail "Balanced was not applied"
-    # Two samples in each ring (1.9 s apart at least), enough for a line and its marker.
-    # (a ring's sample count follows its 512 samples of 8 bytes)
-    wait_peek_least CoolerHistory 2 10 4096 || hx_fail "no cooler history"
-    wait_peek_least GpuHistory 2 10 4096 || hx_fail "no GPU history"
+    dash_connect_balanced
     for theme in dark light; do
         dash_theme $theme
         name=connected-$theme-$DASH_DPI
-        expect_text "header connected ($theme)" header body $DT_LINE "$(colour textSecondary)" \
-            "$(colour background)" 'KRAKEN ELITE  \u00b7  CONNECTED'
-        expect_text "temperature connected ($theme)" temperature hero $DT_LINE "$(colour text)" \
-            "$(colour background)" '31.2 \u00b0C'
-        expect_text "pump line ($theme)" pumpLine body $DT_LINE_CUT "$(colour textSecondary)" \
-            "$(colour background)" 'Pump  2210 RPM  62%'
-        expect_text "GPU line ($theme)" gpuLine body $DT_LINE "$(colour textSecondary)" \
-            "$(colour background)" 'GPU  1500 RPM  40%  55 \u00b0C'
-        expect_text "sentence ($theme)" sentence body $DT_LINE_CUT "$(colour textSecondary)" \
-            "$(colour background)" 'Balanced curve; 100% at 59 \u00b0C'
+        expect_connected_texts "$theme"
         shot "$name"
         keep "$name"
         expect_pixel "background ($theme)" "$name" "$corner" 4 "$(colour background)"
@@ -618,4 +637,63 @@ scenario_dashboard_paint_cost()
     ms=$(sed -n 's/.*ms_per_paint=\([0-9.]*\).*/\1/p' <<<"$paint")
     [ -n "$ms" ] || hx_fail "no paint was timed"
     awk -v ms="$ms" 'BEGIN { exit !(ms < 40) }' || hx_fail "a paint took $ms ms"
+}
+
+# --- High contrast -----------------------------------------------------------------------------
+
+# With high contrast on, every colour of the dashboard, charts included, is one of the system
+# colours (here a black high-contrast scheme's); off again, the app mode's palette returns.
+# Both switches are live: on the settings broadcast and on the system colours' change.
+scenario_dashboard_high_contrast()
+{
+    hx_session_begin
+    local name value
+    while read -r name value; do
+        hx_reg_add 'HKCU\Control Panel\Colors' "$name" REG_SZ "$value"
+    done <<<"Window 0 0 0
+WindowText 255 255 255
+Hilight 26 235 255
+HilightText 0 0 0
+GrayText 63 242 63
+ButtonFace 0 0 0"
+    hx_control "device cooler 1e71 300c absent"
+    hx_gpu "name=NVIDIA GeForce XY 100"
+    hx_start_sim
+    dash_start
+    expect_equal "the scheme's window colour" 000000 "${CONTRAST[background]}"
+    dash_connect_balanced
+
+    # Wine's high contrast is always off: the program is told otherwise, then the setting's
+    # broadcast follows as Windows sends it.
+    probe contrast "$(dash_rva __imp_SystemParametersInfoW)" 1 >/dev/null ||
+        hx_fail "cannot turn high contrast on for the program"
+    probe send 0x1A 0x43 0 >/dev/null # WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST
+    DASH_THEME=contrast
+    expect_connected_texts "high contrast"
+    expect_text "Apply (high contrast)" applyButton body $DT_CENTRED "$(colour onFill)" \
+        "$(colour accent)" 'Apply'
+    shot high-contrast-96
+    keep high-contrast-96
+    local balanced silent
+    read -r -a balanced <<<"$(box_corner balanced 2 2)"
+    read -r -a silent <<<"$(box_corner silent 2 2)"
+    expect_pixel "Balanced selected (high contrast)" high-contrast-96 "${balanced[@]}" "$(colour accent)"
+    expect_pixel "Silent not selected (high contrast)" high-contrast-96 "${silent[@]}" "$(colour background)"
+    # Not one pixel in a colour of the app mode's palettes, fixed series colours included.
+    local shown own
+    shown=$(convert "$HX_SESSION/high-contrast-96.png" -format %c histogram:info:- |
+        sed -n 's/.*#\([0-9A-Fa-f]\{6\}\).*/\1/p' | tr 'A-F' 'a-f')
+    for own in "${LIGHT[@]}" "${DARK[@]}"; do
+        ! grep -qx "$own" <<<"$shown" || hx_fail "a colour of the app mode's palettes is shown: $own"
+    done
+    hx_log "ok: $(wc -l <<<"$shown") colours shown, none of the app mode's"
+
+    # Off again: the change of the system colours brings the app mode's palette back.
+    probe contrast "$(dash_rva __imp_SystemParametersInfoW)" 0 >/dev/null || hx_fail "cannot turn high contrast off"
+    probe send 0x15 0 0 >/dev/null # WM_SYSCOLORCHANGE
+    DASH_THEME=light
+    expect_text "header (light again)" header body $DT_LINE "$(colour textSecondary)" \
+        "$(colour background)" 'KRAKEN ELITE  \u00b7  CONNECTED'
+    shot light-again
+    expect_pixel "Balanced selected (light again)" light-again "${balanced[@]}" "$(colour accent)"
 }

@@ -3,7 +3,7 @@
 add_executable(tidewatch_probe ${CMAKE_CURRENT_LIST_DIR}/probe.cpp
   ${CMAKE_SOURCE_DIR}/app/shell.cpp ${CMAKE_SOURCE_DIR}/ui/theme.cpp
   ${CMAKE_SOURCE_DIR}/ui/fonts_win32.cpp ${CMAKE_SOURCE_DIR}/ui/badge_win32.cpp
-  ${CMAKE_SOURCE_DIR}/ui/tray_model.cpp ${CMAKE_SOURCE_DIR}/ui/geometry.cpp
+  ${CMAKE_SOURCE_DIR}/ui/tray_model.cpp ${CMAKE_SOURCE_DIR}/ui/badge_pixels.cpp ${CMAKE_SOURCE_DIR}/ui/geometry.cpp
   ${CMAKE_SOURCE_DIR}/app/text.cpp ${CMAKE_SOURCE_DIR}/app/shared_state.cpp
   ${CMAKE_SOURCE_DIR}/profiles/profiles.cpp)
 target_include_directories(tidewatch_probe PRIVATE ${CMAKE_SOURCE_DIR})

@@ -15,11 +15,18 @@
 //   probe tooltips                the tooltip of every icon in Wine's tray, one a line
 //   probe untray                  removes icon 1 of the window from the tray, as a dying shell
 //   probe workarea                "work L T R B dpi D": the window's monitor and DPI
-//   probe badge V FILE            the program's badge for V, drawn at the small icon size
-//                                 on white as the tray draws it, into FILE (binary PPM)
-//   probe appicon EXE FILE [V]    the exe's icon 101, likewise; over the badge for V
+//   probe badge V FILE [SIZE]     the program's badge for V at the small icon size (or
+//                                 SIZE), on white as the tray draws it, into FILE (binary PPM)
+//   probe appicon EXE FILE [V]    the exe's icon 101 as the program loads it for the tray,
+//                                 likewise; over the badge for V; partly covered pixels
+//                                 ff00ff
 //   probe layout W H DPI          the dashboard's rows and controls, one "name l t r b" each
-//   probe colours light|dark      the palette's slots and the fixed colours as rrggbb
+//   probe colours light|dark|contrast
+//                                 the palette's slots and the fixed colours as rrggbb
+//                                 (contrast: from this session's system colours)
+//   probe contrast RVA FLAGS      what the program's SystemParametersInfoW (its import at
+//                                 RVA) answers for SPI_GETHIGHCONTRAST from now on (see
+//                                 Contrast)
 //   probe text FILE DPI body|hero W H FLAGS RRGGBB RRGGBB TEXT
 //                                 renders TEXT (\uXXXX escapes allowed) as the dashboard
 //                                 does, in a W x H box filled with the second colour, to a
@@ -105,6 +112,57 @@ int Peek(HWND window, unsigned long long rva, int size)
     for (int i = size - 1; i >= 0; --i) value = value << 8 | bytes[i];
     const int shift = 64 - 8 * size;
     printf("%lld\n", shift < 64 ? static_cast<long long>(value << shift) >> shift : 0LL);
+    return 0;
+}
+
+// High contrast as the running program sees it. Wine 8 cannot turn it on: its
+// SPI_SETHIGHCONTRAST fails and its SPI_GETHIGHCONTRAST always answers "off". So the
+// program's import of SystemParametersInfoW (the slot at image base + RVA) is pointed at a
+// stub made in its process, which answers SPI_GETHIGHCONTRAST with `flags` and passes every
+// other call on; a later call only changes the flags. Prints 1.
+int Contrast(HWND window, unsigned long long rva, DWORD flags)
+{
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE |
+                                 PROCESS_QUERY_INFORMATION, FALSE, processId);
+    if (!process) return 1;
+    const auto base = static_cast<uintptr_t>(GetWindowLongPtrW(window, GWLP_HINSTANCE));
+    void* slot = reinterpret_cast<void*>(base + rva);
+    uint64_t target = 0;
+    unsigned char stub[] = {
+        0x83, 0xF9, 0x42,             // cmp ecx, SPI_GETHIGHCONTRAST
+        0x75, 0x0E,                   // jne pass
+        0x41, 0xC7, 0x40, 0x04, 0, 0, 0, 0, // mov dword [r8 + 4], flags (dwFlags)
+        0xB8, 0x01, 0x00, 0x00, 0x00, // mov eax, TRUE
+        0xC3,                         // ret
+        0x48, 0xB8, 0, 0, 0, 0, 0, 0, 0, 0, // pass: mov rax, the system's function
+        0xFF, 0xE0,                   // jmp rax
+    };
+    constexpr int FlagsAt = 9, TargetAt = 21;
+    unsigned char head[5] = {};
+    bool ok = ReadProcessMemory(process, slot, &target, 8, nullptr) &&
+              ReadProcessMemory(process, reinterpret_cast<void*>(target), head, 5, nullptr);
+    if (ok && memcmp(head, stub, 5) == 0) {
+        ok = WriteProcessMemory(process, reinterpret_cast<unsigned char*>(target) + FlagsAt, &flags,
+                                4, nullptr);
+    } else if (ok) {
+        memcpy(stub + FlagsAt, &flags, 4);
+        memcpy(stub + TargetAt, &target, 8);
+        void* code = VirtualAllocEx(process, nullptr, sizeof stub, MEM_COMMIT | MEM_RESERVE,
+                                    PAGE_EXECUTE_READWRITE);
+        DWORD protection = 0;
+        ok = code && WriteProcessMemory(process, code, stub, sizeof stub, nullptr) &&
+             FlushInstructionCache(process, code, sizeof stub) &&
+             VirtualProtectEx(process, slot, 8, PAGE_READWRITE, &protection);
+        if (ok) {
+            ok = WriteProcessMemory(process, slot, &code, 8, nullptr);
+            VirtualProtectEx(process, slot, 8, protection, &protection);
+        }
+    }
+    CloseHandle(process);
+    if (!ok) return 1;
+    printf("1\n");
     return 0;
 }
 
@@ -259,13 +317,10 @@ int WorkArea(HWND window)
     return 0;
 }
 
-// An icon as Wine's tray shows it: scaled to the small icon size by DrawIconEx onto white,
-// or onto the icon `under` drawn the same way first (the tray does not clear between two
-// icons), written as a binary PPM. Destroys both icons.
-int DrawAsTheTray(HICON icon, const char* path, HICON under = nullptr)
+// The icon `icon` drawn at `size` by DrawIconEx onto a fill of `background`, or onto the
+// icon `under` drawn the same way first, into `out` (0x00RRGGBB, top row first).
+bool RenderIcon(HICON icon, HICON under, COLORREF background, int size, uint32_t* out)
 {
-    const int size = GetSystemMetrics(SM_CXSMICON);
-    if (!icon || size <= 0 || size > 64) return 1;
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = size;
@@ -275,54 +330,72 @@ int DrawAsTheTray(HICON icon, const char* path, HICON under = nullptr)
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
     HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!dc || !bitmap || !bits) return 1;
+    HBITMAP bitmap = dc ? CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr;
+    if (!bitmap || !bits) return false;
     HGDIOBJ previous = SelectObject(dc, bitmap);
     RECT all = {0, 0, size, size};
-    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    if (under) {
-        DrawIconEx(dc, 0, 0, under, size, size, 0, nullptr, DI_NORMAL);
-        DestroyIcon(under);
-    }
+    HBRUSH brush = CreateSolidBrush(background);
+    FillRect(dc, &all, brush);
+    DeleteObject(brush);
+    if (under) DrawIconEx(dc, 0, 0, under, size, size, 0, nullptr, DI_NORMAL);
     DrawIconEx(dc, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
     GdiFlush();
-    FILE* file = fopen(path, "wb");
-    if (!file) return 1;
-    fprintf(file, "P6\n%d %d\n255\n", size, size);
-    const auto* pixel = static_cast<const uint32_t*>(bits);
-    for (int i = 0; i < size * size; ++i) {
-        const unsigned char rgb[3] = {static_cast<unsigned char>(pixel[i] >> 16),
-                                      static_cast<unsigned char>(pixel[i] >> 8),
-                                      static_cast<unsigned char>(pixel[i])};
-        fwrite(rgb, 1, 3, file);
-    }
-    fclose(file);
+    memcpy(out, bits, static_cast<size_t>(size * size) * 4);
     SelectObject(dc, previous);
     DeleteObject(bitmap);
     DeleteDC(dc);
-    DestroyIcon(icon);
+    return true;
+}
+
+// An icon as Wine's tray shows it: drawn at `size` onto white, or onto the icon `under`
+// drawn the same way first (the tray does not clear between two icons), written as a binary
+// PPM. With `markPartial`, the pixels that the icon covers only in part are written as
+// ff00ff: the tray blends each redraw of the same icon into the last there, so their
+// colour depends on how often it drew. Destroys both icons.
+int DrawAsTheTray(HICON icon, const char* path, int size, HICON under = nullptr,
+                  bool markPartial = false)
+{
+    static uint32_t shown[64 * 64], onBlack[64 * 64], onWhite[64 * 64];
+    bool ok = icon && size > 0 && size <= 64 && RenderIcon(icon, under, 0xFFFFFF, size, shown);
+    if (ok && markPartial) {
+        ok = RenderIcon(icon, nullptr, 0x000000, size, onBlack) &&
+             RenderIcon(icon, nullptr, 0xFFFFFF, size, onWhite);
+    }
+    if (under) DestroyIcon(under);
+    if (icon) DestroyIcon(icon);
+    FILE* file = ok ? fopen(path, "wb") : nullptr;
+    if (!file) return 1;
+    fprintf(file, "P6\n%d %d\n255\n", size, size);
+    for (int i = 0; i < size * size; ++i) {
+        const uint32_t pixel = markPartial && onBlack[i] != onWhite[i] ? 0xFF00FF : shown[i];
+        const unsigned char rgb[3] = {static_cast<unsigned char>(pixel >> 16),
+                                      static_cast<unsigned char>(pixel >> 8),
+                                      static_cast<unsigned char>(pixel)};
+        fwrite(rgb, 1, 3, file);
+    }
+    fclose(file);
     printf("%d\n", size);
     return 0;
 }
 
-// The program's badge for `value`, made by its own code.
-int Badge(int value, const char* path)
+// The program's badge for `value` at `size`, made by its own code.
+int Badge(int value, const char* path, int size)
 {
-    return DrawAsTheTray(BuildBadgeIcon(value), path);
+    return DrawAsTheTray(BuildBadgeIcon(value, size), path, size);
 }
 
-// The program's icon resource as it loads it (LoadIconW: the default icon size), drawn over
-// the badge for `under` when that is 0 or more.
+// The program's icon resource as it loads it for the tray (at the small icon size), drawn
+// over the badge for `under` when that is 0 or more; its partly covered pixels marked.
 int AppIconOf(const char* exe, const char* path, int under)
 {
     wchar_t name[MAX_PATH] = {};
     MultiByteToWideChar(CP_UTF8, 0, exe, -1, name, MAX_PATH - 1);
     HMODULE module = LoadLibraryExW(name, nullptr, LOAD_LIBRARY_AS_DATAFILE);
     if (!module) return 1;
-    HICON icon = LoadIconW(module, MAKEINTRESOURCEW(101));
-    // LoadIconW hands out a shared icon: draw a copy that may be destroyed.
-    const int result = DrawAsTheTray(icon ? CopyIcon(icon) : nullptr, path,
-                                     under >= 0 ? BuildBadgeIcon(under) : nullptr);
+    const int size = GetSystemMetrics(SM_CXSMICON);
+    HICON icon = static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(101), IMAGE_ICON, size, size, 0));
+    const int result =
+        DrawAsTheTray(icon, path, size, under >= 0 ? BuildBadgeIcon(under, size) : nullptr, true);
     FreeLibrary(module);
     return result;
 }
@@ -358,15 +431,21 @@ void PrintColour(const char* name, uint32_t colour)
     printf("%s %02x%02x%02x\n", name, colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
 }
 
-int Colours(bool dark)
+int Colours(const char* theme)
 {
-    const Palette& palette = *PaletteFor(dark);
-    PrintColour("background", palette.background);
-    PrintColour("text", palette.text);
-    PrintColour("accent", palette.accent);
-    PrintColour("textSecondary", palette.textSecondary);
-    PrintColour("grid", palette.grid);
-    PrintColour("textMuted", palette.textMuted);
+    const bool contrast = strcmp(theme, "contrast") == 0;
+    if (contrast) {
+        HighContrastPalette = HighContrastPaletteFrom(
+            {GetSysColor(COLOR_WINDOW), GetSysColor(COLOR_WINDOWTEXT), GetSysColor(COLOR_HIGHLIGHT),
+             GetSysColor(COLOR_HIGHLIGHTTEXT), GetSysColor(COLOR_GRAYTEXT), GetSysColor(COLOR_BTNFACE)});
+    }
+    const Palette& palette = *PaletteFor(strcmp(theme, "dark") == 0, contrast);
+    static const char* const slots[sizeof(Palette) / sizeof(uint32_t)] = {
+        "background", "text", "accent", "textSecondary", "grid", "textMuted",
+        "onFill", "fans", "gpuFan", "temperature", "pumpArea", "fanArea"};
+    for (size_t i = 0; i < sizeof slots / sizeof *slots; ++i) {
+        PrintColour(slots[i], reinterpret_cast<const uint32_t*>(&palette)[i]);
+    }
     PrintColour("blue", ColourBlue);
     PrintColour("green", ColourGreen);
     PrintColour("amber", ColourAmber);
@@ -807,7 +886,7 @@ int main(int argc, char** argv)
         return Layout(static_cast<int>(Number(argv[2])), static_cast<int>(Number(argv[3])),
                       static_cast<int>(Number(argv[4])));
     }
-    if (strcmp(verb, "colours") == 0 && argc == 3) return Colours(strcmp(argv[2], "dark") == 0);
+    if (strcmp(verb, "colours") == 0 && argc == 3) return Colours(argv[2]);
     if (strcmp(verb, "text") == 0 && argc == 11) return RenderText(argv);
     if (strcmp(verb, "wait-gone") == 0 && argc == 3) {
         const DWORD limit = static_cast<DWORD>(Number(argv[2]));
@@ -821,7 +900,10 @@ int main(int argc, char** argv)
     }
     if (strcmp(verb, "menus") == 0) return EnumWindows(ListMenu, 0) ? 0 : 1;
     if (strcmp(verb, "tooltips") == 0) return Tooltips();
-    if (strcmp(verb, "badge") == 0 && argc == 4) return Badge(static_cast<int>(Number(argv[2])), argv[3]);
+    if (strcmp(verb, "badge") == 0 && (argc == 4 || argc == 5)) {
+        return Badge(static_cast<int>(Number(argv[2])), argv[3],
+                     argc == 5 ? static_cast<int>(Number(argv[4])) : GetSystemMetrics(SM_CXSMICON));
+    }
     if (strcmp(verb, "users") == 0) return Users();
     if (strcmp(verb, "load") == 0 && argc == 3) return Load(argv[2]);
     if (strcmp(verb, "appicon") == 0 && (argc == 4 || argc == 5)) {
@@ -882,6 +964,9 @@ int main(int argc, char** argv)
     if (strcmp(verb, "end") == 0 && argc == 6) {
         return End(window, static_cast<UINT>(Number(argv[2])), static_cast<WPARAM>(Number(argv[3])),
                    static_cast<LPARAM>(Number(argv[4])), static_cast<DWORD>(Number(argv[5])));
+    }
+    if (strcmp(verb, "contrast") == 0 && argc == 4) {
+        return Contrast(window, Number(argv[2]), static_cast<DWORD>(Number(argv[3])));
     }
     if (strcmp(verb, "peek") == 0 && argc == 4) {
         return Peek(window, Number(argv[2]), static_cast<int>(Number(argv[3])));

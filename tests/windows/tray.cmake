@@ -4,7 +4,7 @@ include(${CMAKE_CURRENT_LIST_DIR}/harness/e2e.cmake)
 
 set(TRAY_SCENARIOS ${CMAKE_CURRENT_LIST_DIR}/tray_scenarios.sh)
 foreach(scenario
-    tray_badge_follows_the_liquid tray_unplug_and_replug tray_menu_profile_by_mouse
+    tray_badge_follows_the_liquid tray_badge_at_120 tray_badge_at_144 tray_unplug_and_replug tray_menu_profile_by_mouse
     tray_menu_greyed_without_cooler tray_menu_brightness_by_keyboard tray_menu_exit
     tray_clicks_and_placement_96 tray_clicks_and_placement_120 tray_clicks_and_placement_144
     tray_taskbar_restart)

@@ -99,14 +99,19 @@ colour_count() # IMAGE RRGGBB
 }
 
 # shot_matches NAME REFERENCE: takes tray shots until the icon in it is REFERENCE pixel for
-# pixel (the tray paints a little after it takes an icon), for at most 3 s. Leaves the last
-# count of differing pixels in $DIFFER.
+# pixel (the tray paints a little after it takes an icon), for at most 3 s; pixels that the
+# reference marks ff00ff are not compared. Leaves the last count of differing pixels in
+# $DIFFER.
 shot_matches()
 {
-    local deadline=$(($(date +%s%N) / 1000000 + 3000))
+    local deadline=$(($(date +%s%N) / 1000000 + 3000)) mask=$HX_SESSION/$1-mask.png
+    # White where not compared: lightened with it, both sides turn white there.
+    convert "$2" -fill black +opaque '#ff00ff' -fill white -opaque '#ff00ff' "$mask"
+    convert "$2" "$mask" -compose lighten -composite "$HX_SESSION/$1-expected.png"
     while :; do
         tray_shot "$1"
-        DIFFER=$(compare -metric AE "$HX_SESSION/$1-icon.png" "$2" null: 2>&1)
+        convert "$HX_SESSION/$1-icon.png" "$mask" -compose lighten -composite "$HX_SESSION/$1-compared.png"
+        DIFFER=$(compare -metric AE "$HX_SESSION/$1-compared.png" "$HX_SESSION/$1-expected.png" null: 2>&1)
         [ "$DIFFER" = 0 ] && return 0
         [ $(($(date +%s%N) / 1000000)) -ge $deadline ] && return 1
         sleep 0.1
@@ -129,9 +134,10 @@ expect_badge()
     hx_log "ok: $1: the badge for $2 in #$3 ($band band pixels, $white white)"
 }
 
-# expect_icon NAME [V]: the tray shows the program's own icon, pixel for pixel; drawn over the
-# badge for V when given: Wine's tray draws a new icon over the old one without clearing, so
-# the icon's translucent edge takes a tint from the badge before it.
+# expect_icon NAME [V]: the tray shows the program's own icon, pixel for pixel where it is
+# opaque; drawn over the badge for V when given: Wine's tray draws a new icon over the old
+# one without clearing, so the icon's translucent edge takes a tint from what was before it
+# (and from each redraw: those pixels are not compared).
 expect_icon()
 {
     local reference=$HX_SESSION/appicon.ppm
@@ -272,6 +278,7 @@ set liquid 427
 set pumprpm 980
 set fanrpm 760"
     until_equal 5 43 peek TrayBadgeValue 4 || hx_fail "badge value $GOT"
+    expect_equal "badge drawn at the small icon size" 16 "$(peek TrayBadgeSize 4)"
     expect_badge amber 43 d28a24
     expect_equal "tooltip" "Tidewatch · 42.7 °C · Pump 980 RPM · Fans 760 RPM · Unchanged" "$(tooltip)"
     open_by_double_click
@@ -290,11 +297,48 @@ set liquid 375"
     until_equal 5 38 peek TrayBadgeValue 4 || hx_fail "badge value $GOT"
     [ "$(peek TrayBadgeIcon 8)" != "$badge" ] || hx_fail "38 kept the badge of 43"
     expect_badge green 38 399a64
-    # The README's picture: the two badges as the tray shows them, four times enlarged.
-    convert "$HX_SESSION/amber.png" "$HX_SESSION/green.png" -crop 20x20+0+0 +repage +append \
-        -filter point -resize 400% "$HX_SESSION/tray-badge.png"
+    # The README's picture: the program's badges at 16, 20, 24, 28 and 32 pixels (one row
+    # each; every digit once), four times enlarged. The tray shows these same pixels, checked
+    # here and at the other scales.
+    local size value rows=()
+    for size in 16 20 24 28 32; do
+        local files=()
+        for value in 27 39 41 58 60; do
+            probe badge $value "$(hx_winpath "$HX_SESSION/readme-$value-$size.ppm")" $size >/dev/null ||
+                hx_fail "the probe drew no badge at $size"
+            files+=("$HX_SESSION/readme-$value-$size.ppm")
+        done
+        convert "${files[@]}" -bordercolor white -border 2 +append "$HX_SESSION/readme-$size.png"
+        rows+=("$HX_SESSION/readme-$size.png")
+    done
+    convert "${rows[@]}" -background white -gravity west -append -filter point -resize 400% \
+        "$HX_SESSION/tray-badge.png"
     picture "$HX_SESSION/tray-badge.png"
 }
+
+# At 125 % and 150 % the tray takes the badge drawn for its small icon size (20 and 24
+# pixels), which it shows unscaled, pixel for pixel; without the cooler, the program's icon
+# loaded at that size.
+tray_badge_at_scale() # DPI SIZE
+{
+    hx_session_begin
+    hx_reg_add 'HKCU\Control Panel\Desktop' LogPixels REG_DWORD "$1"
+    hx_control "device cooler 1e71 300c
+set liquid 472"
+    hx_start_sim
+    hx_start app "$HX_TIDEWATCH"
+    until_equal 10 47 peek TrayBadgeValue 4 || hx_fail "badge value $GOT"
+    expect_equal "badge drawn at the small icon size" "$2" "$(peek TrayBadgeSize 4)"
+    expect_badge red-$1 47 e25b45
+    expect_equal "the tray's icon, not scaled" "${2}x$2" "$(identify -format '%wx%h' "$HX_SESSION/red-$1-icon.png")"
+    hx_control "device cooler 1e71 300c
+fault unplug"
+    until_equal 10 -1 peek TrayBadgeValue 4 || hx_fail "badge value $GOT after the unplug"
+    expect_icon unplugged-$1 47
+}
+
+scenario_tray_badge_at_120() { tray_badge_at_scale 120 20; }
+scenario_tray_badge_at_144() { tray_badge_at_scale 144 24; }
 
 # Unplugged, the tray shows the program's icon and says so; plugged back at the same
 # temperature, the badge is drawn anew.
