@@ -13,6 +13,8 @@ volatile LONG ManualFanDuty = 30;
 volatile LONG BrightnessRequest = -1;
 volatile LONG ScreenBrightness = -1;
 volatile LONG ScreenMode = -1;
+volatile LONG CurveNotHeld = 0;
+volatile LONG ResumePending = 0;
 HANDLE StopEvent = nullptr;
 HANDLE WakeEvent = nullptr;
 HWND MainWindow = nullptr;
@@ -33,6 +35,14 @@ void RequestBrightness(int32_t level)
 {
     InterlockedExchange(&BrightnessRequest, level);
     if (WakeEvent) SetEvent(WakeEvent);
+}
+
+bool NoteResume(WPARAM powerEvent)
+{
+    if (powerEvent != ResumeAutomatic && powerEvent != ResumeSuspend) return false;
+    InterlockedExchange(&ResumePending, 1);
+    if (WakeEvent) SetEvent(WakeEvent);
+    return true;
 }
 
 void CopyLatestStatus(CoolerStatus* out)

@@ -46,6 +46,8 @@ extern volatile LONG ManualFanDuty;       // percent; interface writes, worker r
 extern volatile LONG BrightnessRequest;   // percent, -1 none; interface sets, worker takes
 extern volatile LONG ScreenBrightness;    // percent, -1 not yet read; worker writes
 extern volatile LONG ScreenMode;          // opaque 0..3, -1 not yet read; worker writes
+extern volatile LONG CurveNotHeld;        // 1 while the applied curves do not hold; worker writes
+extern volatile LONG ResumePending;       // interface sets 1 on a resume, worker takes
 extern HANDLE StopEvent;                  // manual reset; interface creates and signals at shutdown
 extern HANDLE WakeEvent;                  // auto reset; interface signals after every request
 extern HWND MainWindow;                   // interface thread creates it; worker only posts to it
@@ -72,6 +74,15 @@ void RequestApply(int32_t profile);
 
 // Interface thread: leave a screen brightness write (percent) for the worker.
 void RequestBrightness(int32_t level);
+
+// WM_POWERBROADCAST events that announce a resume from sleep or hibernation.
+constexpr WPARAM ResumeAutomatic = 0x12; // PBT_APMRESUMEAUTOMATIC, every resume
+constexpr WPARAM ResumeSuspend = 0x07;   // PBT_APMRESUMESUSPEND, after the user's input
+
+// Interface thread: on a resume, leaves a re-write of the applied curves for the worker and
+// wakes it (the cooler may have lost them, and the handle may not have survived). True for a
+// resume event.
+bool NoteResume(WPARAM powerEvent);
 
 // Any thread but the worker: a consistent copy of LatestStatus.
 void CopyLatestStatus(CoolerStatus* out);

@@ -1,6 +1,7 @@
 #include "app/shell.h"
 
 int CurrentDpi = 96;
+int LayoutDpi = 96;
 UINT TaskbarCreatedMsg = 0;
 int64_t StartupMicros = 0;
 uint16_t VersionMajor = 0;
@@ -35,4 +36,10 @@ int64_t ElapsedMicros(int64_t start, int64_t end, int64_t frequency)
 {
     if (frequency <= 0 || end < start) return 0;
     return (end - start) * 1000000 / frequency;
+}
+
+TrayRetryStep DecideTrayRetry(bool added, uint32_t failedMs, uint32_t nowMs)
+{
+    if (added) return {false, false};
+    return {true, nowMs - failedMs < TrayRetryWindowMs};
 }

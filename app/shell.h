@@ -13,7 +13,15 @@ constexpr int ClientHeight96 = 792; // logical pixels
 constexpr int AppIconId = 101;      // icon group resource
 constexpr DWORD WorkerStopLimitMs = 2000; // ms that shutdown waits for the worker
 
+// When the tray takes no icon at start-up (a shell still busy at logon, which announces
+// nothing when it is ready), the add is tried again on a timer.
+constexpr UINT TrayRetryTimerId = 2;
+constexpr UINT TrayRetryPeriodMs = 2000;   // ms between two tries
+constexpr uint32_t TrayRetryWindowMs = 60000; // ms after start-up that tries are made
+
 extern int CurrentDpi;          // interface thread; the main window's DPI, 96 until it exists
+extern int LayoutDpi;           // interface thread; the DPI the dashboard is laid out and its
+                                // fonts made at: CurrentDpi, or lower where it would not fit
 extern UINT TaskbarCreatedMsg;  // interface thread; 0 when the registration failed
 extern int64_t StartupMicros;   // interface thread; µs from entry to tray ready, 0 until then
 extern uint16_t VersionMajor;   // interface thread; own version resource, 0 when absent
@@ -33,3 +41,12 @@ bool FindFixedVersion(const uint8_t* resource, uint32_t size, ProgramVersion* ou
 // Microseconds between two performance-counter readings; 0 for a frequency that is not
 // positive or a negative span.
 int64_t ElapsedMicros(int64_t start, int64_t end, int64_t frequency);
+
+// One tick of the tray retry timer at `nowMs`, the add at start-up having failed at
+// `failedMs`: whether to try the add again, and whether to keep the timer. Nothing more once
+// the icon is up; the first tick that finds TrayRetryWindowMs passed makes the last try.
+struct TrayRetryStep {
+    bool add;
+    bool again;
+};
+TrayRetryStep DecideTrayRetry(bool added, uint32_t failedMs, uint32_t nowMs);

@@ -25,5 +25,10 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 // next to the tray, then brings it forward, wakes the worker and repaints.
 void ShowDashboard();
 
-// Everything after the main window's WM_DESTROY, ending with the quit message.
+// The tray retry timer's tick: one more add, shown like the first; the timer ends with the
+// icon up or the tries used up.
+void RetryTrayIcon();
+
+// The main window's WM_DESTROY: removes the tray icon, lets go of the instance mutex, stops
+// the worker and ends the message loop; main then waits for the worker.
 void Shutdown();

@@ -12,6 +12,7 @@ HINSTANCE Instance = nullptr;
 HICON AppIcon = nullptr;
 HANDLE InstanceMutex = nullptr;
 HANDLE WorkerThread = nullptr;
+static uint32_t TrayFailedMs = 0; // interface thread; tick count (ms) of the failed add at start-up
 
 constexpr DWORD WindowStyle = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX; // 0x00CA0000
 
@@ -60,6 +61,42 @@ static bool RegisterWindowClass()
     return RegisterClassExW(&windowClass) != 0;
 }
 
+// After the message loop: the worker gets at most WorkerStopLimitMs to end, then the
+// handles and fonts go.
+static void AwaitWorker()
+{
+    bool workerEnded = true;
+    if (WorkerThread) {
+        workerEnded = WaitForSingleObject(WorkerThread, WorkerStopLimitMs) == WAIT_OBJECT_0;
+        CloseHandle(WorkerThread);
+        WorkerThread = nullptr;
+    }
+    // A worker still running may be waiting on the events: closing them under it could hand
+    // their handle values to new objects. The process exit releases them instead.
+    if (workerEnded) {
+        if (StopEvent) CloseHandle(StopEvent);
+        if (WakeEvent) CloseHandle(WakeEvent);
+        StopEvent = nullptr;
+        WakeEvent = nullptr;
+    }
+    DeleteFonts();
+}
+
+// The first ShowWindow of a process shows the window as the shortcut that started it says
+// (Minimized, Maximized), whatever the call asks for. Spent here on the hidden window, so
+// that the first Open shows the dashboard as asked. Should the system have shown the window
+// for it, it goes back to hidden and normal.
+static void SpendStartupShowState()
+{
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    GetStartupInfoW(&startup);
+    if (!(startup.dwFlags & STARTF_USESHOWWINDOW)) return;
+    ShowWindow(MainWindow, SW_HIDE);
+    if (IsIconic(MainWindow) || IsZoomed(MainWindow)) ShowWindow(MainWindow, SW_RESTORE);
+    if (IsWindowVisible(MainWindow)) ShowWindow(MainWindow, SW_HIDE);
+}
+
 int main()
 {
     LARGE_INTEGER frequency = {};
@@ -92,18 +129,19 @@ int main()
 
     const UINT dpi = GetDpiForWindow(MainWindow);
     if (dpi) CurrentDpi = static_cast<int>(dpi);
-    const SIZE scaled = OuterSize(static_cast<UINT>(CurrentDpi));
-    SetWindowPos(MainWindow, nullptr, 0, 0, scaled.cx, scaled.cy,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    FitToWorkArea(MainWindow);
 
     ChoosePalette();
     RebuildFonts();
     ApplyTheme(MainWindow);
 
+    SpendStartupShowState();
     if (!AddTrayIcon()) {
         PlaceNearTray();
         ShowWindow(MainWindow, SW_SHOWNORMAL);
         UpdateWindow(MainWindow);
+        TrayFailedMs = GetTickCount();
+        SetTimer(MainWindow, TrayRetryTimerId, TrayRetryPeriodMs, nullptr);
     }
 
     StartupMicros = ElapsedMicros(start, ReadCounter(), frequency.QuadPart);
@@ -120,30 +158,31 @@ int main()
         if (got == 0 || got == -1) break;
         TranslateMessage(&message);
         DispatchMessageW(&message);
+        // A modal loop (the tray menu's) may have taken the quit message meant for this one.
+        if (!IsWindow(MainWindow)) {
+            message.wParam = 0;
+            break;
+        }
     }
+    AwaitWorker();
     return static_cast<int>(message.wParam);
+}
+
+void RetryTrayIcon()
+{
+    const TrayRetryStep step = DecideTrayRetry(TrayAdded != 0, TrayFailedMs, GetTickCount());
+    if (step.add && AddTrayIcon()) UpdateTrayIcon();
+    if (!step.again || TrayAdded) KillTimer(MainWindow, TrayRetryTimerId);
 }
 
 void Shutdown()
 {
     RemoveTrayIcon();
-    if (StopEvent) SetEvent(StopEvent);
-    bool workerEnded = true;
-    if (WorkerThread) {
-        workerEnded = WaitForSingleObject(WorkerThread, WorkerStopLimitMs) == WAIT_OBJECT_0;
-        CloseHandle(WorkerThread);
-        WorkerThread = nullptr;
-    }
-    // A worker still running may be waiting on the events: closing them under it could hand
-    // their handle values to new objects. The process exit releases them instead.
-    if (workerEnded) {
-        if (StopEvent) CloseHandle(StopEvent);
-        if (WakeEvent) CloseHandle(WakeEvent);
-        StopEvent = nullptr;
-        WakeEvent = nullptr;
-    }
+    // Lets go of the program's identity before anything slow: a start from now on is a
+    // new instance, not a hand-over to this dying window (which is gone once the message
+    // loop has ended, before the worker is waited for).
     if (InstanceMutex) CloseHandle(InstanceMutex);
     InstanceMutex = nullptr;
-    DeleteFonts();
+    if (StopEvent) SetEvent(StopEvent);
     PostQuitMessage(0);
 }

@@ -7,7 +7,6 @@
 #include "app/shell_win32.h"
 #include "ui/controls.h"
 #include "ui/dashboard.h"
-#include "ui/fonts.h"
 #include "ui/keyboard.h"
 #include "ui/placement.h"
 #include "ui/theme.h"
@@ -27,10 +26,20 @@ void ShowDashboard()
         PlaceNearTray();
         FocusOnOpening(MainWindow);
         ShowWindow(MainWindow, SW_SHOW);
+        // A start-up show state that the system applied after all (see main).
+        if (IsIconic(MainWindow) || IsZoomed(MainWindow)) ShowWindow(MainWindow, SW_RESTORE);
     }
     SetForegroundWindow(MainWindow);
     if (WakeEvent) SetEvent(WakeEvent);
     Repaint(MainWindow);
+}
+
+// Exit and the end of the session. A tray menu still open would outlive the window and its
+// loop would take the quit message: it is closed first.
+static void EndProgram(HWND window)
+{
+    EndMenu();
+    DestroyWindow(window);
 }
 
 static LRESULT OnCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -43,7 +52,7 @@ static LRESULT OnCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam
         ShowDashboard();
         return 0;
     case ActionExit:
-        DestroyWindow(window);
+        EndProgram(window);
         return 0;
     default:
         RunStateCommand(command);
@@ -64,11 +73,7 @@ static void OnDpiChanged(HWND window, WPARAM wParam, LPARAM lParam)
     const int dpi = HIWORD(wParam);
     const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
     if (dpi == 0 || !suggested) return;
-    CurrentDpi = dpi;
-    SetWindowPos(window, nullptr, suggested->left, suggested->top,
-                 suggested->right - suggested->left, suggested->bottom - suggested->top,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
-    RebuildFonts();
+    FollowDpiChange(window, dpi, *suggested);
     Repaint(window);
     FollowTrayIconSize();
 }
@@ -109,13 +114,14 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_ERASEBKGND:
         return 1;
     case WM_ENDSESSION:
-        if (wParam) DestroyWindow(window);
+        if (wParam) EndProgram(window);
         return 0;
     case WM_SETTINGCHANGE:
         if (IsThemeChange(static_cast<uint32_t>(wParam), reinterpret_cast<const char16_t*>(lParam))) {
             ApplyTheme(window);
             Repaint(window);
         }
+        if (wParam == SPI_SETWORKAREA) FitToWorkArea(window);
         FollowTrayIconSize();
         return DefWindowProcW(window, message, wParam, lParam);
     case WM_SYSCOLORCHANGE: // high contrast takes the system colours
@@ -123,6 +129,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         Repaint(window);
         return 0;
     case WM_DISPLAYCHANGE:
+        FitToWorkArea(window);
         FollowTrayIconSize();
         return 0;
     case WM_COMMAND:
@@ -132,6 +139,8 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             KillTimer(window, ApplyTimerId);
             InterlockedExchange(&ApplyResult, 0);
             Repaint(window);
+        } else if (wParam == TrayRetryTimerId) {
+            RetryTrayIcon();
         }
         return 0;
     case WM_LBUTTONDOWN:
@@ -141,6 +150,11 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         return ControlsMouseMove(window, wParam, lParam);
     case WM_LBUTTONUP:
         return ControlsButtonUp(window, wParam, lParam);
+    case WM_CAPTURECHANGED:
+        return ControlsCaptureLost(window, lParam);
+    case WM_CANCELMODE:
+        ControlsCaptureLost(window, 0);
+        return DefWindowProcW(window, message, wParam, lParam);
     case WM_KEYDOWN:
         if (DashboardKeyDown(window, wParam, lParam)) return 0;
         return DefWindowProcW(window, message, wParam, lParam);
@@ -162,6 +176,9 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         return 0;
     case MsgTrayNotify:
         return OnTrayNotify(window, message, wParam, lParam);
+    case WM_POWERBROADCAST:
+        NoteResume(wParam);
+        return TRUE;
     default:
         return DefWindowProcW(window, message, wParam, lParam);
     }

@@ -1,6 +1,8 @@
 # Tidewatch.exe: no C runtime, its own entry point, only system DLLs imported.
 enable_language(RC)
-add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:-fno-threadsafe-statics;-fno-asynchronous-unwind-tables>")
+# Unwind tables stay (.pdata/.xdata): a crash dump can walk the stack without them only by
+# guessing.
+add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:-fno-threadsafe-statics>")
 
 set(CMAKE_CXX_STANDARD_LIBRARIES "")
 set(CMAKE_C_STANDARD_LIBRARIES "")
@@ -10,6 +12,11 @@ target_include_directories(Tidewatch PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_definitions(Tidewatch PRIVATE UNICODE _UNICODE)
 target_link_options(Tidewatch PRIVATE
   -nostdlib -nostartfiles -Wl,-e,TidewatchEntry -Wl,--subsystem,windows -s
+  # Below 6.0 Windows draws the window with the legacy frame metrics.
+  -Wl,--major-subsystem-version,6 -Wl,--minor-subsystem-version,0
+  -Wl,--major-os-version,6 -Wl,--minor-os-version,0
+  # No link time in the header: two builds of the same sources are the same bytes.
+  -Wl,--no-insert-timestamp
   # Symbol addresses for the Windows-side checks that read the running program's globals.
   -Wl,-Map=${CMAKE_BINARY_DIR}/Tidewatch.map)
 # -lgcc supplies ___chkstk_ms for frames over 4 KiB.

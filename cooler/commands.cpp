@@ -7,15 +7,20 @@ const uint8_t InitB[] = {0x70, 0x01};
 const uint8_t StatusRequest[] = {0x74, 0x01};
 const uint8_t ScreenInfoRequest[] = {0x30, 0x01};
 
-// Reads up to ReplyAttempts reports until one starts with the expected pair. Failed reads
-// and reports that answer something else (or nothing) each use up one attempt.
-bool WaitForReply(HANDLE cooler, HANDLE ioEvent, uint8_t first, uint8_t second,
+bool IsScreenInfoReply(const uint8_t report[ReportSize])
+{
+    return report[0] == 0x31 && report[1] == 0x01;
+}
+
+// Reads up to ReplyAttempts reports until one is what `expected` accepts. Failed reads and
+// reports that answer something else (or nothing) each use up one attempt.
+bool WaitForReply(HANDLE cooler, HANDLE ioEvent, bool (*expected)(const uint8_t*),
                   uint8_t reply[ReportSize])
 {
     for (int attempt = 0; attempt < ReplyAttempts; ++attempt) {
         for (int i = 0; i < ReportSize; ++i) reply[i] = 0;
         if (!ReportIo(cooler, ioEvent, IoRead, reply, ReadLimitMs)) continue;
-        if (reply[0] == first && reply[1] == second) return true;
+        if (expected(reply)) return true;
     }
     return false;
 }
@@ -46,9 +51,14 @@ void EncodeBrightness(uint8_t command[BrightnessWriteSize], int32_t brightness, 
     command[7] = static_cast<uint8_t>(mode);
 }
 
+bool IsStatusReport(const uint8_t report[ReportSize])
+{
+    return report[0] == 0x75 && (report[1] == 0x01 || report[1] == 0x02);
+}
+
 bool DecodeStatusReply(const uint8_t report[ReportSize], CoolerStatus* status)
 {
-    if (report[0] != 0x75 || report[1] != 0x01) return false;
+    if (!IsStatusReport(report)) return false;
     const int32_t whole = report[15];
     const int32_t tenths = report[16];
     const int32_t pumpDuty = report[19];
@@ -69,7 +79,7 @@ bool DecodeStatusReply(const uint8_t report[ReportSize], CoolerStatus* status)
 
 bool DecodeScreenInfoReply(const uint8_t report[ReportSize], int32_t* brightness, int32_t* mode)
 {
-    if (report[0] != 0x31 || report[1] != 0x01) return false;
+    if (!IsScreenInfoReply(report)) return false;
     if (report[24] > 100) return false;
     if (report[26] > 3) return false;
     *brightness = report[24];
@@ -88,7 +98,7 @@ bool ReadStatus(HANDLE cooler, HANDLE ioEvent, CoolerStatus* status)
     DiscardInput(cooler, ioEvent);
     if (!SendCommand(cooler, ioEvent, StatusRequest, sizeof StatusRequest)) return false;
     uint8_t reply[ReportSize];
-    if (!WaitForReply(cooler, ioEvent, 0x75, 0x01, reply)) return false;
+    if (!WaitForReply(cooler, ioEvent, IsStatusReport, reply)) return false;
     return DecodeStatusReply(reply, status);
 }
 
@@ -105,7 +115,7 @@ bool ReadScreenInfo(HANDLE cooler, HANDLE ioEvent)
     DiscardInput(cooler, ioEvent);
     if (!SendCommand(cooler, ioEvent, ScreenInfoRequest, sizeof ScreenInfoRequest)) return false;
     uint8_t reply[ReportSize];
-    if (!WaitForReply(cooler, ioEvent, 0x31, 0x01, reply)) return false;
+    if (!WaitForReply(cooler, ioEvent, IsScreenInfoReply, reply)) return false;
     int32_t brightness = 0;
     int32_t mode = 0;
     if (!DecodeScreenInfoReply(reply, &brightness, &mode)) return false;

@@ -14,15 +14,19 @@ void EncodeDutyCurve(uint8_t report[ReportSize], CurveChannel channel, ProfileId
                      int32_t manualDuty);
 constexpr int BrightnessWriteSize = 8; // bytes
 void EncodeBrightness(uint8_t command[BrightnessWriteSize], int32_t brightness, int32_t mode);
-// Sets fields 1 to 7 of `status` from a status reply whose values are all in range.
+// A status report: the reply to a status request (75 01) or one the cooler pushes on its own
+// after InitA (75 02), with the same layout. Firmware that answers a request with a push
+// alone would otherwise never connect.
+bool IsStatusReport(const uint8_t report[ReportSize]);
+// Sets fields 1 to 7 of `status` from a status report whose values are all in range.
 bool DecodeStatusReply(const uint8_t report[ReportSize], CoolerStatus* status);
 // Brightness and mode from a screen-information reply whose values are both in range.
 bool DecodeScreenInfoReply(const uint8_t report[ReportSize], int32_t* brightness, int32_t* mode);
 
 // InitA then InitB; InitB only after InitA was written.
 bool InitCooler(HANDLE cooler, HANDLE ioEvent);
-// Fields 1 to 7 of `status` from a valid status reply. Like ReadScreenInfo, drops what input
-// was waiting before it writes its request.
+// Fields 1 to 7 of `status` from the first status report (reply or push) after its request,
+// if valid. Like ReadScreenInfo, drops what input was waiting before it writes its request.
 bool ReadStatus(HANDLE cooler, HANDLE ioEvent, CoolerStatus* status);
 // One 40-point duty curve for the channel.
 bool WriteDutyCurve(HANDLE cooler, HANDLE ioEvent, CurveChannel channel, ProfileId profile,

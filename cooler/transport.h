@@ -17,9 +17,16 @@ enum IoDirection : int {
     IoRead = 1,
 };
 
-// The first present interface with the cooler's ids that opens for shared overlapped
-// read/write, or INVALID_HANDLE_VALUE. Leaves no other handle open.
+// The first present interface with the cooler's ids and 64-byte input and output reports
+// that opens for shared overlapped read/write, or INVALID_HANDLE_VALUE. Leaves no other
+// handle open.
 HANDLE FindCooler();
+
+// False when the device path carries vendor and product ids ("vid_" and "pid_" with four hex
+// digits each, in any case) other than the cooler's: such an interface is not opened, so
+// the search leaves the machine's keyboards and mice alone. True when they are the
+// cooler's, or when the path does not carry both.
+bool PathMayBeCooler(const char16_t* path);
 
 // One whole 64-byte report in `direction` within `limitMs`; false on an error, a time-out
 // (returned only after the cancelled operation has ended) or a short transfer.

@@ -1,12 +1,14 @@
-// The cooler's HID interface on Windows: the HID class interfaces listed by setupapi, each
-// opened for shared overlapped read/write and identified by its HID attributes; one report
-// at a time through overlapped file I/O on the worker's IoEvent.
+// The cooler's HID interface on Windows: the HID class interfaces listed by setupapi whose
+// paths may be the cooler's, each opened for shared overlapped read/write and identified by
+// its HID attributes and report lengths; one report at a time through overlapped file I/O on
+// the worker's IoEvent.
 #include "cooler/transport.h"
 
 #include <setupapi.h>
 
 extern "C" {
 #include <hidsdi.h>
+#include <hidpi.h>
 }
 
 namespace {
@@ -15,6 +17,17 @@ namespace {
 // exe be loaded. It is resolved at run time from the system directory only.
 typedef void(WINAPI* GetHidGuidCall)(GUID* hidClass);
 typedef BOOLEAN(WINAPI* GetAttributesCall)(HANDLE device, HIDD_ATTRIBUTES* attributes);
+typedef BOOLEAN(WINAPI* GetPreparsedDataCall)(HANDLE device, PHIDP_PREPARSED_DATA* data);
+typedef BOOLEAN(WINAPI* FreePreparsedDataCall)(PHIDP_PREPARSED_DATA data);
+typedef NTSTATUS(WINAPI* GetCapsCall)(PHIDP_PREPARSED_DATA data, HIDP_CAPS* caps);
+
+struct HidCalls {
+    GetHidGuidCall getHidGuid;
+    GetAttributesCall getAttributes;
+    GetPreparsedDataCall getPreparsedData;
+    FreePreparsedDataCall freePreparsedData;
+    GetCapsCall getCaps;
+};
 
 constexpr DWORD InterfaceDataSize = 32;  // bytes, SP_DEVICE_INTERFACE_DATA on x64
 constexpr DWORD DetailBufferSize = 2048; // bytes, the whole detail buffer
@@ -33,28 +46,44 @@ void* Resolve(HMODULE library, const char* name)
     return reinterpret_cast<void*>(GetProcAddress(library, name));
 }
 
-// The interface at `path` opened, if it opens and carries the cooler's ids; otherwise
-// INVALID_HANDLE_VALUE and nothing left open.
-HANDLE OpenIfCooler(const wchar_t* path, GetAttributesCall getAttributes)
+bool IsCooler(HANDLE device, const HidCalls& hid)
 {
+    HIDD_ATTRIBUTES attributes = {};
+    attributes.Size = AttributesSize;
+    if (!hid.getAttributes(device, &attributes) || attributes.VendorID != CoolerVendorId ||
+        attributes.ProductID != CoolerProductId) {
+        return false;
+    }
+    // The cooler's other collections (and a look-alike) take reports of other lengths, and
+    // every write or read of 64 bytes to them would fail at once.
+    PHIDP_PREPARSED_DATA data = nullptr;
+    if (!hid.getPreparsedData(device, &data)) return false;
+    HIDP_CAPS caps = {};
+    const bool fits = hid.getCaps(data, &caps) == HIDP_STATUS_SUCCESS &&
+                      caps.InputReportByteLength == ReportSize &&
+                      caps.OutputReportByteLength == ReportSize;
+    hid.freePreparsedData(data);
+    return fits;
+}
+
+// The interface at `path` opened, if it opens and is the cooler; otherwise
+// INVALID_HANDLE_VALUE and nothing left open.
+HANDLE OpenIfCooler(const wchar_t* path, const HidCalls& hid)
+{
+    if (!PathMayBeCooler(reinterpret_cast<const char16_t*>(path))) return INVALID_HANDLE_VALUE;
     HANDLE device = CreateFileW(path, GENERIC_READ | GENERIC_WRITE,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_OVERLAPPED, nullptr);
     if (device == INVALID_HANDLE_VALUE) return INVALID_HANDLE_VALUE;
-    HIDD_ATTRIBUTES attributes = {};
-    attributes.Size = AttributesSize;
-    if (getAttributes(device, &attributes) && attributes.VendorID == CoolerVendorId &&
-        attributes.ProductID == CoolerProductId) {
-        return device;
-    }
+    if (IsCooler(device, hid)) return device;
     CloseHandle(device);
     return INVALID_HANDLE_VALUE;
 }
 
-HANDLE SearchInterfaces(GetHidGuidCall getHidGuid, GetAttributesCall getAttributes)
+HANDLE SearchInterfaces(const HidCalls& hid)
 {
     GUID hidClass = {};
-    getHidGuid(&hidClass);
+    hid.getHidGuid(&hidClass);
     HDEVINFO set = SetupDiGetClassDevsW(&hidClass, nullptr, nullptr, PresentInterfaces);
     if (set == INVALID_HANDLE_VALUE) return INVALID_HANDLE_VALUE;
 
@@ -76,7 +105,7 @@ HANDLE SearchInterfaces(GetHidGuidCall getHidGuid, GetAttributesCall getAttribut
         // A path that filled the buffer to the end still ends inside it.
         detailBuffer[DetailBufferSize - 2] = 0;
         detailBuffer[DetailBufferSize - 1] = 0;
-        cooler = OpenIfCooler(detail->DevicePath, getAttributes);
+        cooler = OpenIfCooler(detail->DevicePath, hid);
     }
     SetupDiDestroyDeviceInfoList(set);
     return cooler;
@@ -88,11 +117,19 @@ HANDLE FindCooler()
 {
     HMODULE hid = LoadLibraryExW(L"hid.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
     if (!hid) return INVALID_HANDLE_VALUE;
-    const auto getHidGuid = reinterpret_cast<GetHidGuidCall>(Resolve(hid, "HidD_GetHidGuid"));
-    const auto getAttributes =
-        reinterpret_cast<GetAttributesCall>(Resolve(hid, "HidD_GetAttributes"));
+    HidCalls calls;
+    calls.getHidGuid = reinterpret_cast<GetHidGuidCall>(Resolve(hid, "HidD_GetHidGuid"));
+    calls.getAttributes = reinterpret_cast<GetAttributesCall>(Resolve(hid, "HidD_GetAttributes"));
+    calls.getPreparsedData =
+        reinterpret_cast<GetPreparsedDataCall>(Resolve(hid, "HidD_GetPreparsedData"));
+    calls.freePreparsedData =
+        reinterpret_cast<FreePreparsedDataCall>(Resolve(hid, "HidD_FreePreparsedData"));
+    calls.getCaps = reinterpret_cast<GetCapsCall>(Resolve(hid, "HidP_GetCaps"));
     HANDLE cooler = INVALID_HANDLE_VALUE;
-    if (getHidGuid && getAttributes) cooler = SearchInterfaces(getHidGuid, getAttributes);
+    if (calls.getHidGuid && calls.getAttributes && calls.getPreparsedData &&
+        calls.freePreparsedData && calls.getCaps) {
+        cooler = SearchInterfaces(calls);
+    }
     FreeLibrary(hid);
     return cooler;
 }

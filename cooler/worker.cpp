@@ -19,26 +19,64 @@ void PublishLinkState(WorkerState* state, int32_t linkState)
     PublishStatus(state->record);
 }
 
+// The wait after a dropped link: a link that never completed a poll is not opened again at
+// once, or a cooler that refuses at once would be searched for in a busy loop.
+TurnWait AfterDrop(const WorkerState* state)
+{
+    if (state->linkProven) return {WaitNone, 0};
+    return {WaitStopOnly, LinkRetryWaitMs};
+}
+
+TurnWait FailLink(WorkerState* state)
+{
+    DropLink(state);
+    PublishLinkState(state, LinkFailed);
+    return AfterDrop(state);
+}
+
+bool WriteCurves(WorkerState* state, const WrittenCurves& curves)
+{
+    return WriteDutyCurve(state->cooler, state->ioEvent, ChannelPump, curves.profile,
+                          curves.pumpDuty) &&
+           WriteDutyCurve(state->cooler, state->ioEvent, ChannelFans, curves.profile,
+                          curves.fanDuty);
+}
+
+void CurvesWrittenAnew(WorkerState* state)
+{
+    ResetCurveWatch(&state->watch);
+    InterlockedExchange(&CurveNotHeld, 0);
+}
+
+// The curves of this run written again (a new connection, a resume); nothing while none were
+// written, or when an apply waits to write newer ones in this turn. False when a write failed.
+bool WriteCurvesAgain(WorkerState* state)
+{
+    if (state->curves.profile == ProfileUnchanged || AtomicRead(&ApplyPending) != 0) return true;
+    if (!WriteCurves(state, state->curves)) return false;
+    CurvesWrittenAnew(state);
+    return true;
+}
+
 // True when the link survived: a failed curve write drops it.
 bool TakeApply(WorkerState* state)
 {
     if (InterlockedExchange(&ApplyPending, 0) == 0) return true;
-    const int32_t profile = AtomicRead(&RequestedProfile);
-    const int32_t pumpDuty = LoadRelaxed(&ManualPumpDuty);
-    const int32_t fanDuty = LoadRelaxed(&ManualFanDuty);
-    const bool written =
-        WriteDutyCurve(state->cooler, state->ioEvent, ChannelPump, profile, pumpDuty) &&
-        WriteDutyCurve(state->cooler, state->ioEvent, ChannelFans, profile, fanDuty);
+    const WrittenCurves requested = {AtomicRead(&RequestedProfile), LoadRelaxed(&ManualPumpDuty),
+                                     LoadRelaxed(&ManualFanDuty)};
+    const bool written = WriteCurves(state, requested);
     if (written) {
-        InterlockedExchange(&AppliedProfile, profile);
-        InterlockedExchange(&AppliedPumpDuty, pumpDuty);
-        InterlockedExchange(&AppliedFanDuty, fanDuty);
+        state->curves = requested;
+        CurvesWrittenAnew(state);
+        InterlockedExchange(&AppliedProfile, requested.profile);
+        InterlockedExchange(&AppliedPumpDuty, requested.pumpDuty);
+        InterlockedExchange(&AppliedFanDuty, requested.fanDuty);
         InterlockedExchange(&ApplyResult, 1);
     } else {
         InterlockedExchange(&ApplyResult, -1);
     }
-    PostMessageW(MainWindow, MsgApplyFinished, static_cast<WPARAM>(static_cast<intptr_t>(profile)),
-                 0);
+    PostMessageW(MainWindow, MsgApplyFinished,
+                 static_cast<WPARAM>(static_cast<intptr_t>(requested.profile)), 0);
     if (!written) DropLink(state);
     return written;
 }
@@ -51,8 +89,11 @@ void TakeBrightness(WorkerState* state)
     if (mode < 0 || mode > 3 || level > 100) return;
     if (!WriteBrightness(state->cooler, state->ioEvent, level, mode)) {
         // Kept for a later turn, or the next connection when the cooler has gone, unless a
-        // newer request has come meanwhile: the user's choice is not lost with the write.
-        InterlockedCompareExchange(&BrightnessRequest, level, -1);
+        // newer request has come meanwhile: the user's choice is not lost with the write. A
+        // cooler that keeps refusing it on one connection is not asked again and again.
+        if (++state->brightnessFailures < BrightnessTries) {
+            InterlockedCompareExchange(&BrightnessRequest, level, -1);
+        }
         return;
     }
     if (!ReadScreenInfo(state->cooler, state->ioEvent)) {
@@ -67,6 +108,17 @@ void RetryScreenInfo(WorkerState* state)
     else state->screenInfoRetries -= 1;
 }
 
+// After a successful poll: the curves written again when the cooler has not kept them, or
+// the give-up shown. False when the re-write failed.
+bool WatchCurves(WorkerState* state, DWORD nowMs)
+{
+    if (state->curves.profile == ProfileUnchanged) return true;
+    const bool follows = DutiesFollowCurves(state->curves, state->record);
+    const bool rewrite = WatchPoll(&state->watch, follows, nowMs);
+    InterlockedExchange(&CurveNotHeld, state->watch.notHeld ? 1 : 0);
+    return !rewrite || WriteCurves(state, state->curves);
+}
+
 } // namespace
 
 void StartWorker(WorkerState* state)
@@ -76,9 +128,13 @@ void StartWorker(WorkerState* state)
     state->record = {};
     state->cooler = INVALID_HANDLE_VALUE;
     state->screenInfoRetries = 0;
+    state->linkProven = false;
+    state->brightnessFailures = 0;
+    state->curves = {ProfileUnchanged, 0, 0};
+    ResetCurveWatch(&state->watch);
 }
 
-TurnWait WorkerTurn(WorkerState* state)
+TurnWait WorkerTurn(WorkerState* state, DWORD nowMs)
 {
     if (state->cooler == INVALID_HANDLE_VALUE) {
         // Without the I/O event no report could be waited for: stay in the no-cooler state
@@ -88,25 +144,34 @@ TurnWait WorkerTurn(WorkerState* state)
             PublishLinkState(state, LinkNotFound);
             return {WaitStopOnly, SearchWaitMs};
         }
-        if (!InitCooler(state->cooler, state->ioEvent)) {
-            DropLink(state);
-            PublishLinkState(state, LinkFailed);
-            return {WaitNone, 0};
-        }
+        state->linkProven = false;
+        state->brightnessFailures = 0;
+        if (!InitCooler(state->cooler, state->ioEvent)) return FailLink(state);
+        // A new connection may follow a power loss that brought back the factory curves; its
+        // re-write also stands for a resume noted meanwhile.
+        InterlockedExchange(&ResumePending, 0);
+        if (!WriteCurvesAgain(state)) return FailLink(state);
         state->screenInfoRetries = ScreenInfoRetryBudget;
         ReadScreenInfo(state->cooler, state->ioEvent);
+    } else if (InterlockedExchange(&ResumePending, 0) != 0 && !WriteCurvesAgain(state)) {
+        return FailLink(state);
     }
 
     if (state->screenInfoRetries > 0) RetryScreenInfo(state);
-    if (!TakeApply(state)) return {WaitNone, 0};
+    if (!TakeApply(state)) return AfterDrop(state);
     TakeBrightness(state);
 
     if (!ReadStatus(state->cooler, state->ioEvent, &state->record)) {
         DropLink(state);
         state->record = {};
         state->record.linkState = LinkFailed;
+        PublishStatus(state->record);
+        if (!state->linkProven) return {WaitStopOnly, LinkRetryWaitMs};
+    } else {
+        state->linkProven = true;
+        if (!WatchCurves(state, nowMs)) return FailLink(state);
+        PublishStatus(state->record);
     }
-    PublishStatus(state->record);
     return {WaitStopOrWake, IsWindowVisible(MainWindow) ? VisiblePollWaitMs : HiddenPollWaitMs};
 }
 
@@ -139,7 +204,7 @@ DWORD WINAPI DeviceWorker(void*)
     WorkerState state;
     StartWorker(&state);
     while (!StopRequested()) {
-        if (WorkerWait(WorkerTurn(&state))) break;
+        if (WorkerWait(WorkerTurn(&state, GetTickCount()))) break;
     }
     EndWorker(&state);
     return 0;

@@ -4,11 +4,14 @@
 #pragma once
 
 #include "app/shared_state.h"
+#include "cooler/curve_watch.h"
 
 constexpr DWORD SearchWaitMs = 1000;        // after a search that found no cooler
+constexpr DWORD LinkRetryWaitMs = 1000;     // after a link that failed before its first poll
 constexpr DWORD VisiblePollWaitMs = 750;    // after a publication, window visible
 constexpr DWORD HiddenPollWaitMs = 2000;    // after a publication, window hidden
 constexpr int32_t ScreenInfoRetryBudget = 5; // further queries per connection
+constexpr int32_t BrightnessTries = 3;       // failed writes of one request per connection
 
 // Everything the worker owns for its whole life.
 struct WorkerState {
@@ -16,6 +19,10 @@ struct WorkerState {
     HANDLE ioEvent;            // completion event of every report operation
     CoolerStatus record;       // built by each turn and handed to PublishStatus
     int32_t screenInfoRetries; // queries still allowed while ScreenMode is unknown
+    bool linkProven;           // a poll succeeded on this connection
+    int32_t brightnessFailures; // failed brightness writes on this connection
+    WrittenCurves curves;      // the curves last written whole this run
+    CurveWatch watch;          // whether the cooler keeps them
 };
 
 enum WaitKind : int {
@@ -33,9 +40,12 @@ struct TurnWait {
 // Creates the I/O event, starts GPU telemetry and clears the working state.
 void StartWorker(WorkerState* state);
 
-// One turn: search when there is no link; otherwise screen-information retry, apply,
-// brightness, poll and publish. Visibility is sampled at its end, just before the wait.
-TurnWait WorkerTurn(WorkerState* state);
+// One turn at `nowMs`: search when there is no link (a new connection writes the curves of
+// this run again); otherwise screen-information retry, the re-write a resume asked for,
+// apply, brightness, poll, the curve watch and publish. Visibility is sampled at its end,
+// just before the wait. A link that fails before its first successful poll is searched for
+// again only after LinkRetryWaitMs, so a cooler that fails at once is not hammered.
+TurnWait WorkerTurn(WorkerState* state, DWORD nowMs);
 
 // True when StopEvent ended the wait.
 bool WorkerWait(TurnWait wait);

@@ -134,11 +134,7 @@ void TrimGpuName(char16_t* destination, int capacity, const char* source)
     const char* rest = source ? source : "";
     if (StartsWith(rest, "NVIDIA ")) rest += 7;
     if (StartsWith(rest, "GeForce ")) rest += 8;
-    int written = 0;
-    for (; rest[written] != 0 && written < capacity - 1; ++written)
-        destination[written] = static_cast<char16_t>(static_cast<unsigned char>(rest[written]));
-    destination[written] = 0;
-    if (written == 0) AppendText(destination, 0, capacity, u"GPU");
+    if (AppendUtf8(destination, 0, capacity, rest) == 0) AppendText(destination, 0, capacity, u"GPU");
 }
 
 void CopyGpuName(char16_t out[GpuNameCapacity])

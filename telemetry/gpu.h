@@ -30,8 +30,9 @@ void SampleGpu(CoolerStatus* status);
 // Worker, as its last step: releases the library.
 void StopGpuTelemetry();
 
-// The 8-bit device name `source` without a leading "NVIDIA " and then "GeForce ", each byte
-// widened to one unit and cut to capacity - 1 units; "GPU" when nothing is left.
+// The 8-bit device name `source` without a leading "NVIDIA " and then "GeForce ", decoded as
+// UTF-8 (each byte widened to one unit when it is not UTF-8) and cut to capacity - 1 units;
+// "GPU" when nothing is left.
 void TrimGpuName(char16_t* destination, int capacity, const char* source);
 
 // Any thread: a consistent copy of GpuName.

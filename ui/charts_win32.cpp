@@ -16,7 +16,7 @@ constexpr int32_t MarkerRadius96 = 3;
 
 void DrawPolyline(HDC dc, const POINT* points, int count, Colour colour)
 {
-    HPEN pen = CreatePen(PS_SOLID, Scale(LineWidth96, CurrentDpi), colour);
+    HPEN pen = CreatePen(PS_SOLID, Scale(LineWidth96, LayoutDpi), colour);
     if (!pen) return;
     HGDIOBJ previous = SelectObject(dc, pen);
     Polyline(dc, points, count);
@@ -48,8 +48,8 @@ void DrawPercentGrid(HDC dc, const PixelRect& chart)
         FillRect(dc, &line, brush);
         char16_t label[8];
         AppendDecimal(label, 0, 8, static_cast<uint32_t>(value));
-        RECT box = {Scale(28, CurrentDpi), y - Scale(9, CurrentDpi), chart.left - Scale(8, CurrentDpi),
-                    y + Scale(9, CurrentDpi)};
+        RECT box = {Scale(28, LayoutDpi), y - Scale(9, LayoutDpi), chart.left - Scale(8, LayoutDpi),
+                    y + Scale(9, LayoutDpi)};
         DrawTextW(dc, reinterpret_cast<const wchar_t*>(label), -1, &box, TextRight);
     }
     DeleteObject(brush);
@@ -59,7 +59,7 @@ void DrawMarker(HDC dc, int32_t x, int32_t y, Colour colour)
 {
     HBRUSH brush = CreateSolidBrush(colour);
     if (!brush) return;
-    const int32_t r = Scale(MarkerRadius96, CurrentDpi);
+    const int32_t r = Scale(MarkerRadius96, LayoutDpi);
     HGDIOBJ previousBrush = SelectObject(dc, brush);
     HGDIOBJ previousPen = SelectObject(dc, GetStockObject(NULL_PEN));
     Ellipse(dc, x - r, y - r, x + r + 1, y + r + 1);
@@ -134,8 +134,8 @@ void DrawCurveChart(HDC dc, const PixelRect& chart, const CoolerStatus& status)
         char16_t label[8];
         const int pos = AppendDecimal(label, 0, 8, static_cast<uint32_t>(degrees));
         AppendText(label, pos, 8, u"°");
-        const PixelRect box = {x - Scale(18, CurrentDpi), chart.bottom + Scale(6, CurrentDpi),
-                               x + Scale(18, CurrentDpi), chart.bottom + Scale(24, CurrentDpi)};
+        const PixelRect box = {x - Scale(18, LayoutDpi), chart.bottom + Scale(6, LayoutDpi),
+                               x + Scale(18, LayoutDpi), chart.bottom + Scale(24, LayoutDpi)};
         DrawTextIn(dc, box, label, palette.textMuted, TextCentred);
     }
 

@@ -18,3 +18,6 @@ void DrawSlider(HDC dc, const PixelRect& rect, int32_t value, int32_t minimum,
 LRESULT ControlsButtonDown(HWND window, WPARAM wParam, LPARAM lParam);
 LRESULT ControlsMouseMove(HWND window, WPARAM wParam, LPARAM lParam);
 LRESULT ControlsButtonUp(HWND window, WPARAM wParam, LPARAM lParam);
+// WM_CAPTURECHANGED with the window now holding the mouse (0 for WM_CANCELMODE): unless that
+// is this window, the release will not come here, so a drag ends where it is.
+LRESULT ControlsCaptureLost(HWND window, LPARAM newOwner);

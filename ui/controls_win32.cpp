@@ -45,7 +45,7 @@ ControlLayout ComputeControlLayout(HWND window)
 {
     RECT client = {};
     GetClientRect(window, &client);
-    return ControlLayoutFor(client.right, CurrentDpi);
+    return ControlLayoutFor(client.right, LayoutDpi);
 }
 
 void DrawSlider(HDC dc, const PixelRect& rect, int32_t value, int32_t minimum,
@@ -54,17 +54,17 @@ void DrawSlider(HDC dc, const PixelRect& rect, int32_t value, int32_t minimum,
     const Palette& palette = *ActivePalette;
     char16_t text[48];
     LabelPercent(text, 48, label, value);
-    const PixelRect labelBox = {Scale(28, CurrentDpi), rect.top - Scale(1, CurrentDpi),
-                                rect.left - Scale(12, CurrentDpi), rect.bottom};
+    const PixelRect labelBox = {Scale(28, LayoutDpi), rect.top - Scale(1, LayoutDpi),
+                                rect.left - Scale(12, LayoutDpi), rect.bottom};
     DrawTextIn(dc, labelBox, text, palette.text, TextLine);
 
     const int32_t mid = (rect.top + rect.bottom) / 2;
-    const int32_t trackTop = mid - Scale(1, CurrentDpi);
-    FillSolid(dc, {rect.left, trackTop, rect.right, trackTop + Scale(2, CurrentDpi)}, palette.grid);
+    const int32_t trackTop = mid - Scale(1, LayoutDpi);
+    FillSolid(dc, {rect.left, trackTop, rect.right, trackTop + Scale(2, LayoutDpi)}, palette.grid);
 
     const int32_t x = SliderThumbX(rect, value, minimum);
-    const int32_t half = Scale(5, CurrentDpi);
-    FillSolid(dc, {x - half, mid - half, x + half, mid - half + Scale(10, CurrentDpi)}, palette.text);
+    const int32_t half = Scale(5, LayoutDpi);
+    FillSolid(dc, {x - half, mid - half, x + half, mid - half + Scale(10, LayoutDpi)}, palette.text);
 }
 
 void DrawControls(HDC dc, const CoolerStatus& status)
@@ -141,5 +141,11 @@ LRESULT ControlsButtonUp(HWND, WPARAM, LPARAM)
 {
     if (DragTarget != DragNone) ReleaseCapture();
     DragTarget = DragNone;
+    return 0;
+}
+
+LRESULT ControlsCaptureLost(HWND window, LPARAM newOwner)
+{
+    if (reinterpret_cast<HWND>(newOwner) != window) DragTarget = DragNone;
     return 0;
 }

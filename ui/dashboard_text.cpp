@@ -2,16 +2,16 @@
 
 #include "app/text.h"
 
-const char16_t* HeaderText(bool connected)
+const char16_t* HeaderText(bool connected, bool curveNotHeld)
 {
-    return connected ? u"KRAKEN ELITE  ·  CONNECTED" : u"KRAKEN ELITE  ·  WAITING";
+    if (!connected) return u"KRAKEN ELITE  ·  WAITING";
+    return curveNotHeld ? u"KRAKEN ELITE  ·  CURVE NOT HELD" : u"KRAKEN ELITE  ·  CONNECTED";
 }
 
-int TemperatureText(char16_t* buffer, int cap, const CoolerStatus& status)
+int TemperatureNumber(char16_t* buffer, int cap, const CoolerStatus& status)
 {
-    if (!status.connected) return AppendText(buffer, 0, cap, u"--.- °C");
-    const int pos = AppendTenths(buffer, 0, cap, status.liquidTenths);
-    return AppendText(buffer, pos, cap, u" °C");
+    if (!status.connected) return AppendText(buffer, 0, cap, u"--.-");
+    return AppendTenths(buffer, 0, cap, status.liquidTenths);
 }
 
 int PumpLineText(char16_t* buffer, int cap, const CoolerStatus& status)

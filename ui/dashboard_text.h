@@ -7,11 +7,14 @@
 
 constexpr int DashboardLineCapacity = 96; // characters, terminator included
 
-// "KRAKEN ELITE  ·  CONNECTED" or "KRAKEN ELITE  ·  WAITING".
-const char16_t* HeaderText(bool connected);
+// "KRAKEN ELITE  ·  CONNECTED", "KRAKEN ELITE  ·  CURVE NOT HELD" while connected to a
+// cooler that does not keep the applied curves, or "KRAKEN ELITE  ·  WAITING".
+const char16_t* HeaderText(bool connected, bool curveNotHeld);
 
-// "31.2 °C" from the liquid temperature in tenths while connected, else "--.- °C".
-int TemperatureText(char16_t* buffer, int cap, const CoolerStatus& status);
+// "31.2" from the liquid temperature in tenths while connected, else "--.-"; the unit
+// TemperatureUnit is drawn after it in a smaller font.
+int TemperatureNumber(char16_t* buffer, int cap, const CoolerStatus& status);
+constexpr char16_t TemperatureUnit[] = u"°C";
 
 // The pump figures while connected, else what the link is doing.
 int PumpLineText(char16_t* buffer, int cap, const CoolerStatus& status);

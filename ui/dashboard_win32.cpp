@@ -16,7 +16,22 @@ namespace {
 
 PixelRect Row(DashboardRow row, const RECT& client)
 {
-    return DashboardRowRect(row, client.right, client.bottom, CurrentDpi);
+    return DashboardRowRect(row, client.right, client.bottom, LayoutDpi);
+}
+
+// Row 2: the number in HeroFont and the unit in UnitFont after it, on one baseline.
+void DrawTemperature(HDC dc, const PixelRect& row, const char16_t* number, Colour colour)
+{
+    HGDIOBJ previousFont = HeroFont ? SelectObject(dc, HeroFont) : nullptr;
+    const FontLines numberLines = SelectedFontLines(dc);
+    const int32_t numberWidth = TextWidth(dc, number);
+    if (UnitFont) SelectObject(dc, UnitFont);
+    const TemperatureBoxes boxes =
+        TemperatureLayout(row, numberWidth, numberLines, SelectedFontLines(dc), LayoutDpi);
+    DrawTextIn(dc, boxes.unit, TemperatureUnit, colour, TextTop);
+    if (HeroFont) SelectObject(dc, HeroFont);
+    DrawTextIn(dc, boxes.number, number, colour, TextTop);
+    if (previousFont) SelectObject(dc, previousFont);
 }
 
 // Rows 1 to 5: header, liquid temperature, pump, fan and GPU lines.
@@ -24,13 +39,11 @@ void DrawReadings(HDC dc, const RECT& client, const CoolerStatus& status, char16
 {
     const Palette& palette = *ActivePalette;
     const bool connected = status.connected != 0;
-    DrawTextIn(dc, Row(RowHeader, client), HeaderText(connected), palette.textSecondary, TextLine);
+    DrawTextIn(dc, Row(RowHeader, client), HeaderText(connected, AtomicRead(&CurveNotHeld) != 0), palette.textSecondary, TextLine);
 
-    TemperatureText(line, DashboardLineCapacity, status);
-    HGDIOBJ previousFont = HeroFont ? SelectObject(dc, HeroFont) : nullptr;
-    DrawTextIn(dc, Row(RowTemperature, client), line, connected ? palette.text : palette.textMuted,
-               TextLine);
-    if (previousFont) SelectObject(dc, previousFont);
+    TemperatureNumber(line, DashboardLineCapacity, status);
+    DrawTemperature(dc, Row(RowTemperature, client), line,
+                    connected ? palette.text : palette.textMuted);
 
     PumpLineText(line, DashboardLineCapacity, status);
     DrawTextIn(dc, Row(RowPumpLine, client), line, palette.textSecondary, TextLineCut);
@@ -96,7 +109,7 @@ void DrawSectionTitle(HDC dc, const PixelRect& rect, const char16_t* title, Colo
                       Colour colour2)
 {
     const SectionTitleBoxes boxes =
-        SectionTitleLayout(rect, TextWidth(dc, title), TextWidth(dc, legend1), CurrentDpi);
+        SectionTitleLayout(rect, TextWidth(dc, title), TextWidth(dc, legend1), LayoutDpi);
     DrawTextIn(dc, boxes.title, title, titleColour, TextLineCut);
     DrawTextIn(dc, boxes.legend1, legend1, colour1, TextLine);
     DrawTextIn(dc, boxes.legend2, legend2, colour2, TextLine);

@@ -24,3 +24,10 @@ int32_t TextWidth(HDC dc, const char16_t* text)
     if (!GetTextExtentPoint32W(dc, reinterpret_cast<const wchar_t*>(text), length, &size)) return 0;
     return size.cx;
 }
+
+FontLines SelectedFontLines(HDC dc)
+{
+    TEXTMETRICW metrics = {};
+    if (!GetTextMetricsW(dc, &metrics)) return {0, 0};
+    return {metrics.tmHeight, metrics.tmAscent};
+}

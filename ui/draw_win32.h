@@ -5,11 +5,12 @@
 #include "app/base.h"
 #include "ui/geometry.h"
 
-// DrawText flag sets: line, line-cut, centred, right.
+// DrawText flag sets: line, line-cut, centred, right; top, where the box's top is the text's.
 constexpr UINT TextLine = DT_SINGLELINE | DT_VCENTER;
 constexpr UINT TextLineCut = DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS;
 constexpr UINT TextCentred = DT_SINGLELINE | DT_VCENTER | DT_CENTER;
 constexpr UINT TextRight = DT_SINGLELINE | DT_VCENTER | DT_RIGHT;
+constexpr UINT TextTop = DT_SINGLELINE;
 
 inline RECT ToRect(const PixelRect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
 
@@ -21,3 +22,6 @@ void DrawTextIn(HDC dc, const PixelRect& rect, const char16_t* text, Colour colo
 
 // The width of the text in the selected font, in device pixels.
 int32_t TextWidth(HDC dc, const char16_t* text);
+
+// The line height and ascent of the selected font; zeros when they cannot be read.
+FontLines SelectedFontLines(HDC dc);

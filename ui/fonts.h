@@ -5,10 +5,11 @@
 
 extern HFONT BodyFont; // interface thread; every dashboard text but the liquid temperature
 extern HFONT HeroFont; // interface thread; the large liquid temperature
+extern HFONT UnitFont; // interface thread; the liquid temperature's unit
 
-// Deletes both fonts and creates them anew at CurrentDpi; a font that cannot be made stays
+// Deletes the fonts and creates them anew at LayoutDpi; a font that cannot be made stays
 // null until the next call.
 void RebuildFonts();
 
-// Deletes both fonts (shutdown).
+// Deletes the fonts (shutdown).
 void DeleteFonts();

@@ -5,6 +5,7 @@
 
 HFONT BodyFont = nullptr;
 HFONT HeroFont = nullptr;
+HFONT UnitFont = nullptr;
 
 static_assert(sizeof(NONCLIENTMETRICSW) == 504, "the form with iPaddedBorderWidth");
 
@@ -12,8 +13,10 @@ void DeleteFonts()
 {
     if (BodyFont) DeleteObject(BodyFont);
     if (HeroFont) DeleteObject(HeroFont);
+    if (UnitFont) DeleteObject(UnitFont);
     BodyFont = nullptr;
     HeroFont = nullptr;
+    UnitFont = nullptr;
 }
 
 void RebuildFonts()
@@ -28,10 +31,13 @@ void RebuildFonts()
         const wchar_t fallback[] = L"Segoe UI";
         for (int i = 0; fallback[i]; ++i) base.lfFaceName[i] = fallback[i];
     }
-    base.lfHeight = FontHeight(BodyFontPoints, CurrentDpi);
+    base.lfHeight = FontHeight(BodyFontPoints, LayoutDpi);
     base.lfWeight = BodyFontWeight;
     BodyFont = CreateFontIndirectW(&base);
-    base.lfHeight = FontHeight(HeroFontPoints, CurrentDpi);
+    base.lfHeight = FontHeight(HeroFontPoints, LayoutDpi);
     base.lfWeight = HeroFontWeight;
     HeroFont = CreateFontIndirectW(&base);
+    base.lfHeight = FontHeight(UnitFontPoints, LayoutDpi);
+    base.lfWeight = UnitFontWeight;
+    UnitFont = CreateFontIndirectW(&base);
 }

@@ -12,10 +12,10 @@ struct RowSpec {
 
 const RowSpec Rows[DashboardRowCount] = {
     {28, 20, 28, 42, true, false},    // header
-    {28, 46, 200, 118, false, false}, // liquid temperature
-    {206, 50, 28, 73, true, false},   // pump line
-    {206, 73, 28, 96, true, false},   // fan line
-    {206, 96, 28, 119, true, false},  // GPU line
+    {28, 46, 242, 118, false, false}, // liquid temperature: "100.0" and the unit, in Wine's wide face too
+    {248, 50, 28, 73, true, false},   // pump line: the readings column starts mid-window
+    {248, 73, 28, 96, true, false},   // fan line
+    {248, 96, 28, 119, true, false},  // GPU line
     {28, 128, 28, 150, true, false},  // cooler title
     {62, 154, 28, 240, true, false},  // cooler chart
     {28, 262, 28, 284, true, false},  // GPU title
@@ -54,6 +54,19 @@ PixelRect DashboardRowRect(DashboardRow row, int32_t width, int32_t height, int3
     if (row == RowRightCaption) rect.left = width - Scale(128, dpi);
     if (row == RowStatusSentence) rect.right = ControlLayoutFor(width, dpi).applyButton.left - Scale(16, dpi);
     return rect;
+}
+
+TemperatureBoxes TemperatureLayout(const PixelRect& row, int32_t numberWidth,
+                                   const FontLines& number, const FontLines& unit, int32_t dpi)
+{
+    TemperatureBoxes boxes;
+    boxes.number = row;
+    boxes.number.top = row.top + (row.bottom - row.top - number.height) / 2;
+    boxes.unit = row;
+    boxes.unit.left = row.left + numberWidth + Scale(TemperatureUnitGap96, dpi);
+    boxes.unit.top = boxes.number.top + number.ascent - unit.ascent;
+    boxes.unit.bottom = boxes.unit.top + unit.height;
+    return boxes;
 }
 
 SectionTitleBoxes SectionTitleLayout(const PixelRect& row, int32_t titleWidth,

@@ -44,6 +44,25 @@ enum DashboardRow : int {
 // `width` and `height` are the client area's in device pixels.
 PixelRect DashboardRowRect(DashboardRow row, int32_t width, int32_t height, int32_t dpi);
 
+// A font's line height and the part of it above the baseline, in device pixels.
+struct FontLines {
+    int32_t height;
+    int32_t ascent;
+};
+
+constexpr int32_t TemperatureUnitGap96 = 4; // logical pixels between the number and its unit
+
+// The liquid temperature's row: the number (hero font) centred in the row's height from its
+// left edge, the unit (unit font) after it with the same baseline. Both are drawn from the
+// top of their box; their right edges are the row's.
+struct TemperatureBoxes {
+    PixelRect number;
+    PixelRect unit;
+};
+
+TemperatureBoxes TemperatureLayout(const PixelRect& row, int32_t numberWidth,
+                                   const FontLines& number, const FontLines& unit, int32_t dpi);
+
 // A section title row: the title cut at 232, the first legend 24 after the title (or after
 // the cut), the second 16 after the first. Widths are the texts' full widths in device pixels.
 struct SectionTitleBoxes {

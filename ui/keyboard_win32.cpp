@@ -106,8 +106,8 @@ void FollowUiState(HWND window, WPARAM change)
 void DrawFocusRing(HDC dc, const ControlLayout& layout)
 {
     if (!FocusCuesShown || GetActiveWindow() != MainWindow) return;
-    const PixelRect ring = FocusRingRect(FocusedControl(layout, DashboardFocus), CurrentDpi);
-    const int32_t width = Scale(FocusRingWidth, CurrentDpi);
+    const PixelRect ring = FocusRingRect(FocusedControl(layout, DashboardFocus), LayoutDpi);
+    const int32_t width = Scale(FocusRingWidth, LayoutDpi);
     const Colour colour = ActivePalette->accent;
     FillSolid(dc, {ring.left, ring.top, ring.right, ring.top + width}, colour);
     FillSolid(dc, {ring.left, ring.bottom - width, ring.right, ring.bottom}, colour);

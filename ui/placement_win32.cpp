@@ -7,11 +7,112 @@
 #include "app/shared_state.h"
 #include "app/shell.h"
 #include "app/shell_win32.h"
+#include "ui/fonts.h"
 #include "ui/tray_icon.h"
-#include "ui/tray_model.h"
+#include "ui/window_manager.h"
 
-bool FindTrayWorkArea(PixelRect* icon, bool* iconFound, PixelRect* work)
+namespace {
+
+// The invisible resize borders last measured, and the DPI they were measured at (interface
+// thread). The window manager may not know them while the window has never been shown.
+PixelRect KnownBorders = {};
+int KnownBordersDpi = 0;
+
+PixelRect FromRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+
+// The window's outer size (what SetWindowPos takes), the borders inside it on each side that
+// Windows 10 and 11 draw nothing in, and the size of the visible window within.
+struct WindowFit {
+    int32_t width;
+    int32_t height;
+    PixelRect borders;
+    int32_t visibleWidth;
+    int32_t visibleHeight;
+};
+
+// The invisible borders at `dpi`: the window's outer rectangle less its visible frame.
+PixelRect InvisibleBorders(HWND window, int dpi)
 {
+    RECT outer = {}, visible = {};
+    if (GetWindowRect(window, &outer) && VisibleFrame(window, &visible)) {
+        const PixelRect b = {visible.left - outer.left, visible.top - outer.top,
+                             outer.right - visible.right, outer.bottom - visible.bottom};
+        if (b.left >= 0 && b.top >= 0 && b.right >= 0 && b.bottom >= 0 &&
+            (b.left | b.top | b.right | b.bottom) != 0) {
+            KnownBorders = b;
+            KnownBordersDpi = CurrentDpi;
+        }
+    }
+    if (KnownBordersDpi == 0) return {};
+    const PixelRect& b = KnownBorders;
+    return {MulDiv(b.left, dpi, KnownBordersDpi), MulDiv(b.top, dpi, KnownBordersDpi),
+            MulDiv(b.right, dpi, KnownBordersDpi), MulDiv(b.bottom, dpi, KnownBordersDpi)};
+}
+
+// Lays the dashboard out for a monitor of `dpi` (LayoutDpi and the fonts follow) and sizes
+// the window for it.
+WindowFit FitFor(HWND window, const PixelRect& work, int dpi)
+{
+    WindowFit fit;
+    fit.borders = InvisibleBorders(window, dpi);
+    RECT frame = {};
+    AdjustWindowRectExForDpi(&frame, static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE)), FALSE,
+                             static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE)),
+                             static_cast<UINT>(dpi));
+    const int32_t frameWidth = frame.right - frame.left;
+    const int32_t frameHeight = frame.bottom - frame.top;
+    const int32_t layout =
+        FitLayoutDpi(dpi, work, frameWidth - fit.borders.left - fit.borders.right,
+                     frameHeight - fit.borders.top - fit.borders.bottom);
+    if (layout != LayoutDpi) {
+        LayoutDpi = layout;
+        RebuildFonts();
+    }
+    fit.width = Scale(ClientWidth96, layout) + frameWidth;
+    fit.height = Scale(ClientHeight96, layout) + frameHeight;
+    fit.visibleWidth = fit.width - fit.borders.left - fit.borders.right;
+    fit.visibleHeight = fit.height - fit.borders.top - fit.borders.bottom;
+    return fit;
+}
+
+// Sizes the window and puts its visible top-left corner at `at`.
+void MoveVisibleTo(HWND window, PixelPoint at, const WindowFit& fit)
+{
+    SetWindowPos(window, nullptr, at.x - fit.borders.left, at.y - fit.borders.top, fit.width,
+                 fit.height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The visible top-left corner of a window of that fit whose outer corner is at (x, y).
+PixelPoint VisibleCorner(int32_t x, int32_t y, const WindowFit& fit)
+{
+    return {x + fit.borders.left, y + fit.borders.top};
+}
+
+// A visible corner moved as little as keeps the fitted window inside the work area.
+PixelPoint Inside(PixelPoint corner, const WindowFit& fit, const PixelRect& work, int dpi)
+{
+    return KeepInside(corner, fit.visibleWidth, fit.visibleHeight, work, dpi);
+}
+
+// True while the user drags the window in the system's move loop.
+bool BeingDragged()
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(GetCurrentThreadId(), &info) && (info.flags & GUI_INMOVESIZE) != 0;
+}
+
+int DpiOf(HMONITOR monitor)
+{
+    const int dpi = MonitorDpi(monitor);
+    return dpi > 0 ? dpi : CurrentDpi;
+}
+
+} // namespace
+
+bool FindTrayWorkArea(PixelRect* icon, bool* iconFound, PixelRect* work, int* dpi)
+{
+    HMONITOR monitor = nullptr;
     RECT iconRect = {};
     bool found = false;
     if (TrayAdded) {
@@ -25,14 +126,23 @@ bool FindTrayWorkArea(PixelRect* icon, bool* iconFound, PixelRect* work)
         }
         found = SUCCEEDED(Shell_NotifyIconGetRect(&identifier, &iconRect));
     }
-    HMONITOR monitor = found ? MonitorFromRect(&iconRect, MONITOR_DEFAULTTOPRIMARY)
-                             : MonitorFromWindow(MainWindow, MONITOR_DEFAULTTOPRIMARY);
     MONITORINFO info = {};
     info.cbSize = sizeof info;
-    if (!GetMonitorInfoW(monitor, &info)) return false;
-    *icon = {iconRect.left, iconRect.top, iconRect.right, iconRect.bottom};
+    if (found) {
+        // Windows 11 reports success with a wrong rectangle for an icon in the overflow
+        // flyout: only a rectangle on the taskbar is believed.
+        monitor = MonitorFromRect(&iconRect, MONITOR_DEFAULTTOPRIMARY);
+        found = GetMonitorInfoW(monitor, &info) &&
+                IconOnTaskbar(FromRect(iconRect), FromRect(info.rcMonitor), FromRect(info.rcWork));
+    }
+    if (!found) {
+        monitor = MonitorFromWindow(MainWindow, MONITOR_DEFAULTTOPRIMARY);
+        if (!GetMonitorInfoW(monitor, &info)) return false;
+    }
+    *icon = FromRect(iconRect);
     *iconFound = found;
-    *work = {info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom};
+    *work = FromRect(info.rcWork);
+    *dpi = DpiOf(monitor);
     return true;
 }
 
@@ -41,10 +151,50 @@ void PlaceNearTray()
     PixelRect icon;
     PixelRect work;
     bool found = false;
-    if (!FindTrayWorkArea(&icon, &found, &work)) return;
-    RECT window = {};
-    GetWindowRect(MainWindow, &window);
-    const PixelPoint at = PlaceNearIcon(found ? &icon : nullptr, work, window.right - window.left,
-                                        window.bottom - window.top, CurrentDpi);
-    SetWindowPos(MainWindow, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    int dpi = CurrentDpi;
+    if (!FindTrayWorkArea(&icon, &found, &work, &dpi)) return;
+    // Sized for the monitor it goes to before it moves there.
+    const WindowFit fit = FitFor(MainWindow, work, dpi);
+    const PixelPoint at =
+        PlaceNearIcon(found ? &icon : nullptr, work, fit.visibleWidth, fit.visibleHeight, dpi);
+    MoveVisibleTo(MainWindow, at, fit);
+}
+
+void FollowDpiChange(HWND window, int dpi, const RECT& suggested)
+{
+    MONITORINFO info = {};
+    info.cbSize = sizeof info;
+    if (!GetMonitorInfoW(MonitorFromRect(&suggested, MONITOR_DEFAULTTONEAREST), &info)) {
+        CurrentDpi = dpi;
+        LayoutDpi = dpi;
+        RebuildFonts();
+        SetWindowPos(window, nullptr, suggested.left, suggested.top,
+                     suggested.right - suggested.left, suggested.bottom - suggested.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        return;
+    }
+    // The suggested size scales the old one; the window's own fit for the new DPI replaces
+    // it, and the corner is kept inside the work area instead of running under the taskbar
+    // (but for a window the user is dragging, which stays where the drag takes it).
+    const PixelRect work = FromRect(info.rcWork);
+    const WindowFit fit = FitFor(window, work, dpi);
+    CurrentDpi = dpi;
+    const PixelPoint corner = VisibleCorner(suggested.left, suggested.top, fit);
+    MoveVisibleTo(window, BeingDragged() ? corner : Inside(corner, fit, work, dpi), fit);
+}
+
+void FitToWorkArea(HWND window)
+{
+    if (IsIconic(window)) return; // its place and size are those it is restored to
+    MONITORINFO info = {};
+    info.cbSize = sizeof info;
+    RECT outer = {};
+    if (!GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &info) ||
+        !GetWindowRect(window, &outer)) {
+        return;
+    }
+    const PixelRect work = FromRect(info.rcWork);
+    const WindowFit fit = FitFor(window, work, CurrentDpi);
+    MoveVisibleTo(window, Inside(VisibleCorner(outer.left, outer.top, fit), fit, work, CurrentDpi),
+                  fit);
 }

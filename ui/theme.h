@@ -60,6 +60,8 @@ constexpr int BodyFontPoints = 10;
 constexpr int BodyFontWeight = 400;
 constexpr int HeroFontPoints = 42;
 constexpr int HeroFontWeight = 600;
+constexpr int UnitFontPoints = 18; // the liquid temperature's unit, beside the hero figures
+constexpr int UnitFontWeight = 600;
 
 // The font-description height (negative: character height) of `points` at `dpi`.
 int FontHeight(int points, int dpi);

@@ -2,11 +2,7 @@
 // the title bar that follows the app mode.
 #include "app/shell_win32.h"
 #include "ui/theme.h"
-
-typedef HRESULT(WINAPI* SetWindowAttributeCall)(HWND, DWORD, const void*, DWORD);
-
-static bool WindowManagerResolved = false;              // interface thread
-static SetWindowAttributeCall SetWindowAttribute = nullptr; // interface thread; null without dwmapi
+#include "ui/window_manager.h"
 
 bool IsDarkTheme()
 {
@@ -37,28 +33,18 @@ void ChoosePalette()
     ActivePalette = PaletteFor(IsDarkTheme(), highContrast);
 }
 
-// dwmapi.dll is not a known system DLL: it is loaded from the system directory only, and
-// once, on the first theme change.
-static SetWindowAttributeCall ResolveSetWindowAttribute()
-{
-    if (WindowManagerResolved) return SetWindowAttribute;
-    WindowManagerResolved = true;
-    HMODULE module = LoadLibraryExW(L"dwmapi.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    if (!module) return nullptr;
-    FARPROC entry = GetProcAddress(module, "DwmSetWindowAttribute");
-    SetWindowAttribute = reinterpret_cast<SetWindowAttributeCall>(reinterpret_cast<void*>(entry));
-    return SetWindowAttribute;
-}
-
 void ApplyTheme(HWND window)
 {
     ChoosePalette();
-    SetWindowAttributeCall setAttribute = ResolveSetWindowAttribute();
-    if (!setAttribute) return;
     const BOOL dark = ActivePalette == &DarkPalette ? TRUE : FALSE;
     constexpr DWORD ImmersiveDarkMode = 20;
     constexpr DWORD ImmersiveDarkModeBefore20H1 = 19; // the same setting on older Windows 10
-    if (setAttribute(window, ImmersiveDarkMode, &dark, sizeof(dark)) < 0) {
-        setAttribute(window, ImmersiveDarkModeBefore20H1, &dark, sizeof(dark));
+    if (SetWindowManagerAttribute(window, ImmersiveDarkMode, &dark, sizeof(dark)) < 0) {
+        SetWindowManagerAttribute(window, ImmersiveDarkModeBefore20H1, &dark, sizeof(dark));
+    }
+    // Windows 10 repaints the caption in its new colours only at the next activation: the
+    // frame is redrawn now, in the activation state it has.
+    if (IsWindowVisible(window)) {
+        SendMessageW(window, WM_NCACTIVATE, GetForegroundWindow() == window ? TRUE : FALSE, 0);
     }
 }

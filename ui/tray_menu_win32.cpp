@@ -28,6 +28,10 @@ PixelPoint Pointer()
     return {cursor.x, cursor.y};
 }
 
+// Interface thread: true while the menu is open. Its loop goes on dispatching the window's
+// messages, tray notifications among them, and each would open another menu on top.
+bool MenuOpen = false;
+
 void AppendEntry(HMENU menu, const MenuEntry& entry, HMENU submenu)
 {
     if (entry.separator) {
@@ -69,6 +73,7 @@ bool TrayMenuNotice(UINT notice)
 
 void ShowTrayMenu(bool fromKeyboard)
 {
+    if (MenuOpen) return;
     HMENU main = CreatePopupMenu();
     HMENU submenus[TraySubmenuCount];
     for (HMENU& submenu : submenus) submenu = CreatePopupMenu();
@@ -106,14 +111,17 @@ void ShowTrayMenu(bool fromKeyboard)
     PixelRect icon;
     PixelRect work;
     bool iconFound = false;
-    if (fromKeyboard && FindTrayWorkArea(&icon, &iconFound, &work)) {
+    int dpi = 0;
+    if (fromKeyboard && FindTrayWorkArea(&icon, &iconFound, &work, &dpi)) {
         const MenuAnchor anchor = KeyboardMenuAnchor(iconFound ? &icon : nullptr, work);
         at = anchor.at;
         if (anchor.bottomRight) flags |= TPM_RIGHTALIGN | TPM_BOTTOMALIGN;
     }
     SetForegroundWindow(MainWindow);
+    MenuOpen = true;
     const UINT chosen = static_cast<UINT>(
         TrackPopupMenu(main, flags, at.x, at.y, 0, MainWindow, nullptr));
+    MenuOpen = false;
     DestroyMenu(main); // takes the three submenus with it
     if (chosen) PostMessageW(MainWindow, WM_COMMAND, chosen, 0);
     // Lets the menu close properly when the window was not in the foreground.

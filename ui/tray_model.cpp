@@ -37,6 +37,7 @@ int BuildTrayTooltip(char16_t* buffer, int capacity, const CoolerStatus& status)
     pos = AppendDecimal(buffer, pos, capacity, static_cast<uint32_t>(status.fanRpm));
     pos = AppendText(buffer, pos, capacity, u" RPM · ");
     pos = AppendText(buffer, pos, capacity, ProfileName(AtomicRead(&AppliedProfile)));
+    if (AtomicRead(&CurveNotHeld)) pos = AppendText(buffer, pos, capacity, u" (not held)");
     if (!status.gpuValid) return pos;
     pos = AppendText(buffer, pos, capacity, u" · GPU ");
     pos = AppendDecimal(buffer, pos, capacity, static_cast<uint32_t>(status.gpuFanPercent));
@@ -132,33 +133,4 @@ void BuildTrayMenuModel(const TrayMenuInputs& in, TrayMenuModel* model)
     else LabelPercent(m[13].text, 32, u"Screen", in.screenBrightness);
     m[14] = Separator();
     m[15] = Item(u"Exit", 202, false, false);
-}
-
-PixelPoint PlaceNearIcon(const PixelRect* icon, const PixelRect& work, int32_t width,
-                         int32_t height, int32_t dpi)
-{
-    const int32_t margin = Scale(12, dpi);
-    const int32_t anchorX = icon ? (icon->left + icon->right) / 2 : work.right;
-    const int32_t anchorY = icon ? (icon->top + icon->bottom) / 2 : work.bottom;
-    int32_t x = anchorX - width / 2;
-    int32_t y = anchorY - height / 2;
-    if (x + width > work.right - margin) x = work.right - margin - width;
-    if (y + height > work.bottom - margin) y = work.bottom - margin - height;
-    if (x < work.left + margin) x = work.left + margin;
-    if (y < work.top + margin) y = work.top + margin;
-    return {x, y};
-}
-
-MenuAnchor KeyboardMenuAnchor(const PixelRect* icon, const PixelRect& work)
-{
-    if (!icon) return {{work.right, work.bottom}, true};
-    return {{(icon->left + icon->right) / 2, (icon->top + icon->bottom) / 2}, false};
-}
-
-bool TrayNoticeFromKeyboard(const PixelPoint* lastOverIcon, PixelPoint cursor, int32_t slack)
-{
-    if (!lastOverIcon) return true;
-    const int32_t dx = cursor.x - lastOverIcon->x;
-    const int32_t dy = cursor.y - lastOverIcon->y;
-    return dx < -slack || dx > slack || dy < -slack || dy > slack;
 }

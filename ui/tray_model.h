@@ -1,6 +1,5 @@
 // What the tray shows, as functions of numbers and shared state: the badge's number and
-// colour, the tooltip, the menu's items, and where the window goes next to the icon. The
-// Win32 layer turns these into icons, menus and moves.
+// colour, the tooltip and the menu's items. The Win32 layer turns these into icons and menus.
 #pragma once
 
 #include "app/shared_state.h"
@@ -27,7 +26,8 @@ BadgeAction DecideBadge(const CoolerStatus& status, int32_t shownValue, int32_t 
 constexpr int TooltipCapacity = 128; // characters, terminator included
 
 // "Tidewatch · 31.4 °C · Pump 980 RPM · Fans 760 RPM · Balanced · GPU 45% 62 °C", or
-// "Tidewatch · Kraken disconnected"; reads AppliedProfile atomically. Returns the position.
+// "Tidewatch · Kraken disconnected"; reads AppliedProfile and CurveNotHeld atomically (the
+// profile reads "Balanced (not held)" while the cooler does not keep it). Returns the position.
 int BuildTrayTooltip(char16_t* buffer, int capacity, const CoolerStatus& status);
 
 // One item of the tray menu or of one of its submenus.
@@ -68,27 +68,3 @@ struct TrayMenuModel {
 };
 
 void BuildTrayMenuModel(const TrayMenuInputs& inputs, TrayMenuModel* model);
-
-// Top-left corner for a window of `width` x `height` next to the tray icon (or, without the
-// icon's rectangle, in the work area's bottom-right corner), kept a margin of 12 logical
-// pixels inside the work area; the top-left corner wins when the window is too large.
-struct PixelPoint {
-    int32_t x;
-    int32_t y;
-};
-PixelPoint PlaceNearIcon(const PixelRect* icon, const PixelRect& work, int32_t width,
-                         int32_t height, int32_t dpi);
-
-// A tray menu opened from the keyboard: at the icon's centre (the system turns it to fit the
-// screen), or, without the icon's rectangle, with its bottom-right corner on the work area's.
-struct MenuAnchor {
-    PixelPoint at;
-    bool bottomRight; // the menu's bottom-right corner is at `at`, else its top-left
-};
-MenuAnchor KeyboardMenuAnchor(const PixelRect* icon, const PixelRect& work);
-
-// Whether a right-button or context-menu notice of the icon came from the keyboard. Without
-// a notification version the shell sends a keyboard selection as mouse messages, but a click
-// with the mouse follows a move report over the icon: a pointer that is not within `slack`
-// of where the last one found it (`lastOverIcon`, none when there was none) clicked nothing.
-bool TrayNoticeFromKeyboard(const PixelPoint* lastOverIcon, PixelPoint cursor, int32_t slack);

@@ -1,14 +1,19 @@
-// The simulated cooler as a program under Wine: serves the model on one named pipe per
-// configured interface (\\.\pipe\tidewatch-sim-NAME, message mode), re-reads the control
-// file at every report received and every 25 ms while idle (when it also notices a host that
-// closed an interface it was not reading), and logs every event, one line
-// each, to the log file:
+// The simulated cooler as a program under Wine: serves the model on named pipes, a few
+// instances per configured interface (\\.\pipe\tidewatch-sim-NAME#vid_...&pid_..., message
+// mode), so that more than one program can hold the interface open. Each open handle gets
+// every report the device sends, in a queue of SimQueueCapacity kept here (the oldest dropped
+// when full): a report waits in its own pending write, as the pipes buffer nothing, until the
+// host reads it. The simulator re-reads the control file at every report received and every
+// 25 ms while idle (when it also notices a host that closed an interface it was not reading),
+// runs the model's clock, and logs every event, one line each, to the log file:
 //
 //   <ms since start> ready | control | control-error LINE | unplug | plug | deaf
+//   <ms> powerloss | othercontroller   the power lost; another controller's curves written
 //   <ms> open NAME | close NAME | held NAME
-//   <ms> in NAME LENGTH HEX      a report the device read
-//   <ms> out NAME LENGTH HEX     a report the device sent
-//   <ms> dropped NAME LENGTH     a report the host did not take in time
+//   <ms> writefail NAME                a host's write refused at once (the handle dropped)
+//   <ms> in NAME LENGTH HEX            a report the device read
+//   <ms> out NAME LENGTH HEX           a report the device sent to the open handles of NAME
+//   <ms> dropped NAME LENGTH           a full queue of a handle dropped its oldest report
 //
 // Usage: kraken_sim.exe CONTROL_FILE LOG_FILE (Windows paths). Runs until killed.
 #include "standins/kraken/control_win32.h"
@@ -18,18 +23,26 @@
 
 namespace {
 
-constexpr int InstancesPerInterface = 2; // a second listens while the first reconnects
+constexpr int InstancesPerInterface = 3; // two programs, and one listening while one reconnects
 constexpr int InstanceCapacity = SimInterfaceCapacity * InstancesPerInterface;
-constexpr DWORD OutBufferSize = 8192;   // bytes queued towards the host
+constexpr int EventCount = InstanceCapacity * 2; // reads and connects, then writes
+constexpr DWORD OutBufferSize = 0;      // bytes: a write completes once the host reads it
 constexpr DWORD InBufferSize = 0;       // bytes: a write completes only once the device reads it
 constexpr DWORD IdlePollMs = 25;        // ms
-constexpr DWORD SendLimitMs = 100;      // ms for a report to enter the pipe
+constexpr DWORD LeaveGraceMs = 100;     // ms a handle of a leaving device keeps its reports
+constexpr DWORD LeavePollMs = 5;        // ms
 constexpr int ReadBufferSize = 128;     // bytes: larger reports are cut here
 
 enum InstanceState : int {
     Closed = 0,
     Listening = 1,
     Connected = 2,
+    Leaving = 3, // the device has gone: closed once the host has read what it was sent
+};
+
+struct Outgoing {
+    OVERLAPPED overlapped; // its write, signalling the instance's sendEvent
+    SimReport report;
 };
 
 struct Instance {
@@ -40,7 +53,12 @@ struct Instance {
     int device;        // index in the configuration
     int state;         // InstanceState
     bool reading;      // a read is pending
+    bool probing;      // the pending read takes nothing: it only sees a write arrive
+    DWORD leftTick;    // ms, GetTickCount when it began leaving
     uint8_t buffer[ReadBufferSize];
+    Outgoing queue[SimQueueCapacity]; // the handle's input reports, a ring from `head`
+    int head;
+    int queued;
 };
 
 // Everything below belongs to the main thread, the only one.
@@ -48,6 +66,7 @@ Instance Instances[InstanceCapacity] = {};
 HANDLE HeldPipes[SimInterfaceCapacity] = {};   // server ends of held interfaces
 HANDLE HeldClients[SimInterfaceCapacity] = {}; // the other program's client ends
 bool Served[SimInterfaceCapacity] = {};        // pipes exist for the interface
+bool WasUnplugged = false;                     // the bus state last followed
 HANDLE LogFile = INVALID_HANDLE_VALUE;
 const wchar_t* ControlPath = nullptr;
 char ControlText[ControlCapacity] = {};
@@ -75,8 +94,80 @@ void Log(const char* format, const char* name = "", const uint8_t* bytes = nullp
 
 const char* NameOf(int device) { return Sim.config.interfaces[device].name; }
 
+bool ServedByModel(const Instance& instance)
+{
+    return IsCoolerInterface(Sim.config.interfaces[instance.device]);
+}
+
 void Listen(Instance& instance);
 void PostRead(Instance& instance);
+
+// Forgets the writes the host has read (or that failed), oldest first.
+void Reap(Instance& instance)
+{
+    while (instance.queued > 0 && HasOverlappedIoCompleted(&instance.queue[instance.head].overlapped)) {
+        instance.head = (instance.head + 1) % SimQueueCapacity;
+        --instance.queued;
+    }
+}
+
+void AwaitWrite(Instance& instance, const OVERLAPPED& overlapped)
+{
+    while (!HasOverlappedIoCompleted(&overlapped)) WaitForSingleObject(instance.sendEvent, 1);
+}
+
+// Ends every queued write: for a host that has gone, or a handle being closed.
+void DropQueue(Instance& instance)
+{
+    for (int i = 0; i < instance.queued; ++i) {
+        Outgoing& entry = instance.queue[(instance.head + i) % SimQueueCapacity];
+        CancelIoEx(instance.pipe, &entry.overlapped);
+        AwaitWrite(instance, entry.overlapped);
+    }
+    instance.head = 0;
+    instance.queued = 0;
+}
+
+// The report goes into the handle's queue; a full queue drops its oldest first.
+void Enqueue(Instance& instance, const SimReport& report)
+{
+    Reap(instance);
+    if (instance.queued == SimQueueCapacity) {
+        Outgoing& oldest = instance.queue[instance.head];
+        CancelIoEx(instance.pipe, &oldest.overlapped);
+        AwaitWrite(instance, oldest.overlapped);
+        if (oldest.overlapped.Internal != 0) {
+            Log("dropped %s %d", NameOf(instance.device), nullptr, 0, oldest.report.length);
+        }
+        instance.head = (instance.head + 1) % SimQueueCapacity;
+        --instance.queued;
+    }
+    Outgoing& entry = instance.queue[(instance.head + instance.queued) % SimQueueCapacity];
+    entry = {};
+    entry.overlapped.hEvent = instance.sendEvent;
+    entry.report = report;
+    if (WriteFile(instance.pipe, entry.report.bytes, static_cast<DWORD>(report.length), nullptr,
+                  &entry.overlapped) ||
+        GetLastError() == ERROR_IO_PENDING) {
+        ++instance.queued;
+    }
+}
+
+// Every open handle of a cooler interface gets the report.
+void Broadcast(const SimReport& report)
+{
+    for (int device = 0; device < Sim.config.interfaceCount; ++device) {
+        bool logged = false;
+        for (Instance& instance : Instances) {
+            if (instance.state != Connected || instance.device != device || !ServedByModel(instance)) {
+                continue;
+            }
+            if (!logged) Log("out %s %d ", NameOf(device), report.bytes, report.length, report.length);
+            logged = true;
+            Enqueue(instance, report);
+        }
+    }
+}
 
 void OnConnected(Instance& instance)
 {
@@ -89,6 +180,7 @@ void Listen(Instance& instance)
 {
     instance.state = Listening;
     instance.reading = false;
+    instance.probing = false;
     instance.overlapped = {};
     instance.overlapped.hEvent = instance.event;
     ResetEvent(instance.event);
@@ -105,22 +197,32 @@ void Listen(Instance& instance)
     else if (error != ERROR_IO_PENDING) instance.state = Closed;
 }
 
-void OnDisconnected(Instance& instance)
+// Ends the connection (what was pending fails) and listens again.
+void Disconnect(Instance& instance)
 {
-    Log("close %s", NameOf(instance.device));
     DisconnectNamedPipe(instance.pipe);
+    DropQueue(instance);
     Listen(instance);
 }
 
-// Reads go on unless the device is deaf; other devices' interfaces always read.
+void OnDisconnected(Instance& instance)
+{
+    Log("close %s", NameOf(instance.device));
+    Disconnect(instance);
+}
+
+// Reads go on unless the device is deaf; other devices' interfaces always read. While writes
+// fail, a read of nothing only sees the next write arrive.
 void PostRead(Instance& instance)
 {
     if (instance.state != Connected || instance.reading) return;
-    if (IsCoolerInterface(Sim.config.interfaces[instance.device]) && !SimReading()) return;
+    if (ServedByModel(instance) && !SimReading()) return;
+    instance.probing = ServedByModel(instance) && SimWriteFails();
     instance.overlapped = {};
     instance.overlapped.hEvent = instance.event;
     ResetEvent(instance.event);
-    if (ReadFile(instance.pipe, instance.buffer, ReadBufferSize, nullptr, &instance.overlapped) ||
+    const DWORD size = instance.probing ? 0 : ReadBufferSize;
+    if (ReadFile(instance.pipe, instance.buffer, size, nullptr, &instance.overlapped) ||
         GetLastError() == ERROR_IO_PENDING || GetLastError() == ERROR_MORE_DATA) {
         instance.reading = true;
         return;
@@ -128,26 +230,32 @@ void PostRead(Instance& instance)
     OnDisconnected(instance);
 }
 
+void CancelRead(Instance& instance)
+{
+    if (instance.state != Listening && !instance.reading) return;
+    DWORD ignored = 0;
+    CancelIoEx(instance.pipe, &instance.overlapped);
+    GetOverlappedResult(instance.pipe, &instance.overlapped, &ignored, TRUE);
+    instance.reading = false;
+}
+
 // Ends whatever is pending on the instance and closes its pipe.
 void CloseInstance(Instance& instance)
 {
     if (instance.state == Closed) return;
-    DWORD ignored = 0;
-    if (instance.state == Listening || instance.reading) {
-        CancelIoEx(instance.pipe, &instance.overlapped);
-        GetOverlappedResult(instance.pipe, &instance.overlapped, &ignored, TRUE);
-    }
+    CancelRead(instance);
     if (instance.state == Connected) Log("close %s", NameOf(instance.device));
+    DisconnectNamedPipe(instance.pipe);
+    DropQueue(instance);
     CloseHandle(instance.pipe);
     instance.pipe = nullptr;
     instance.state = Closed;
-    instance.reading = false;
 }
 
 void Serve(int device)
 {
     const SimInterface& entry = Sim.config.interfaces[device];
-    if (entry.absent || Served[device]) return;
+    if (entry.absent || HeldPipes[device]) return;
     Served[device] = true;
     wchar_t path[PipePathCapacity];
     SimPipePath(entry, path);
@@ -161,7 +269,10 @@ void Serve(int device)
         Log("held %s", entry.name);
         return;
     }
+    int served = 0;
+    for (const Instance& other : Instances) served += other.pipe && other.device == device;
     for (Instance& instance : Instances) {
+        if (served == InstancesPerInterface) return;
         if (instance.state != Closed || instance.pipe) continue;
         instance.device = device;
         instance.pipe = CreateNamedPipeW(path, PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED, mode,
@@ -171,10 +282,8 @@ void Serve(int device)
             instance.pipe = nullptr;
             return;
         }
+        ++served;
         Listen(instance);
-        int served = 0;
-        for (const Instance& other : Instances) served += other.pipe && other.device == device;
-        if (served == InstancesPerInterface) return;
     }
 }
 
@@ -183,11 +292,21 @@ void Withdraw(int device)
     if (!Served[device]) return;
     Served[device] = false;
     // Listening instances first: a host that sees its connection fail at once must not find
-    // the device again through one still listening.
+    // the device again through one still listening. A connected one reads nothing more and
+    // goes once its host has read what the device sent before leaving.
     for (int connected = 0; connected < 2; ++connected) {
         for (Instance& instance : Instances) {
-            if (instance.pipe && instance.device == device &&
-                (instance.state == Connected) == (connected == 1)) {
+            if (!instance.pipe || instance.device != device || instance.state == Leaving ||
+                (instance.state == Connected) != (connected == 1)) {
+                continue;
+            }
+            Reap(instance);
+            if (instance.state == Connected && instance.queued > 0) {
+                CancelRead(instance);
+                instance.state = Leaving;
+                instance.leftTick = GetTickCount();
+                Log("close %s", NameOf(instance.device));
+            } else {
                 CloseInstance(instance);
             }
         }
@@ -196,24 +315,6 @@ void Withdraw(int device)
     if (HeldPipes[device]) CloseHandle(HeldPipes[device]);
     HeldClients[device] = nullptr;
     HeldPipes[device] = nullptr;
-}
-
-void Send(Instance& instance, const SimReport& report)
-{
-    OVERLAPPED overlapped = {};
-    overlapped.hEvent = instance.sendEvent;
-    ResetEvent(instance.sendEvent);
-    DWORD written = 0;
-    bool sent = WriteFile(instance.pipe, report.bytes, static_cast<DWORD>(report.length), nullptr,
-                          &overlapped) != FALSE;
-    if (!sent && GetLastError() == ERROR_IO_PENDING) {
-        if (WaitForSingleObject(instance.sendEvent, SendLimitMs) != WAIT_OBJECT_0) {
-            CancelIoEx(instance.pipe, &overlapped);
-        }
-        sent = GetOverlappedResult(instance.pipe, &overlapped, &written, TRUE) != FALSE;
-    }
-    if (sent) Log("out %s %d ", NameOf(instance.device), report.bytes, report.length, report.length);
-    else Log("dropped %s %d", NameOf(instance.device), nullptr, 0, report.length);
 }
 
 bool SameInterfaces(const SimConfig& a, const SimConfig& b)
@@ -237,6 +338,56 @@ void ServeAsPlugged()
     }
 }
 
+// Handles of a device that has gone close once read or after the grace; true while any is
+// left.
+bool FinishLeaving()
+{
+    bool left = false;
+    bool closed = false;
+    for (Instance& instance : Instances) {
+        if (instance.state != Leaving) continue;
+        Reap(instance);
+        if (instance.queued == 0 || GetTickCount() - instance.leftTick >= LeaveGraceMs) {
+            CloseInstance(instance);
+            closed = true;
+        } else {
+            left = true;
+        }
+    }
+    if (closed) ServeAsPlugged(); // instances that were still taken
+    return left;
+}
+
+uint32_t ElapsedMs()
+{
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return static_cast<uint32_t>((now.QuadPart - StartCount.QuadPart) * 1000 / CountsPerSecond.QuadPart);
+}
+
+// After the model has run: a power loss is logged, what the device sent goes out, and its
+// leaving or coming back is followed.
+void FollowModel(int powerLossesBefore)
+{
+    if (Sim.powerLosses != powerLossesBefore) Log("powerloss");
+    SimReport report;
+    while (SimTakeReport(&report)) Broadcast(report);
+    if (Sim.unplugged == WasUnplugged) return;
+    WasUnplugged = Sim.unplugged;
+    Log(Sim.unplugged ? "unplug" : "plug");
+    ServeAsPlugged();
+}
+
+// The model catches up with the clock.
+void Tick()
+{
+    const int powerLosses = Sim.powerLosses;
+    const int foreignWrites = Sim.foreignWrites;
+    SimAdvance(ElapsedMs());
+    if (Sim.foreignWrites != foreignWrites) Log("othercontroller");
+    FollowModel(powerLosses);
+}
+
 // Applies the control file when its text changed since it was last applied.
 void Reload()
 {
@@ -255,41 +406,28 @@ void Reload()
         Log("control-error %s%d", "", nullptr, 0, errorLine);
         return;
     }
+    Tick();
     if (!SameInterfaces(config, Sim.config)) {
         for (int device = 0; device < SimInterfaceCapacity; ++device) Withdraw(device);
     }
-    const bool wasUnplugged = Sim.unplugged;
+    const int powerLosses = Sim.powerLosses;
     SimApply(config);
     Log("control");
-    if (Sim.unplugged && !wasUnplugged) Log("unplug");
-    if (!Sim.unplugged && wasUnplugged) Log("plug");
+    FollowModel(powerLosses);
     ServeAsPlugged();
     for (Instance& instance : Instances) PostRead(instance);
-}
-
-uint32_t ElapsedMs()
-{
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<uint32_t>((now.QuadPart - StartCount.QuadPart) * 1000 / CountsPerSecond.QuadPart);
 }
 
 void OnReport(Instance& instance, int length)
 {
     Reload();
-    SimAdvance(ElapsedMs());
+    Tick();
     Log("in %s %d ", NameOf(instance.device), instance.buffer, length, length);
-    if (IsCoolerInterface(Sim.config.interfaces[instance.device])) {
-        const bool wasUnplugged = Sim.unplugged;
+    if (ServedByModel(instance)) {
+        const int powerLosses = Sim.powerLosses;
         SimReceive(instance.buffer, length);
-        SimReport report;
-        while (SimTakeReport(&report)) Send(instance, report);
-        if (Sim.unplugged && !wasUnplugged) {
-            // Reports already sent stay readable after the server end is closed.
-            Log("unplug");
-            ServeAsPlugged();
-            return;
-        }
+        FollowModel(powerLosses);
+        if (instance.state != Connected) return; // the device left with this report
         if (!SimReading()) Log("deaf");
     }
     PostRead(instance);
@@ -309,21 +447,38 @@ void NoticeClosedWhileDeaf()
     }
 }
 
+// A write arrived while writes fail: the handle is dropped, so that the write fails at once.
+void OnProbed(Instance& instance, bool arrived)
+{
+    instance.probing = false;
+    if (!arrived) {
+        OnDisconnected(instance);
+    } else if (SimWriteFails()) {
+        Log("writefail %s", NameOf(instance.device));
+        Disconnect(instance);
+    } else {
+        PostRead(instance); // writes go through again: this one is read
+    }
+}
+
 void OnSignalled(Instance& instance)
 {
-    if (instance.state == Closed || (instance.state == Connected && !instance.reading)) {
+    if (instance.state == Closed || instance.state == Leaving ||
+        (instance.state == Connected && !instance.reading)) {
         ResetEvent(instance.event);
         return;
     }
     DWORD transferred = 0; // bytes
     const bool ok = GetOverlappedResult(instance.pipe, &instance.overlapped, &transferred, FALSE) != FALSE;
+    const bool more = !ok && GetLastError() == ERROR_MORE_DATA;
     if (instance.state == Listening) {
         if (ok) OnConnected(instance);
         else Listen(instance);
         return;
     }
     instance.reading = false;
-    if (ok || GetLastError() == ERROR_MORE_DATA) OnReport(instance, static_cast<int>(transferred));
+    if (instance.probing) OnProbed(instance, ok || more);
+    else if (ok || more) OnReport(instance, static_cast<int>(transferred));
     else OnDisconnected(instance);
 }
 
@@ -344,9 +499,12 @@ int wmain(int argc, wchar_t** argv)
         fprintf(stderr, "kraken_sim: cannot write the log\n");
         return 2;
     }
-    for (Instance& instance : Instances) {
-        instance.event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        instance.sendEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE events[EventCount];
+    for (int i = 0; i < InstanceCapacity; ++i) {
+        Instances[i].event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        Instances[i].sendEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        events[i] = Instances[i].event;
+        events[InstanceCapacity + i] = Instances[i].sendEvent;
     }
     SimConfig none;
     ClearSimConfig(&none);
@@ -354,14 +512,24 @@ int wmain(int argc, wchar_t** argv)
     Reload();
     Log("ready");
 
-    HANDLE events[InstanceCapacity];
-    for (int i = 0; i < InstanceCapacity; ++i) events[i] = Instances[i].event;
+    bool leaving = false;
     for (;;) {
-        const DWORD woken = WaitForMultipleObjects(InstanceCapacity, events, FALSE, IdlePollMs);
-        if (woken < WAIT_OBJECT_0 + InstanceCapacity) OnSignalled(Instances[woken - WAIT_OBJECT_0]);
-        else {
+        DWORD timeout = IdlePollMs;
+        const uint32_t next = SimNextEventMs();
+        if (next < timeout) timeout = next;
+        if (leaving && LeavePollMs < timeout) timeout = LeavePollMs;
+        const DWORD woken = WaitForMultipleObjects(EventCount, events, FALSE, timeout);
+        if (woken < WAIT_OBJECT_0 + InstanceCapacity) {
+            OnSignalled(Instances[woken - WAIT_OBJECT_0]);
+        } else if (woken < WAIT_OBJECT_0 + EventCount) {
+            Instance& instance = Instances[woken - WAIT_OBJECT_0 - InstanceCapacity];
+            ResetEvent(instance.sendEvent);
+            Reap(instance);
+        } else {
             Reload();
             NoticeClosedWhileDeaf();
         }
+        Tick();
+        leaving = FinishLeaving();
     }
 }

@@ -99,6 +99,17 @@ bool ParseDevice(const Token* tokens, int count, SimConfig* config)
 bool ParseSet(const Token* tokens, int count, SimConfig* config)
 {
     if (count != 3) return false;
+    const bool on = Is(tokens[2], "on");
+    if (Is(tokens[1], "pushes") || Is(tokens[1], "answers")) {
+        if (!on && !Is(tokens[2], "off")) return false;
+        (Is(tokens[1], "pushes") ? config->pushes : config->answers) = on;
+        return true;
+    }
+    if (Is(tokens[1], "latency")) return Number(tokens[2], 10, 1000, &config->latencyMs);
+    if (Is(tokens[1], "liquid") && Is(tokens[2], "nosata")) {
+        config->liquidTenths = SimLiquidNoSata;
+        return true;
+    }
     int* field = nullptr;
     int limit = 255;
     if (Is(tokens[1], "liquid")) field = &config->liquidTenths, limit = 2559;
@@ -126,7 +137,18 @@ bool ParseFault(const Token* tokens, int count, SimConfig* config)
     else if (Is(kind, "deaf")) fault.kind = SimFaultDeaf;
     else if (Is(kind, "garbage")) fault.kind = SimFaultGarbage;
     else if (Is(kind, "unplug")) fault.kind = SimFaultUnplug;
-    else if (Is(kind, "unrelated") || Is(kind, "unsolicited") || Is(kind, "short")) {
+    else if (Is(kind, "writefail")) fault.kind = SimFaultWriteFail;
+    else if (Is(kind, "late") || Is(kind, "powerloss")) {
+        // An optional length of time first.
+        const bool late = Is(kind, "late");
+        fault.kind = late ? SimFaultLate : SimFaultPowerLoss;
+        fault.count = late ? SimDefaultLateMs : SimDefaultPowerGapMs;
+        if (count > 2 && Number(tokens[2], 10, 60000, &fault.count)) next = 3;
+    } else if (Is(kind, "othercontroller")) {
+        fault.kind = SimFaultOtherController;
+        if (count != 3 || !Number(tokens[2], 10, 3600, &fault.count) || fault.count == 0) return false;
+        next = 3;
+    } else if (Is(kind, "unrelated") || Is(kind, "unsolicited") || Is(kind, "short")) {
         fault.kind = Is(kind, "unrelated")     ? SimFaultUnrelated
                      : Is(kind, "unsolicited") ? SimFaultUnsolicited
                                                : SimFaultShort;
@@ -176,6 +198,12 @@ bool ParseLine(const char* line, int length, SimConfig* config)
     if (Is(tokens[0], "set")) return ParseSet(tokens, count, config);
     if (Is(tokens[0], "fault")) return ParseFault(tokens, count, config);
     if (Is(tokens[0], "drift")) return ParseDrift(tokens, count, config);
+    if (Is(tokens[0], "quiet") && count == 1) {
+        config->pushes = false;
+        config->answers = false;
+        config->latencyMs = 0;
+        return true;
+    }
     return false;
 }
 
@@ -191,6 +219,9 @@ void ClearSimConfig(SimConfig* config)
     config->fanDuty = SimModelValue;
     config->brightness = SimModelValue;
     config->mode = SimModelValue;
+    config->pushes = true;
+    config->answers = true;
+    config->latencyMs = SimDefaultLatencyMs;
 }
 
 bool ParseSimConfig(const char* text, int length, SimConfig* config, int* errorLine)

@@ -13,13 +13,46 @@
 //       path carries the ids as Windows writes them ("...#vid_1e71&pid_300c" by default).
 //   set liquid|pumprpm|pumpduty|fanrpm|fanduty|brightness|mode VALUE
 //       a reading reported as is (liquid in tenths of a degree), or "model" for the model's.
+//   set liquid nosata
+//       the liquid reported as 0xFF 0xFF, as by a cooler without its SATA power (its duties
+//       still follow the curves at the model's liquid).
+//   set pushes on|off
+//       on (the default): status pushes at the InitA interval from InitA until the device
+//       leaves the bus (see sim_model.h).
+//   set answers on|off
+//       on (the default): InitB, curve and brightness writes are answered (see sim_model.h).
+//   set latency MS
+//       ms from a report read to the device's answer to it (default 2; 0 to 1000).
+//   quiet
+//       the cooler of old tests that need silence: no pushes, no answers, no latency (as
+//       set pushes off, set answers off, set latency 0; later lines may set one back).
 //   fault KIND [ARGUMENTS] [after N] [for M] [every K]
 //       active for requests N+1 .. N+M counted from when this text was applied (no "for":
-//       until the text changes); with "every", only for N+1, N+1+K, N+1+2K... of them. Kinds: silent (no replies), deaf (stops reading: writes
-//       time out), unrelated K (K unrelated reports before each reply), unsolicited K (K
-//       unasked reports after every report received), short B (replies cut to B bytes),
-//       patch status|screen OFFSET VALUE (a reply byte replaced), garbage (replies replaced
-//       by noise), unplug (the device vanishes once N requests have been handled).
+//       until the text changes); with "every", only for N+1, N+1+K, N+1+2K... of them.
+//       Kinds:
+//       silent          sends nothing: no replies, pushes or answers
+//       deaf            stops reading: writes time out
+//       unrelated K     K unrelated reports before each reply
+//       unsolicited K   K unasked reports after every report received
+//       short B         replies and pushes cut to B bytes
+//       patch status|screen OFFSET VALUE
+//                       a byte of status replies and pushes, or of screen replies, replaced
+//       garbage         replies and pushes replaced by noise
+//       unplug          the device leaves the bus once N requests have been handled (their
+//                       replies sent), until the text changes
+//       late [MS]       replies, with the reports before them, MS late (default 250: after
+//                       the program's 175 ms read limit, within its next read)
+//       powerloss [GAPMS]
+//                       once N requests have been handled: curves and brightness back to
+//                       the factory's, no pushes until the next InitA, the device gone from
+//                       the bus (every handle fails) and back after GAPMS (default 500);
+//                       once per text
+//       othercontroller K
+//                       another host writes flat curves every K seconds from when the text
+//                       was applied: pump 50 %, fans 30 % at every temperature (answered
+//                       like the program's writes); "after", "for" and "every" do not apply
+//       writefail       every write fails at once, while the interface is listed and opens
+//                       (a write the device was already waiting for is read)
 //   drift on|off
 //       off (the default): the model's liquid stays where it is; on: it wanders slowly
 //       between 30.1 and 33.9 degrees with the simulator's clock (standins/drift.h).
@@ -34,6 +67,12 @@ constexpr int SimInterfaceCapacity = 8;
 constexpr int SimFaultCapacity = 16;
 constexpr int SimModelValue = -1;        // a reading left to the model
 constexpr int SimDefaultReportLength = 64; // bytes, input and output, as the cooler's
+constexpr int SimLiquidNoSata = -2;      // liquidTenths: reported as 0xFF 0xFF
+constexpr int SimDefaultLatencyMs = 2;   // ms
+constexpr int SimDefaultLateMs = 250;    // ms
+constexpr int SimDefaultPowerGapMs = 500; // ms
+constexpr int SimForeignPumpDuty = 50;   // %, the other controller's flat pump curve
+constexpr int SimForeignFanDuty = 30;    // %, its flat fan curve
 
 enum SimFaultKind : int {
     SimFaultSilent = 0,
@@ -44,6 +83,10 @@ enum SimFaultKind : int {
     SimFaultPatch = 5,
     SimFaultGarbage = 6,
     SimFaultUnplug = 7,
+    SimFaultLate = 8,
+    SimFaultPowerLoss = 9,
+    SimFaultOtherController = 10,
+    SimFaultWriteFail = 11,
 };
 
 struct SimFault {
@@ -51,7 +94,8 @@ struct SimFault {
     int after;      // requests handled before it starts
     int span;       // requests it lasts; 0 = until the configuration changes
     int every;      // active on every `every`-th request of its span only; 0 or 1 = on all
-    int count;      // unrelated, unsolicited: reports; short: bytes kept
+    int count;      // unrelated, unsolicited: reports; short: bytes kept; late: ms;
+                    // powerloss: ms gone; othercontroller: s between writes
     int offset;     // patch: byte offset in the reply
     int value;      // patch: the byte written there
     uint8_t target; // patch: first byte of the reply patched (0x75 status, 0x31 screen)
@@ -75,7 +119,7 @@ struct SimInterface {
 struct SimConfig {
     SimInterface interfaces[SimInterfaceCapacity];
     int interfaceCount;
-    int liquidTenths; // tenths of a degree C, or SimModelValue
+    int liquidTenths; // tenths of a degree C, SimModelValue or SimLiquidNoSata
     int pumpRpm;      // or SimModelValue, likewise below
     int pumpDuty;     // %
     int fanRpm;
@@ -83,6 +127,9 @@ struct SimConfig {
     int brightness;   // %
     int mode;
     bool drift;       // the model's liquid follows the clock
+    bool pushes;      // status pushes after InitA
+    bool answers;     // answers to InitB, curve and brightness writes
+    int latencyMs;    // ms from a report read to the answer
     SimFault faults[SimFaultCapacity];
     int faultCount;
 };
@@ -91,7 +138,8 @@ struct SimConfig {
 // 1-based line of the first line not understood; `config` then holds the lines before it.
 bool ParseSimConfig(const char* text, int length, SimConfig* config, int* errorLine);
 
-// The configuration of no interfaces, every reading from the model, no faults.
+// The configuration of no interfaces, every reading from the model, no faults, and the
+// device's own behaviour: pushes, answers and a latency of SimDefaultLatencyMs.
 void ClearSimConfig(SimConfig* config);
 
 // True when the interface carries the cooler's vendor and product ids.

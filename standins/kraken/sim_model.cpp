@@ -13,6 +13,22 @@ constexpr uint8_t PowerOnFanDuty = 40;   // %, whole curve
 constexpr int PowerOnBrightness = 50;    // %
 constexpr int PowerOnMode = 1;
 constexpr uint8_t UnaskedReportId = 0x0F;
+constexpr int PushBaseMs = 500; // ms between pushes for an InitA interval byte of 0 or 1
+constexpr int PushStepMs = 250; // ms more for each step above 1
+constexpr int ScreenSide = 640; // pixels, width and height
+
+// True once the clock has reached `atMs`.
+bool Due(uint32_t atMs)
+{
+    return static_cast<int32_t>(Sim.nowMs - atMs) >= 0;
+}
+
+// `*next` lowered to the ms from now until `atMs` (0 when it has come).
+void Sooner(uint32_t* next, uint32_t atMs)
+{
+    const uint32_t until = Due(atMs) ? 0 : atMs - Sim.nowMs;
+    if (until < *next) *next = until;
+}
 
 bool Active(const SimFault& fault, int request)
 {
@@ -30,7 +46,7 @@ const SimFault* ActiveFault(int kind, int request)
     return nullptr;
 }
 
-void Queue(const uint8_t* bytes, int length)
+void QueueAt(const uint8_t* bytes, int length, uint32_t dueMs)
 {
     if (Sim.outboxCount == SimOutboxCapacity || length < 1) return;
     SimReport& report = Sim.outbox[Sim.outboxCount++];
@@ -38,6 +54,13 @@ void Queue(const uint8_t* bytes, int length)
     if (length > SimReportSize) length = SimReportSize;
     for (int i = 0; i < length; ++i) report.bytes[i] = bytes[i];
     report.length = length;
+    report.dueMs = dueMs;
+}
+
+// Sent in answer to what the device just read: after the latency.
+void Queue(const uint8_t* bytes, int length)
+{
+    QueueAt(bytes, length, Sim.nowMs + static_cast<uint32_t>(Sim.config.latencyMs));
 }
 
 int CurveIndex(int liquidTenths)
@@ -48,13 +71,15 @@ int CurveIndex(int liquidTenths)
     return whole - 20;
 }
 
-void BuildStatusReply(uint8_t* reply)
+// The status reply (75 01), or the same readings pushed (75 02).
+void BuildStatus(uint8_t kind, uint8_t* reply)
 {
     const SimReadings now = SimCurrentReadings();
     reply[0] = 0x75;
-    reply[1] = 0x01;
-    reply[15] = static_cast<uint8_t>(now.liquidTenths / 10);
-    reply[16] = static_cast<uint8_t>(now.liquidTenths % 10);
+    reply[1] = kind;
+    const bool sata = now.liquidTenths != SimLiquidNoSata;
+    reply[15] = sata ? static_cast<uint8_t>(now.liquidTenths / 10) : 0xFF;
+    reply[16] = sata ? static_cast<uint8_t>(now.liquidTenths % 10) : 0xFF;
     reply[17] = static_cast<uint8_t>(now.pumpRpm & 0xFF);
     reply[18] = static_cast<uint8_t>((now.pumpRpm >> 8) & 0xFF);
     reply[19] = static_cast<uint8_t>(now.pumpDuty);
@@ -68,22 +93,27 @@ void BuildScreenReply(uint8_t* reply)
     const SimReadings now = SimCurrentReadings();
     reply[0] = 0x31;
     reply[1] = 0x01;
+    reply[20] = ScreenSide & 0xFF;
+    reply[21] = ScreenSide >> 8;
+    reply[22] = ScreenSide & 0xFF;
+    reply[23] = ScreenSide >> 8;
     reply[24] = static_cast<uint8_t>(now.brightness);
     reply[26] = static_cast<uint8_t>(now.mode);
 }
 
 // The i-th report sent before the reply to a request that expects `replyId`: by turns the
-// other reply, the right first byte with the wrong second, and an unknown report.
+// other reply, the right first byte with a second that no report of the device has, and an
+// unknown report.
 void BuildUnrelated(uint8_t replyId, int i, uint8_t* report)
 {
     switch (i % 3) {
     case 0:
         if (replyId == 0x75) BuildScreenReply(report);
-        else BuildStatusReply(report);
+        else BuildStatus(0x01, report);
         break;
     case 1:
         report[0] = replyId;
-        report[1] = 0x02;
+        report[1] = 0x03;
         break;
     default:
         report[0] = 0x00;
@@ -101,16 +131,16 @@ void BuildGarbage(uint8_t* report)
     if (report[0] == 0x75 || report[0] == 0x31) report[0] ^= 0x80;
 }
 
-// The reply's fault handling: silent, unrelated reports first, garbage, patch, short.
-void QueueReply(const uint8_t* reply, int request)
+// A reply (with the unrelated reports before it) or a push, through the faults that change
+// what the device sends: silent, unrelated, garbage, patch, short.
+void QueueReply(const uint8_t* reply, int request, uint32_t dueMs, bool push)
 {
     if (ActiveFault(SimFaultSilent, request)) return;
-    if (const SimFault* unrelated = ActiveFault(SimFaultUnrelated, request)) {
-        for (int i = 0; i < unrelated->count; ++i) {
-            uint8_t report[SimReportSize] = {};
-            BuildUnrelated(reply[0], i, report);
-            Queue(report, SimReportSize);
-        }
+    const SimFault* unrelated = push ? nullptr : ActiveFault(SimFaultUnrelated, request);
+    for (int i = 0; unrelated && i < unrelated->count; ++i) {
+        uint8_t report[SimReportSize] = {};
+        BuildUnrelated(reply[0], i, report);
+        QueueAt(report, SimReportSize, dueMs);
     }
     uint8_t sent[SimReportSize];
     for (int i = 0; i < SimReportSize; ++i) sent[i] = reply[i];
@@ -123,7 +153,23 @@ void QueueReply(const uint8_t* reply, int request)
     }
     int length = SimReportSize;
     if (const SimFault* cut = ActiveFault(SimFaultShort, request)) length = cut->count;
-    Queue(sent, length);
+    QueueAt(sent, length, dueMs);
+}
+
+// The answer to a write the program never reads back.
+void Answer(uint8_t first, uint8_t second)
+{
+    if (!Sim.config.answers || ActiveFault(SimFaultSilent, Sim.requests + 1)) return;
+    const uint8_t answer[SimReportSize] = {first, second};
+    Queue(answer, SimReportSize);
+}
+
+void ResetCurves(uint8_t pumpDuty, uint8_t fanDuty)
+{
+    for (int i = 0; i < SimCurvePoints; ++i) {
+        Sim.pumpCurve[i] = pumpDuty;
+        Sim.fanCurve[i] = fanDuty;
+    }
 }
 
 bool StartsWith(const uint8_t* report, int length, const uint8_t* prefix, int prefixLength)
@@ -150,9 +196,61 @@ bool StoreCurve(const uint8_t* report, int length)
     return true;
 }
 
-void CheckUnplug()
+// The device leaves the bus: what it already sent goes out now, and it pushes no more.
+void Leave()
 {
-    if (ActiveFault(SimFaultUnplug, Sim.requests + 1)) Sim.unplugged = true;
+    Sim.unplugged = true;
+    Sim.pushIntervalMs = 0;
+    for (int i = 0; i < Sim.outboxCount; ++i) {
+        if (!Due(Sim.outbox[i].dueMs)) Sim.outbox[i].dueMs = Sim.nowMs;
+    }
+}
+
+// Power gone: RAM lost, nothing more sent, off the bus until `gapMs` have passed.
+void LosePower(int gapMs)
+{
+    ResetCurves(PowerOnPumpDuty, PowerOnFanDuty);
+    Sim.brightness = PowerOnBrightness;
+    Sim.outboxCount = 0;
+    Sim.pushIntervalMs = 0;
+    Sim.unplugged = true;
+    Sim.powerLost = true;
+    Sim.powerDown = true;
+    Sim.powerBackMs = Sim.nowMs + static_cast<uint32_t>(gapMs);
+    ++Sim.powerLosses;
+}
+
+void CheckBus()
+{
+    if (!Sim.unplugged && ActiveFault(SimFaultUnplug, Sim.requests + 1)) Leave();
+    const SimFault* loss = ActiveFault(SimFaultPowerLoss, Sim.requests + 1);
+    if (loss && !Sim.powerLost) LosePower(loss->count);
+}
+
+const SimFault* OtherController()
+{
+    for (int i = 0; i < Sim.config.faultCount; ++i) {
+        if (Sim.config.faults[i].kind == SimFaultOtherController) return &Sim.config.faults[i];
+    }
+    return nullptr;
+}
+
+// Another host writes its flat curves; the device answers them as it does the program's.
+void ForeignWrite()
+{
+    ResetCurves(SimForeignPumpDuty, SimForeignFanDuty);
+    ++Sim.foreignWrites;
+    Answer(0x73, 0x01);
+    Answer(0x73, 0x02);
+}
+
+void Push(uint32_t dueMs)
+{
+    if (!Sim.config.pushes) return;
+    uint8_t push[SimReportSize] = {};
+    BuildStatus(0x02, push);
+    ++Sim.pushesSent;
+    QueueReply(push, Sim.requests + 1, dueMs, true);
 }
 
 } // namespace
@@ -161,10 +259,7 @@ void SimPowerOn(const SimConfig& config)
 {
     Sim = {};
     Sim.liquidTenths = PowerOnLiquidTenths;
-    for (int i = 0; i < SimCurvePoints; ++i) {
-        Sim.pumpCurve[i] = PowerOnPumpDuty;
-        Sim.fanCurve[i] = PowerOnFanDuty;
-    }
+    ResetCurves(PowerOnPumpDuty, PowerOnFanDuty);
     Sim.brightness = PowerOnBrightness;
     Sim.mode = PowerOnMode;
     Sim.noise = 0x2545F491u;
@@ -176,7 +271,12 @@ void SimApply(const SimConfig& config)
     Sim.config = config;
     Sim.requests = 0;
     Sim.unplugged = false;
-    CheckUnplug();
+    Sim.powerLost = false;
+    Sim.powerDown = false;
+    if (const SimFault* other = OtherController()) {
+        Sim.foreignNextMs = Sim.nowMs + static_cast<uint32_t>(other->count) * 1000u;
+    }
+    CheckBus();
 }
 
 bool SimReading()
@@ -184,11 +284,16 @@ bool SimReading()
     return !Sim.unplugged && !ActiveFault(SimFaultDeaf, Sim.requests + 1);
 }
 
+bool SimWriteFails()
+{
+    return !Sim.unplugged && ActiveFault(SimFaultWriteFail, Sim.requests + 1);
+}
+
 void SimReceive(const uint8_t* report, int length)
 {
     static constexpr uint8_t StatusRequest[] = {0x74, 0x01};
     static constexpr uint8_t ScreenRequest[] = {0x30, 0x01};
-    static constexpr uint8_t InitA[] = {0x70, 0x02, 0x01, 0xB8, 0x01};
+    static constexpr uint8_t InitA[] = {0x70, 0x02, 0x01, 0xB8};
     static constexpr uint8_t InitB[] = {0x70, 0x01};
     static constexpr uint8_t Brightness[] = {0x30, 0x02, 0x01};
 
@@ -197,44 +302,59 @@ void SimReceive(const uint8_t* report, int length)
     uint8_t reply[SimReportSize] = {};
     bool replies = false;
     if (StartsWith(report, length, StatusRequest, 2)) {
-        BuildStatusReply(reply);
+        BuildStatus(0x01, reply);
         replies = true;
     } else if (StartsWith(report, length, ScreenRequest, 2)) {
         BuildScreenReply(reply);
         replies = true;
-    } else if (StartsWith(report, length, InitA, 5)) {
+    } else if (StartsWith(report, length, InitA, 4) && length >= 5) {
         ++Sim.initA;
+        Sim.pushIntervalMs = report[4] <= 1 ? PushBaseMs : PushBaseMs + (report[4] - 1) * PushStepMs;
+        Sim.nextPushMs = Sim.nowMs + static_cast<uint32_t>(Sim.pushIntervalMs);
     } else if (StartsWith(report, length, InitB, 2)) {
         ++Sim.initB;
+        Answer(0x71, 0x01);
     } else if (StartsWith(report, length, Brightness, 3) && length >= 8 && report[4] == 0 &&
                report[5] == 0 && report[6] == 0x01) {
         Sim.brightness = report[3];
         Sim.mode = report[7];
-    } else if (!StoreCurve(report, length)) {
+        Answer(0x31, 0x02);
+    } else if (StoreCurve(report, length)) {
+        Answer(0x73, report[1]);
+    } else {
         ++Sim.unknown;
     }
-    if (replies) QueueReply(reply, request);
+    if (replies) {
+        const SimFault* late = ActiveFault(SimFaultLate, request);
+        const int delayMs = late ? late->count : Sim.config.latencyMs;
+        QueueReply(reply, request, Sim.nowMs + static_cast<uint32_t>(delayMs), false);
+    }
     if (const SimFault* unsolicited = ActiveFault(SimFaultUnsolicited, request)) {
         for (int i = 0; i < unsolicited->count; ++i) {
             uint8_t unasked[SimReportSize] = {UnaskedReportId, 0x01, static_cast<uint8_t>(i)};
             Queue(unasked, SimReportSize);
         }
     }
-    CheckUnplug();
+    CheckBus();
 }
 
 bool SimTakeReport(SimReport* report)
 {
-    if (Sim.outboxCount == 0) return false;
-    *report = Sim.outbox[0];
-    for (int i = 1; i < Sim.outboxCount; ++i) Sim.outbox[i - 1] = Sim.outbox[i];
+    int first = -1;
+    for (int i = 0; i < Sim.outboxCount; ++i) {
+        const uint32_t due = Sim.outbox[i].dueMs;
+        if (Due(due) && (first < 0 || static_cast<int32_t>(due - Sim.outbox[first].dueMs) < 0)) first = i;
+    }
+    if (first < 0) return false;
+    *report = Sim.outbox[first];
+    for (int i = first + 1; i < Sim.outboxCount; ++i) Sim.outbox[i - 1] = Sim.outbox[i];
     --Sim.outboxCount;
     return true;
 }
 
 void SimSend(const uint8_t* report, int length)
 {
-    Queue(report, length);
+    QueueAt(report, length, Sim.nowMs);
 }
 
 SimReadings SimCurrentReadings()
@@ -242,7 +362,8 @@ SimReadings SimCurrentReadings()
     const SimConfig& fixed = Sim.config;
     SimReadings now = {};
     now.liquidTenths = fixed.liquidTenths != SimModelValue ? fixed.liquidTenths : Sim.liquidTenths;
-    const int point = CurveIndex(now.liquidTenths);
+    // Without its sensor the device runs its curves at the model's liquid.
+    const int point = CurveIndex(now.liquidTenths == SimLiquidNoSata ? Sim.liquidTenths : now.liquidTenths);
     now.pumpDuty = fixed.pumpDuty != SimModelValue ? fixed.pumpDuty : Sim.pumpCurve[point];
     now.fanDuty = fixed.fanDuty != SimModelValue ? fixed.fanDuty : Sim.fanCurve[point];
     // Speeds follow the duty: the pump idles at 600 rpm, the fans stop at 0%.
@@ -255,7 +376,36 @@ SimReadings SimCurrentReadings()
     return now;
 }
 
-void SimAdvance(uint32_t elapsedMs)
+void SimAdvance(uint32_t nowMs)
 {
-    if (Sim.config.drift) Sim.liquidTenths = DriftLiquidTenths(elapsedMs);
+    Sim.nowMs = nowMs;
+    if (Sim.config.drift) Sim.liquidTenths = DriftLiquidTenths(nowMs);
+    if (Sim.powerDown && Due(Sim.powerBackMs)) {
+        Sim.powerDown = false;
+        Sim.unplugged = false;
+    }
+    if (Sim.unplugged) return;
+    if (Sim.pushIntervalMs > 0) {
+        // A host that was away long enough finds its queue full: at most one queue's worth.
+        const uint32_t interval = static_cast<uint32_t>(Sim.pushIntervalMs);
+        const uint32_t due = Due(Sim.nextPushMs) ? (nowMs - Sim.nextPushMs) / interval + 1 : 0;
+        if (due > SimQueueCapacity) Sim.nextPushMs += (due - SimQueueCapacity) * interval;
+        for (; Due(Sim.nextPushMs); Sim.nextPushMs += interval) Push(Sim.nextPushMs);
+    }
+    if (const SimFault* other = OtherController(); other && Due(Sim.foreignNextMs)) {
+        // One write for however many periods have passed.
+        ForeignWrite();
+        const uint32_t periodMs = static_cast<uint32_t>(other->count) * 1000u;
+        while (Due(Sim.foreignNextMs)) Sim.foreignNextMs += periodMs;
+    }
+}
+
+uint32_t SimNextEventMs()
+{
+    uint32_t next = SimNoEvent;
+    for (int i = 0; i < Sim.outboxCount; ++i) Sooner(&next, Sim.outbox[i].dueMs);
+    if (Sim.powerDown) Sooner(&next, Sim.powerBackMs);
+    if (!Sim.unplugged && Sim.pushIntervalMs > 0) Sooner(&next, Sim.nextPushMs);
+    if (!Sim.unplugged && OtherController()) Sooner(&next, Sim.foreignNextMs);
+    return next;
 }

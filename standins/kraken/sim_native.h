@@ -5,8 +5,11 @@
 // The backend keeps the transport's contract: the first present interface with the cooler's
 // ids that opens, whose attributes read and whose reports are 64 bytes each way is opened; an operation that does not end within
 // its limit is cancelled and ReportIo returns only after the cancelled operation has ended
-// (its event signalled); a short report fails. Reports the device sends wait, in order,
-// until the host reads them; a newly opened handle starts with none waiting.
+// (its event signalled); a short report fails. Every report the device sends goes, as on
+// Windows, to every open handle of the cooler, whose queue holds the SimQueueCapacity latest
+// until they are read; a newly opened handle starts with none waiting. The model's clock is
+// GetTickCount since the last SimNativeReset, brought up to date at every call and while a
+// read waits.
 #pragma once
 
 #include "app/base.h"
@@ -18,6 +21,9 @@ enum SimLogKind : int {
     SimLogOpen = 2,   // the host opened the interface
     SimLogClose = 3,  // the host closed it
     SimLogUnplug = 4, // the device left the bus
+    SimLogDropped = 5,   // a handle's full queue dropped its oldest report (bytes: that one)
+    SimLogForeign = 6,   // another controller wrote its curves
+    SimLogPowerLoss = 7, // the device lost its power
 };
 
 struct SimLogEntry {
@@ -30,7 +36,8 @@ struct SimLogEntry {
 
 constexpr int SimLogCapacity = 1024; // entries; later ones are counted but not kept
 
-// Power-on state, no interfaces, an empty log; every handle the backend gave out is closed.
+// Power-on state, no interfaces, an empty log, no second program; every handle the backend
+// gave out is closed.
 void SimNativeReset();
 
 // Applies control text (see sim_config.h) as if the control file had been rewritten: the
@@ -50,3 +57,11 @@ int SimNativeOpenHandles();
 
 // A copy of the model: what the host wrote, its counters and configuration.
 SimDevice SimNativeState();
+
+// A second program on a thread of its own: every `intervalMs` it opens the cooler if it has
+// no handle (FindCooler), drops what waits, writes the status request and reads until the
+// status reply (8 reads at most). Its replies reach every open handle, as on Windows.
+void SimNativeStartPoller(DWORD intervalMs);
+
+// Stops the second program and closes its handle; the polls it had answered.
+int SimNativeStopPoller();

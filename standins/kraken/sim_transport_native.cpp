@@ -5,7 +5,6 @@
 namespace {
 
 constexpr int LinkCapacity = 8;
-constexpr int InboxCapacity = 64; // reports sent and not yet read
 
 struct PendingIo {
     bool active;  // started and not yet ended
@@ -22,14 +21,26 @@ struct Link {
     bool alive; // false once the device left the bus
     int device; // index in the configuration
     PendingIo io;
+    SimReport queue[SimQueueCapacity]; // input reports not yet read, oldest first
+    int queued;
 };
 
 pthread_mutex_t SimLock = PTHREAD_MUTEX_INITIALIZER;
 Link Links[LinkCapacity] = {};          // any thread, under SimLock
-SimReport Inbox[InboxCapacity] = {};    // any thread, under SimLock
-int InboxCount = 0;                     // any thread, under SimLock
 SimLogEntry Log[SimLogCapacity] = {};   // any thread, under SimLock
 int LogCount = 0;                       // any thread, under SimLock
+DWORD StartTick = 0;                    // ms, GetTickCount at the reset; under SimLock
+
+// The second program's thread and what it counts: the test's thread starts and stops it.
+struct Poller {
+    pthread_t thread;
+    bool running;
+    DWORD intervalMs;
+    HANDLE stop; // manual reset
+    int answered; // polls answered, read once the thread has ended
+};
+Poller SecondProgram = {};
+bool WasUnplugged = false;              // the model's bus state last followed; under SimLock
 
 Link* FromHandle(HANDLE handle)
 {
@@ -66,27 +77,40 @@ void End(Link& link, bool ok, int transferred)
     SetEvent(link.io.event);
 }
 
-void TakeFromInbox(Link& link)
+// The pending read of `link` takes the oldest report of its queue.
+void TakeFromQueue(Link& link)
 {
-    const SimReport report = Inbox[0];
-    for (int i = 1; i < InboxCount; ++i) Inbox[i - 1] = Inbox[i];
-    --InboxCount;
+    const SimReport report = link.queue[0];
+    for (int i = 1; i < link.queued; ++i) link.queue[i - 1] = link.queue[i];
+    --link.queued;
     for (int i = 0; i < report.length; ++i) link.io.buffer[i] = report.bytes[i];
     End(link, true, report.length);
 }
 
-// Moves what the model sent into the inbox and hands waiting reads their reports.
+void Enqueue(Link& link, const SimReport& report)
+{
+    if (link.queued == SimQueueCapacity) {
+        Record(SimLogDropped, link.device, link.queue[0].bytes, link.queue[0].length);
+        for (int i = 1; i < link.queued; ++i) link.queue[i - 1] = link.queue[i];
+        --link.queued;
+    }
+    link.queue[link.queued++] = report;
+}
+
+// Hands what the model has sent by now to every open handle of the cooler, as Windows does,
+// and waiting reads their reports.
 void Deliver()
 {
     SimReport report;
     while (SimTakeReport(&report)) {
         Record(SimLogOut, -1, report.bytes, report.length);
-        if (InboxCount < InboxCapacity) Inbox[InboxCount++] = report;
+        for (Link& link : Links) {
+            if (link.open && link.alive && ServedByModel(link)) Enqueue(link, report);
+        }
     }
     for (Link& link : Links) {
-        if (InboxCount == 0) break;
-        if (link.open && link.io.active && link.io.direction == IoRead && ServedByModel(link)) {
-            TakeFromInbox(link);
+        if (link.open && link.io.active && link.io.direction == IoRead && link.queued > 0) {
+            TakeFromQueue(link);
         }
     }
 }
@@ -101,15 +125,34 @@ void Unplug()
     }
 }
 
+// After the model has run: a power loss is logged, what it sent goes out, and a device that
+// has left the bus fails every handle.
+void Follow(int powerLossesBefore)
+{
+    if (Sim.powerLosses != powerLossesBefore) Record(SimLogPowerLoss, -1, nullptr, 0);
+    Deliver();
+    if (Sim.unplugged && !WasUnplugged) Unplug();
+    WasUnplugged = Sim.unplugged;
+}
+
+// The model catches up with the clock.
+void Tick()
+{
+    const int powerLosses = Sim.powerLosses;
+    const int foreignWrites = Sim.foreignWrites;
+    SimAdvance(GetTickCount() - StartTick);
+    if (Sim.foreignWrites != foreignWrites) Record(SimLogForeign, -1, nullptr, 0);
+    Follow(powerLosses);
+}
+
 // The device reads one report written through `link`.
 void Receive(Link& link, const uint8_t* report)
 {
     Record(SimLogIn, link.device, report, SimReportSize);
     if (!ServedByModel(link)) return;
-    const bool wasUnplugged = Sim.unplugged;
+    const int powerLosses = Sim.powerLosses;
     SimReceive(report, SimReportSize);
-    Deliver();
-    if (Sim.unplugged && !wasUnplugged) Unplug();
+    Follow(powerLosses);
 }
 
 // Writes that waited on a deaf device go through once it reads again.
@@ -129,12 +172,14 @@ void Start(Link& link, HANDLE event, IoDirection direction, uint8_t* buffer)
 {
     link.io = {true, false, false, direction, buffer, event, 0};
     if (direction == IoRead) {
-        // Reports already sent are still read after the device has gone.
-        if (ServedByModel(link) && InboxCount > 0) TakeFromInbox(link);
+        // Reports sent before the device left are still read.
+        if (link.queued > 0) TakeFromQueue(link);
         else if (!link.alive) End(link, false, 0);
         return;
     }
     if (!link.alive) {
+        End(link, false, 0);
+    } else if (ServedByModel(link) && SimWriteFails()) {
         End(link, false, 0);
     } else if (!ServedByModel(link)) {
         Record(SimLogIn, link.device, buffer, SimReportSize);
@@ -149,7 +194,10 @@ Link* OpenLink(int device)
 {
     for (Link& link : Links) {
         if (link.open) continue;
-        link = {true, true, device, {}};
+        link = {};
+        link.open = true;
+        link.alive = true;
+        link.device = device;
         Record(SimLogOpen, device, nullptr, 0);
         return &link;
     }
@@ -163,11 +211,39 @@ void CloseLink(Link& link)
     link = {};
 }
 
+void* PollCooler(void*)
+{
+    static constexpr uint8_t StatusRequest[] = {0x74, 0x01};
+    HANDLE ioEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE cooler = INVALID_HANDLE_VALUE;
+    while (WaitForSingleObject(SecondProgram.stop, SecondProgram.intervalMs) != WAIT_OBJECT_0) {
+        if (cooler == INVALID_HANDLE_VALUE) cooler = FindCooler();
+        if (cooler == INVALID_HANDLE_VALUE) continue;
+        DiscardInput(cooler, ioEvent);
+        if (!SendCommand(cooler, ioEvent, StatusRequest, sizeof StatusRequest)) {
+            CloseCooler(cooler);
+            cooler = INVALID_HANDLE_VALUE;
+            continue;
+        }
+        uint8_t reply[ReportSize];
+        for (int read = 0; read < 8; ++read) {
+            if (ReportIo(cooler, ioEvent, IoRead, reply, ReadLimitMs) && reply[0] == 0x75 && reply[1] == 0x01) {
+                ++SecondProgram.answered;
+                break;
+            }
+        }
+    }
+    CloseCooler(cooler);
+    CloseHandle(ioEvent);
+    return nullptr;
+}
+
 } // namespace
 
 HANDLE FindCooler()
 {
     pthread_mutex_lock(&SimLock);
+    Tick();
     Link* found = nullptr;
     for (int i = 0; i < Sim.config.interfaceCount && !found; ++i) {
         const SimInterface& device = Sim.config.interfaces[i];
@@ -181,7 +257,6 @@ HANDLE FindCooler()
             CloseLink(*link);
             continue;
         }
-        InboxCount = 0;
         found = link;
     }
     pthread_mutex_unlock(&SimLock);
@@ -193,6 +268,7 @@ bool ReportIo(HANDLE cooler, HANDLE ioEvent, IoDirection direction, uint8_t* rep
 {
     ResetEvent(ioEvent);
     pthread_mutex_lock(&SimLock);
+    Tick();
     Link* link = FromHandle(cooler);
     // One operation at a time per handle, as the worker does.
     const bool started = link && !link->io.active;
@@ -200,7 +276,27 @@ bool ReportIo(HANDLE cooler, HANDLE ioEvent, IoDirection direction, uint8_t* rep
     pthread_mutex_unlock(&SimLock);
     if (!started) return false;
 
-    if (WaitForSingleObject(ioEvent, limitMs) != WAIT_OBJECT_0) {
+    // Wait in slices that end when the model next has something to send.
+    const DWORD start = GetTickCount();
+    bool ended = false;
+    for (;;) {
+        pthread_mutex_lock(&SimLock);
+        Tick();
+        const uint32_t next = SimNextEventMs();
+        pthread_mutex_unlock(&SimLock);
+        if (WaitForSingleObject(ioEvent, 0) == WAIT_OBJECT_0) {
+            ended = true;
+            break;
+        }
+        const DWORD waited = GetTickCount() - start;
+        if (waited >= limitMs) break;
+        const DWORD slice = next < limitMs - waited ? (next == 0 ? 1 : next) : limitMs - waited;
+        if (WaitForSingleObject(ioEvent, slice) == WAIT_OBJECT_0) {
+            ended = true;
+            break;
+        }
+    }
+    if (!ended) {
         pthread_mutex_lock(&SimLock);
         if (FromHandle(cooler) == link && link->io.active && link->io.event == ioEvent) {
             End(*link, false, 0);
@@ -228,6 +324,7 @@ void CloseCooler(HANDLE cooler)
 
 void SimNativeReset()
 {
+    SimNativeStopPoller();
     pthread_mutex_lock(&SimLock);
     for (Link& link : Links) {
         if (link.open) CloseLink(link);
@@ -235,7 +332,8 @@ void SimNativeReset()
     SimConfig empty;
     ClearSimConfig(&empty);
     SimPowerOn(empty);
-    InboxCount = 0;
+    StartTick = GetTickCount();
+    WasUnplugged = false;
     LogCount = 0;
     pthread_mutex_unlock(&SimLock);
 }
@@ -248,9 +346,10 @@ bool SimNativeConfigure(const char* text)
     int errorLine = 0;
     if (!ParseSimConfig(text, length, &config, &errorLine)) return false;
     pthread_mutex_lock(&SimLock);
-    const bool wasUnplugged = Sim.unplugged;
+    Tick();
+    const int powerLosses = Sim.powerLosses;
     SimApply(config);
-    if (Sim.unplugged && !wasUnplugged) Unplug();
+    Follow(powerLosses);
     ResumeWrites();
     pthread_mutex_unlock(&SimLock);
     return true;
@@ -259,6 +358,7 @@ bool SimNativeConfigure(const char* text)
 void SimNativeSend(const uint8_t* report, int length)
 {
     pthread_mutex_lock(&SimLock);
+    Tick();
     SimSend(report, length);
     Deliver();
     pthread_mutex_unlock(&SimLock);
@@ -296,4 +396,23 @@ SimDevice SimNativeState()
     const SimDevice copy = Sim;
     pthread_mutex_unlock(&SimLock);
     return copy;
+}
+
+void SimNativeStartPoller(DWORD intervalMs)
+{
+    if (SecondProgram.running) return;
+    SecondProgram = {};
+    SecondProgram.intervalMs = intervalMs;
+    SecondProgram.stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    SecondProgram.running = pthread_create(&SecondProgram.thread, nullptr, PollCooler, nullptr) == 0;
+}
+
+int SimNativeStopPoller()
+{
+    if (!SecondProgram.running) return 0;
+    SetEvent(SecondProgram.stop);
+    pthread_join(SecondProgram.thread, nullptr);
+    CloseHandle(SecondProgram.stop);
+    SecondProgram.running = false;
+    return SecondProgram.answered;
 }

@@ -1,4 +1,5 @@
-# The simulated cooler under Wine: the simulator program, the test-only hid.dll and
+# The simulated cooler under Wine: the simulator program, a second program polling it, the
+# test-only hid.dll and
 # setupapi.dll that show its pipes as HID interfaces (installed into the test prefix's
 # system32), and a decoy hid.dll to plant beside a program. Test code: none of it links into
 # Tidewatch.exe.
@@ -13,6 +14,13 @@ add_executable(kraken_sim ${KRAKEN_DIR}/kraken_sim_win32.cpp)
 target_link_libraries(kraken_sim PRIVATE kraken_model)
 target_link_options(kraken_sim PRIVATE -municode -static)
 set_target_properties(kraken_sim PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${KRAKEN_OUT})
+
+# A second program that polls the simulated cooler beside the one under test.
+add_executable(kraken_poller ${KRAKEN_DIR}/kraken_poller_win32.cpp
+  ${CMAKE_SOURCE_DIR}/cooler/transport.cpp ${CMAKE_SOURCE_DIR}/cooler/transport_win32.cpp)
+target_link_libraries(kraken_poller PRIVATE kraken_model setupapi)
+target_link_options(kraken_poller PRIVATE -static)
+set_target_properties(kraken_poller PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${KRAKEN_OUT})
 
 foreach(dll hid setupapi)
   add_library(${dll}_standin SHARED ${KRAKEN_DIR}/${dll}_standin_win32.cpp)

@@ -59,3 +59,44 @@ scenario_bench()
     hx_stop base
     hx_stop app
 }
+
+# bench_cpu WHAT SECONDS: the CPU time Tidewatch and the baseline use over SECONDS, each as a
+# share of one core in percent.
+bench_cpu()
+{
+    local hz app base
+    hz=$(getconf CLK_TCK)
+    app=$(hx_cpu_ticks app)
+    base=$(hx_cpu_ticks base)
+    sleep "$2"
+    app=$(($(hx_cpu_ticks app) - app))
+    base=$(($(hx_cpu_ticks base) - base))
+    bench_result "cpu_${1}_app_pct" "$(awk -v t="$app" -v hz="$hz" -v s="$2" 'BEGIN { printf "%.3f", 100 * t / hz / s }')"
+    bench_result "cpu_${1}_base_pct" "$(awk -v t="$base" -v hz="$hz" -v s="$2" 'BEGIN { printf "%.3f", 100 * t / hz / s }')"
+}
+
+# CPU time with the window hidden: connected to a cooler that pushes its status twice a second,
+# then with no cooler at all, beside the baseline left hidden as well.
+scenario_bench_cpu()
+{
+    local seconds=${BENCH_CPU_SECONDS:-120} mark
+    hx_session_begin
+    hx_control "device cooler 1e71 300c"
+    hx_start_sim
+    hx_start app "$HX_TIDEWATCH"
+    hx_start base "$HX_BUILD/tests/tidewatch_baseline.exe"
+    hx_wait_line "$HX_SIM_LOG" ' in cooler 64 7401' 10 || hx_fail "the program did not poll"
+    sleep 5
+    mark=$(wc -l <"$HX_SIM_LOG")
+    bench_cpu connected "$seconds"
+    bench_result pushes_per_s "$(tail -n +$((mark + 1)) "$HX_SIM_LOG" | grep -ac ' out cooler 64 7502' |
+        awk -v s="$seconds" '{ printf "%.2f", $1 / s }')"
+    [ "$(tail -n +$((mark + 1)) "$HX_SIM_LOG" | grep -ac ' close cooler')" = 0 ] ||
+        hx_fail "the link dropped while measuring"
+
+    hx_control "step no cooler"
+    sleep 5
+    bench_cpu no_cooler "$seconds"
+    hx_stop base
+    hx_stop app
+}

@@ -24,13 +24,13 @@ int main(int argc, char** argv)
     WakeEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     WorkerState state;
     StartWorker(&state);
-    WorkerTurn(&state); // connect
+    WorkerTurn(&state, 0); // connect
     int connected = 0;
     for (int turn = 0; turn < turns; ++turn) {
         if (turn % 10 == 5) RequestApply(ProfileSilent + turn % 4);
         if (turn % 20 == 15) RequestBrightness(turn % 40 == 15 ? 25 : 50);
         if (turn % 100 == 99) ResetFakeWindow(); // keep the fake's post record from filling
-        WorkerTurn(&state);
+        WorkerTurn(&state, static_cast<DWORD>(turn + 1) * 2000);
         CoolerStatus status;
         CopyLatestStatus(&status);
         connected += status.connected;

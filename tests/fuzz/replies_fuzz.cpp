@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     memset(&status, 0x5A, sizeof status);
     const CoolerStatus before = status;
     if (DecodeStatusReply(report, &status)) {
-        FUZZ_CHECK(report[0] == 0x75 && report[1] == 0x01);
+        FUZZ_CHECK(report[0] == 0x75 && (report[1] == 0x01 || report[1] == 0x02));
         FUZZ_CHECK(status.connected == 1 && status.linkState == 0);
         FUZZ_CHECK(status.liquidTenths >= 0 && status.liquidTenths <= 1000);
         FUZZ_CHECK(status.pumpDuty >= 0 && status.pumpDuty <= 100);

@@ -35,7 +35,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         buffer[pos] = 0;
     }
 
+    char bytes[24];
+    const size_t byteCount = size - 6 < sizeof bytes - 1 ? size - 6 : sizeof bytes - 1;
+    memcpy(bytes, data + 6, byteCount);
+    bytes[byteCount] = 0;
+
     const int start = pos;
+    pos = AppendUtf8(buffer, pos, cap, bytes);
     pos = AppendText(buffer, pos, cap, text);
     pos = AppendDecimal(buffer, pos, cap, number);
     pos = AppendTenths(buffer, pos, cap, static_cast<int32_t>(number % 1001));

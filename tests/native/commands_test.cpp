@@ -1,4 +1,7 @@
 #include "cooler/commands.h"
+#include "cooler/worker.h"
+#include "tests/fakes/fake_nvml.h"
+#include "tests/fakes/fake_window.h"
 #include "tests/fakes/scripted_transport.h"
 
 #include <gtest/gtest.h>
@@ -25,6 +28,13 @@ Report StatusReply(int whole, int tenths, int pumpRpm, int pumpDuty, int fanRpm,
     r.bytes[24] = static_cast<uint8_t>(fanRpm >> 8);
     r.bytes[25] = static_cast<uint8_t>(fanDuty);
     return r;
+}
+
+// The same status as the cooler pushes it on its own.
+Report Pushed(Report status)
+{
+    status.bytes[1] = 0x02;
+    return status;
 }
 
 Report ScreenReply(int brightness, int mode)
@@ -98,6 +108,15 @@ TEST_F(Commands, StatusReplyDecodesIntoTheRecord)
     EXPECT_EQ(status.fanRpm, 0x1234);
     EXPECT_EQ(status.fanDuty, 30);
     EXPECT_EQ(status.gpuValid, 7); // GPU fields are not the command set's
+
+    // A status the cooler pushed after the request ends the wait as the reply does.
+    ResetScriptedTransport();
+    Queue(Unrelated(0x31));
+    Queue(Pushed(StatusReply(29, 9, 1000, 55, 500, 25)));
+    ASSERT_TRUE(ReadStatus(ScriptedCooler(), IoEvent, &status));
+    EXPECT_EQ(status.liquidTenths, 299);
+    EXPECT_EQ(status.fanDuty, 25);
+    EXPECT_EQ(ScriptedReadCount(), 2);
 }
 
 TEST_F(Commands, StatusReplyRangeChecks)
@@ -114,6 +133,8 @@ TEST_F(Commands, StatusReplyRangeChecks)
         {StatusReply(30, 0, 65535, 100, 65535, 100), true},
         {StatusReply(30, 0, 0, 101, 0, 50), false},
         {StatusReply(30, 0, 0, 50, 0, 101), false},
+        {Pushed(StatusReply(30, 0, 0, 101, 0, 50)), false},
+        {Pushed(StatusReply(100, 0, 0, 0, 0, 0)), true},
     };
     for (const Case& c : cases) {
         ResetScriptedTransport();
@@ -282,6 +303,46 @@ TEST_F(Commands, SendCommandRefusesMoreThanSixtyFourBytes)
     EXPECT_FALSE(SendCommand(ScriptedCooler(), IoEvent, long_command, 65));
     EXPECT_TRUE(SendCommand(ScriptedCooler(), IoEvent, long_command, 64));
     EXPECT_EQ(ScriptedWriteCount(), 1);
+}
+
+// Vendor and product ids in a device path spare opening every keyboard and mouse; a path
+// without both is opened and asked.
+TEST(DevicePath, OnlyIdsOtherThanTheCoolersRuleAnInterfaceOut)
+{
+    EXPECT_TRUE(PathMayBeCooler(u"\\\\?\\hid#vid_1e71&pid_300c&mi_00#7&1a2b#{4d1e55b2-f16f}"));
+    EXPECT_TRUE(PathMayBeCooler(u"\\\\?\\HID#VID_1E71&PID_300C#8&2c#{4D1E55B2}"));
+    EXPECT_FALSE(PathMayBeCooler(u"\\\\?\\hid#vid_046d&pid_c52b&mi_01#{4d1e55b2}"));
+    EXPECT_FALSE(PathMayBeCooler(u"\\\\?\\hid#vid_1e71&pid_2007#{4d1e55b2}"));
+    EXPECT_TRUE(PathMayBeCooler(u"\\\\.\\pipe\\kraken"));
+    EXPECT_TRUE(PathMayBeCooler(u"\\\\?\\hid#vid_046d#{4d1e55b2}")); // no product id
+    EXPECT_TRUE(PathMayBeCooler(u"\\\\?\\hid#vid_04x6&pid_c52b#{4d1e55b2}"));
+    EXPECT_TRUE(PathMayBeCooler(u"vid_1e71&pid_300"));
+}
+
+// The scripted cooler answers every poll but refuses the brightness write: the request is
+// tried on three turns of one connection, then dropped.
+TEST_F(Commands, AFailingBrightnessWriteIsTriedThreeTimesPerConnection)
+{
+    ResetFakeWindow();
+    UninstallFakeNvml();
+    MainWindow = FakeWindowHandle();
+    InterlockedExchange(&ScreenMode, 1);
+    WorkerState state;
+    StartWorker(&state);
+    state.cooler = ScriptedCooler(); // connected, the screen state known
+    RequestBrightness(75);
+    for (int turn = 1; turn <= 3; ++turn) {
+        FailWrite(1);
+        Queue(StatusReply(30, 0, 0, 50, 0, 50));
+        WorkerTurn(&state, static_cast<DWORD>(turn) * 2000);
+        EXPECT_EQ(AtomicRead(&BrightnessRequest), turn < 3 ? 75 : -1) << turn;
+    }
+    Queue(StatusReply(30, 0, 0, 50, 0, 50));
+    WorkerTurn(&state, 8000);
+    EXPECT_EQ(ScriptedWriteCount(), 4); // the polls alone
+    EXPECT_EQ(LatestStatus.connected, 1);
+    EndWorker(&state);
+    MainWindow = nullptr;
 }
 
 } // namespace

@@ -37,9 +37,11 @@ void Write(std::initializer_list<uint8_t> bytes)
     SimReceive(report, SimReportSize);
 }
 
-// Every report in the outbox, oldest first; the outbox is left empty.
+// Every report in the outbox, oldest first, once the latency has passed; the outbox is
+// left empty.
 int TakeAll(SimReport* reports, int capacity)
 {
+    SimAdvance(Sim.nowMs + static_cast<uint32_t>(Sim.config.latencyMs));
     int count = 0;
     SimReport report;
     while (SimTakeReport(&report)) {
@@ -72,7 +74,13 @@ TEST(SimConfigText, ReadsDevicesReadingsAndFaults)
         "set fanrpm 65535\n"
         "fault unrelated 3 after 2 for 4\n"
         "fault patch screen 26 4\n"
-        "fault short 32");
+        "fault short 32\n"
+        "quiet\n"
+        "set answers on\n"
+        "fault late after 1\n"
+        "fault powerloss 800\n"
+        "fault othercontroller 5\n"
+        "fault late 400 for 2");
     ASSERT_EQ(config.interfaceCount, 5);
     EXPECT_STREQ(config.interfaces[0].name, "mouse");
     EXPECT_EQ(config.interfaces[0].vendorId, 0x046D);
@@ -95,7 +103,20 @@ TEST(SimConfigText, ReadsDevicesReadingsAndFaults)
     EXPECT_EQ(config.pumpDuty, SimModelValue);
     EXPECT_EQ(config.fanRpm, 65535);
     EXPECT_EQ(config.brightness, SimModelValue);
-    ASSERT_EQ(config.faultCount, 3);
+    EXPECT_FALSE(config.pushes);
+    EXPECT_TRUE(config.answers);
+    EXPECT_EQ(config.latencyMs, 0);
+    ASSERT_EQ(config.faultCount, 7);
+    EXPECT_EQ(config.faults[3].count, 250);
+    EXPECT_EQ(config.faults[3].after, 1);
+    EXPECT_EQ(config.faults[4].count, 800);
+    EXPECT_EQ(config.faults[5].count, 5);
+    EXPECT_EQ(config.faults[6].count, 400);
+    EXPECT_EQ(config.faults[6].span, 2);
+    const SimConfig defaults = Parse("set liquid nosata");
+    EXPECT_TRUE(defaults.pushes && defaults.answers);
+    EXPECT_EQ(defaults.latencyMs, 2);
+    EXPECT_EQ(defaults.liquidTenths, SimLiquidNoSata);
     EXPECT_EQ(config.faults[0].kind, SimFaultUnrelated);
     EXPECT_EQ(config.faults[0].count, 3);
     EXPECT_EQ(config.faults[0].after, 2);
@@ -124,6 +145,12 @@ TEST(SimConfigText, NamesTheFirstLineNotUnderstood)
     EXPECT_EQ(ErrorLine("fault patch status 64 0"), 1);
     EXPECT_EQ(ErrorLine("fault melt"), 1);
     EXPECT_EQ(ErrorLine("\n\nfault silent until 3"), 3);
+    EXPECT_EQ(ErrorLine("set pushes maybe"), 1);
+    EXPECT_EQ(ErrorLine("set latency 1001"), 1);
+    EXPECT_EQ(ErrorLine("quiet please"), 1);
+    EXPECT_EQ(ErrorLine("fault othercontroller"), 1);
+    EXPECT_EQ(ErrorLine("fault othercontroller 0"), 1);
+    EXPECT_EQ(ErrorLine("fault late soon"), 1);
 }
 
 TEST(SimReplies, StatusAndScreenReplyCarryTheFixedReadings)
@@ -147,8 +174,17 @@ TEST(SimReplies, StatusAndScreenReplyCarryTheFixedReadings)
     const SimReport screen = OnlyReply();
     EXPECT_EQ(screen.bytes[0], 0x31);
     EXPECT_EQ(screen.bytes[1], 0x01);
+    EXPECT_EQ(screen.bytes[20] + 256 * screen.bytes[21], 640);
+    EXPECT_EQ(screen.bytes[22] + 256 * screen.bytes[23], 640);
     EXPECT_EQ(screen.bytes[24], 80);
     EXPECT_EQ(screen.bytes[26], 3);
+
+    SimApply(Parse("set liquid nosata"));
+    Write({0x74, 0x01});
+    const SimReport noSata = OnlyReply();
+    EXPECT_EQ(noSata.bytes[15], 0xFF);
+    EXPECT_EQ(noSata.bytes[16], 0xFF);
+    EXPECT_EQ(noSata.bytes[19], 60); // the curve at the model's liquid
 }
 
 TEST(SimReplies, DutyFollowsTheWrittenCurveAtTheLiquidTemperature)
@@ -169,6 +205,11 @@ TEST(SimReplies, DutyFollowsTheWrittenCurveAtTheLiquidTemperature)
     EXPECT_EQ(at34.fanDuty, 34);
     EXPECT_EQ(at34.pumpRpm, 600 + 64 * 24);
     EXPECT_EQ(at34.fanRpm, 34 * 20);
+    SimReport answers[4];
+    ASSERT_EQ(TakeAll(answers, 4), 2); // each curve answered with 73 and its channel
+    EXPECT_EQ(answers[0].bytes[0], 0x73);
+    EXPECT_EQ(answers[0].bytes[1], 0x01);
+    EXPECT_EQ(answers[1].bytes[1], 0x02);
     Write({0x74, 0x01});
     const SimReport status = OnlyReply();
     EXPECT_EQ(status.bytes[15], 34);
@@ -200,10 +241,96 @@ TEST(SimReplies, KeepsWhatTheHostWroteAndCountsTheRest)
     EXPECT_EQ(Sim.pumpCurveWrites, 0);
     EXPECT_EQ(Sim.unknown, 2);
     EXPECT_EQ(Sim.received, 5);
-    SimReport none;
-    EXPECT_FALSE(SimTakeReport(&none));
+    // InitB and the brightness write are answered; what the device does not know is not.
+    SimReport answers[4];
+    ASSERT_EQ(TakeAll(answers, 4), 2);
+    EXPECT_EQ(answers[0].bytes[0], 0x71);
+    EXPECT_EQ(answers[0].bytes[1], 0x01);
+    EXPECT_EQ(answers[1].bytes[0], 0x31);
+    EXPECT_EQ(answers[1].bytes[1], 0x02);
     Write({0x30, 0x01});
     EXPECT_EQ(OnlyReply().bytes[26], 2);
+}
+
+TEST(SimTiming, RepliesAndAnswersComeAfterTheLatencyAndLateRepliesAfterTheReadLimit)
+{
+    PowerOn("set latency 5\nfault late after 1 for 1");
+    SimAdvance(1000);
+    uint8_t pump[SimReportSize] = {0x72, 0x01, 0x01, 0x00};
+    SimReceive(pump, SimReportSize);
+    Write({0x74, 0x01});
+    SimReport report;
+    EXPECT_EQ(SimNextEventMs(), 5u);
+    SimAdvance(1004);
+    EXPECT_FALSE(SimTakeReport(&report));
+    SimAdvance(1005);
+    ASSERT_TRUE(SimTakeReport(&report));
+    EXPECT_EQ(report.bytes[0], 0x73);
+    EXPECT_EQ(report.bytes[1], 0x01);
+    EXPECT_FALSE(SimTakeReport(&report)); // the status reply is late
+    EXPECT_EQ(SimNextEventMs(), 245u);
+    SimAdvance(1250);
+    ASSERT_TRUE(SimTakeReport(&report));
+    EXPECT_EQ(report.bytes[1], 0x01);
+    Write({0x74, 0x01}); // the late spell is over
+    SimAdvance(1255);
+    EXPECT_TRUE(SimTakeReport(&report));
+    EXPECT_EQ(SimNextEventMs(), SimNoEvent);
+
+    // Quiet: at once, and writes go unanswered.
+    SimApply(Parse("quiet"));
+    Write({0x70, 0x01});
+    Write({0x74, 0x01});
+    ASSERT_TRUE(SimTakeReport(&report));
+    EXPECT_EQ(report.bytes[0], 0x75);
+    EXPECT_FALSE(SimTakeReport(&report));
+}
+
+TEST(SimTiming, PushesFollowTheInitAIntervalUntilTheDeviceLeaves)
+{
+    PowerOn("set liquid 345");
+    SimAdvance(100);
+    EXPECT_EQ(SimNextEventMs(), SimNoEvent); // none before InitA
+    Write({0x70, 0x02, 0x01, 0xB8, 0x01});
+    SimAdvance(599);
+    SimReport report;
+    EXPECT_FALSE(SimTakeReport(&report));
+    SimAdvance(600);
+    ASSERT_TRUE(SimTakeReport(&report));
+    EXPECT_EQ(report.bytes[0], 0x75);
+    EXPECT_EQ(report.bytes[1], 0x02);
+    EXPECT_EQ(report.bytes[15], 34); // the status reply's layout
+    EXPECT_EQ(report.bytes[16], 5);
+    EXPECT_EQ(report.bytes[19], 60);
+    EXPECT_EQ(report.bytes[25], 40);
+    EXPECT_EQ(SimNextEventMs(), 500u);
+
+    // A host away for a minute finds at most a queue's worth.
+    SimAdvance(60600);
+    SimReport reports[64];
+    EXPECT_EQ(TakeAll(reports, 64), SimQueueCapacity);
+
+    // Each step above 1 adds about a quarter of a second.
+    Write({0x70, 0x02, 0x01, 0xB8, 0x03});
+    EXPECT_EQ(SimNextEventMs(), 1000u);
+    SimApply(Parse("set pushes off"));
+    SimAdvance(62000);
+    EXPECT_EQ(TakeAll(reports, 64), 0);
+    SimApply(Parse("fault silent"));
+    SimAdvance(63000);
+    EXPECT_EQ(TakeAll(reports, 64), 0);
+    SimApply(Parse("fault patch status 19 99"));
+    SimAdvance(64000);
+    ASSERT_EQ(TakeAll(reports, 64), 1);
+    EXPECT_EQ(reports[0].bytes[19], 99);
+
+    SimApply(Parse("fault unplug after 1"));
+    Write({0x74, 0x01});
+    SimAdvance(70000);
+    EXPECT_EQ(TakeAll(reports, 64), 1); // the reply, then nothing more
+    SimApply(Parse(""));
+    SimAdvance(80000);
+    EXPECT_EQ(TakeAll(reports, 64), 0); // back on the bus, silent until the next InitA
 }
 
 TEST(SimFaults, CountRequestsFromWhenTheConfigurationWasApplied)
@@ -240,14 +367,15 @@ TEST(SimFaults, UnrelatedReportsComeBeforeTheReplyAndUnaskedOnesAfterEveryReport
     EXPECT_EQ(reports[0].bytes[0], 0x31); // the other reply
     EXPECT_EQ(reports[0].bytes[1], 0x01);
     EXPECT_EQ(reports[1].bytes[0], 0x75); // right first byte, wrong second
-    EXPECT_EQ(reports[1].bytes[1], 0x02);
+    EXPECT_EQ(reports[1].bytes[1], 0x03); // neither a reply nor a push
     EXPECT_EQ(reports[2].bytes[0], 0x00);
     EXPECT_EQ(reports[3].bytes[0], 0x75);
     EXPECT_EQ(reports[3].bytes[1], 0x01);
     EXPECT_EQ(reports[4].bytes[0], 0x0F);
     Write({0x70, 0x01});
-    ASSERT_EQ(TakeAll(reports, 8), 1);
-    EXPECT_EQ(reports[0].bytes[0], 0x0F);
+    ASSERT_EQ(TakeAll(reports, 8), 2);
+    EXPECT_EQ(reports[0].bytes[0], 0x71); // the answer
+    EXPECT_EQ(reports[1].bytes[0], 0x0F);
     Write({0x30, 0x01});
     ASSERT_EQ(TakeAll(reports, 8), 5);
     EXPECT_EQ(reports[0].bytes[0], 0x75);
@@ -279,7 +407,7 @@ TEST(SimFaults, ShortPatchedAndGarbledReplies)
 
 TEST(SimFaults, DeafAndUnplugStartOnceTheirRequestsAreHandled)
 {
-    PowerOn("fault deaf after 2");
+    PowerOn("quiet\nfault deaf after 2");
     EXPECT_TRUE(SimReading());
     Write({0x70, 0x01});
     Write({0x70, 0x01});
@@ -297,6 +425,71 @@ TEST(SimFaults, DeafAndUnplugStartOnceTheirRequestsAreHandled)
     SimApply(Parse(""));
     EXPECT_FALSE(Sim.unplugged);
     EXPECT_EQ(Sim.initB, 2); // a new configuration keeps what was written
+}
+
+TEST(SimFaults, APowerLossBringsBackTheFactoryCurvesAndTheDeviceAfterItsGap)
+{
+    PowerOn("fault powerloss 300 after 3");
+    SimAdvance(1000);
+    Write({0x70, 0x02, 0x01, 0xB8, 0x01});
+    uint8_t fans[SimReportSize] = {0x72, 0x02, 0x01, 0x01, 90};
+    SimReceive(fans, SimReportSize);
+    Write({0x30, 0x02, 0x01, 0x0A, 0x00, 0x00, 0x01, 0x02});
+    EXPECT_TRUE(Sim.unplugged);
+    EXPECT_FALSE(SimReading());
+    EXPECT_EQ(Sim.fanCurve[0], 40);
+    EXPECT_EQ(Sim.brightness, 50);
+    EXPECT_EQ(SimNextEventMs(), 300u);
+    SimReport reports[8];
+    EXPECT_EQ(TakeAll(reports, 8), 0); // its answers were lost with the power
+    SimAdvance(1299);
+    EXPECT_TRUE(Sim.unplugged);
+    SimAdvance(1300);
+    EXPECT_FALSE(Sim.unplugged);
+    SimAdvance(5000);
+    EXPECT_EQ(TakeAll(reports, 8), 0); // no pushes until the next InitA
+    for (int i = 0; i < 5; ++i) Write({0x74, 0x01});
+    EXPECT_EQ(Sim.powerLosses, 1); // once per text
+    SimApply(Parse("fault powerloss"));
+    EXPECT_TRUE(Sim.unplugged);
+    EXPECT_EQ(SimNextEventMs(), 500u);
+}
+
+TEST(SimFaults, AnotherControllerWritesFlatCurvesEveryKSeconds)
+{
+    PowerOn("");
+    SimAdvance(10000);
+    SimApply(Parse("quiet\nset answers on\nfault othercontroller 2"));
+    uint8_t pump[SimReportSize] = {0x72, 0x01, 0x01, 0x00, 80};
+    SimReceive(pump, SimReportSize);
+    SimReport reports[8];
+    EXPECT_EQ(TakeAll(reports, 8), 1); // the answer to the program's write
+    SimAdvance(11999);
+    EXPECT_EQ(Sim.foreignWrites, 0);
+    SimAdvance(12000);
+    EXPECT_EQ(Sim.foreignWrites, 1);
+    EXPECT_EQ(SimCurrentReadings().pumpDuty, 50);
+    EXPECT_EQ(SimCurrentReadings().fanDuty, 30);
+    ASSERT_EQ(TakeAll(reports, 8), 2); // answered into every handle's queue
+    EXPECT_EQ(reports[1].bytes[0], 0x73);
+    EXPECT_EQ(reports[1].bytes[1], 0x02);
+    SimReceive(pump, SimReportSize);
+    EXPECT_EQ(Sim.pumpCurve[0], 80);
+    SimAdvance(21000); // one write for the periods missed
+    EXPECT_EQ(Sim.foreignWrites, 2);
+    EXPECT_EQ(TakeAll(reports, 8), 3);
+    EXPECT_EQ(SimNextEventMs(), 1000u);
+}
+
+TEST(SimFaults, WritesFailWhileTheFaultCoversTheNextRequest)
+{
+    PowerOn("fault writefail after 1");
+    EXPECT_FALSE(SimWriteFails());
+    Write({0x70, 0x01});
+    EXPECT_TRUE(SimWriteFails());
+    EXPECT_TRUE(SimReading()); // listed, opens, reads what it was already waiting for
+    SimApply(Parse(""));
+    EXPECT_FALSE(SimWriteFails());
 }
 
 TEST(SimDrift, TriangleWaveRisesFallsAndRepeats)
@@ -341,7 +534,7 @@ TEST(SimDrift, OnlyTheDriftLineMovesTheLiquid)
     SimAdvance(90000);
     EXPECT_EQ(SimCurrentReadings().liquidTenths, 310);
 
-    PowerOn("device cooler 1e71 300c\ndrift on");
+    PowerOn("device cooler 1e71 300c\ndrift on\nquiet");
     SimAdvance(90000);
     const int32_t drifted = DriftLiquidTenths(90000);
     EXPECT_NE(drifted, 310);

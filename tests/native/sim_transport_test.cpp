@@ -168,6 +168,52 @@ TEST_F(SimTransport, ADeafDeviceMakesAWriteFailAfterItsLimit)
     EXPECT_TRUE(SendCommand(cooler, ioEvent, StatusRequest, 2));
     EXPECT_EQ(Logged(SimLogIn), 2);
     CloseCooler(cooler);
+
+    // Writes that fail at once, from a cooler that is listed and opens.
+    ASSERT_TRUE(SimNativeConfigure("device cooler 1e71 300c\nfault writefail"));
+    cooler = FindCooler();
+    ASSERT_NE(cooler, INVALID_HANDLE_VALUE);
+    const DWORD refused = GetTickCount();
+    EXPECT_FALSE(SendCommand(cooler, ioEvent, StatusRequest, 2));
+    EXPECT_LT(GetTickCount() - refused, 20u);
+    EXPECT_EQ(Logged(SimLogIn), 2);
+    CloseCooler(cooler);
+}
+
+// Windows' side: every open handle gets its own copy of every report, replies to another
+// handle's requests included, and a queue that is not read keeps the latest 32.
+TEST_F(SimTransport, EveryOpenHandleGetsEveryReportAndKeepsTheLatestThirtyTwo)
+{
+    ASSERT_TRUE(SimNativeConfigure("device cooler 1e71 300c"));
+    HANDLE program = FindCooler();
+    HANDLE other = FindCooler();
+    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(SimNativeOpenHandles(), 2);
+    ASSERT_TRUE(SendCommand(other, ioEvent, StatusRequest, 2));
+    uint8_t report[ReportSize] = {};
+    ASSERT_TRUE(ReportIo(program, ioEvent, IoRead, report, ReadLimitMs));
+    EXPECT_EQ(report[1], 0x01);
+    for (int i = 0; i < 40; ++i) {
+        const uint8_t unasked[ReportSize] = {0x0F, 0x01, static_cast<uint8_t>(i)};
+        SimNativeSend(unasked, ReportSize);
+    }
+    EXPECT_EQ(Logged(SimLogDropped), 17); // the other's reply and 8 more, 8 of the program's
+    ASSERT_TRUE(ReportIo(other, ioEvent, IoRead, report, 0));
+    EXPECT_EQ(report[2], 8);
+    ASSERT_TRUE(ReportIo(program, ioEvent, IoRead, report, 0));
+    EXPECT_EQ(report[2], 8);
+    CloseCooler(other);
+    DiscardInput(program, ioEvent);
+
+    // A second program polling on its own thread: its replies reach this handle too.
+    SimNativeStartPoller(20);
+    Sleep(150);
+    EXPECT_GE(SimNativeStopPoller(), 3);
+    EXPECT_EQ(SimNativeOpenHandles(), 1);
+    ASSERT_TRUE(ReportIo(program, ioEvent, IoRead, report, 0));
+    EXPECT_EQ(report[0], 0x75);
+    EXPECT_EQ(report[1], 0x01);
+    CloseCooler(program);
 }
 
 TEST_F(SimTransport, ACommandLongerThanAReportIsRefusedWithNothingWritten)
@@ -203,6 +249,23 @@ TEST_F(SimTransport, AnUnpluggedCoolerFailsAtOnceAndIsFoundAgainWhenPluggedBack)
     ASSERT_NE(cooler, INVALID_HANDLE_VALUE);
     EXPECT_TRUE(SendCommand(cooler, ioEvent, StatusRequest, 2));
     EXPECT_TRUE(ReportIo(cooler, ioEvent, IoRead, report, ReadLimitMs));
+
+    // A power loss: every handle fails at once, nothing already sent is read, and the cooler
+    // is back after its gap with its factory curves.
+    const uint8_t curve[] = {0x72, 0x01, 0x01, 0x00, 90};
+    ASSERT_TRUE(SendCommand(cooler, ioEvent, curve, sizeof curve));
+    ASSERT_TRUE(ReportIo(cooler, ioEvent, IoRead, report, ReadLimitMs));
+    EXPECT_EQ(report[0], 0x73); // the write's answer
+    ASSERT_TRUE(SimNativeConfigure("device cooler 1e71 300c\nfault powerloss 200 after 1"));
+    ASSERT_TRUE(SendCommand(cooler, ioEvent, StatusRequest, 2));
+    EXPECT_FALSE(ReportIo(cooler, ioEvent, IoRead, report, ReadLimitMs));
+    EXPECT_EQ(Logged(SimLogPowerLoss), 1);
+    EXPECT_EQ(SimNativeState().pumpCurve[0], 60);
+    EXPECT_EQ(FindCooler(), INVALID_HANDLE_VALUE);
+    CloseCooler(cooler);
+    Sleep(220);
+    cooler = FindCooler();
+    EXPECT_NE(cooler, INVALID_HANDLE_VALUE);
     CloseCooler(cooler);
 }
 
@@ -211,6 +274,7 @@ TEST_F(SimTransport, ANewHandleStartsWithNoReportsWaitingAndAClosedOneFails)
     ASSERT_TRUE(SimNativeConfigure("device cooler 1e71 300c"));
     HANDLE cooler = FindCooler();
     ASSERT_TRUE(SendCommand(cooler, ioEvent, StatusRequest, 2));
+    Sleep(10); // the reply has been sent: it waits in this handle's queue
     CloseCooler(cooler);
     uint8_t report[ReportSize] = {};
     EXPECT_FALSE(ReportIo(cooler, ioEvent, IoRead, report, ReadLimitMs));

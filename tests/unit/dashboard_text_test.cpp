@@ -29,8 +29,9 @@ CoolerStatus Connected()
 TEST(DashboardText, BeforeTheFirstPublication)
 {
     const CoolerStatus zero = {};
-    EXPECT_EQ(std::u16string(HeaderText(false)), u"KRAKEN ELITE  ·  WAITING");
-    EXPECT_EQ(Built(TemperatureText, zero), u"--.- °C");
+    EXPECT_EQ(std::u16string(HeaderText(false, false)), u"KRAKEN ELITE  ·  WAITING");
+    EXPECT_EQ(std::u16string(HeaderText(false, true)), u"KRAKEN ELITE  ·  WAITING");
+    EXPECT_EQ(Built(TemperatureNumber, zero), u"--.-");
     EXPECT_EQ(Built(PumpLineText, zero), u"Opening local HID interface…");
     EXPECT_EQ(Built(FanLineText, zero), u"");
     EXPECT_EQ(Built(GpuLineText, zero), u"GPU  —");
@@ -42,7 +43,7 @@ TEST(DashboardText, LinkStatesWhileNotConnected)
     status.linkState = LinkNotFound;
     status.liquidTenths = 312; // a stale reading is not shown
     EXPECT_EQ(Built(PumpLineText, status), u"Cooler not found");
-    EXPECT_EQ(Built(TemperatureText, status), u"--.- °C");
+    EXPECT_EQ(Built(TemperatureNumber, status), u"--.-");
     status.linkState = LinkFailed;
     EXPECT_EQ(Built(PumpLineText, status), u"Opening local HID interface…");
 }
@@ -50,16 +51,17 @@ TEST(DashboardText, LinkStatesWhileNotConnected)
 TEST(DashboardText, ConnectedReadings)
 {
     CoolerStatus status = Connected();
-    EXPECT_EQ(std::u16string(HeaderText(true)), u"KRAKEN ELITE  ·  CONNECTED");
-    EXPECT_EQ(Built(TemperatureText, status), u"31.2 °C");
+    EXPECT_EQ(std::u16string(HeaderText(true, false)), u"KRAKEN ELITE  ·  CONNECTED");
+    EXPECT_EQ(std::u16string(HeaderText(true, true)), u"KRAKEN ELITE  ·  CURVE NOT HELD");
+    EXPECT_EQ(Built(TemperatureNumber, status), u"31.2");
     EXPECT_EQ(Built(PumpLineText, status), u"Pump  2088 RPM  62%");
     EXPECT_EQ(Built(FanLineText, status), u"Fans  540 RPM  27%");
     status.liquidTenths = 300;
-    EXPECT_EQ(Built(TemperatureText, status), u"30.0 °C");
+    EXPECT_EQ(Built(TemperatureNumber, status), u"30.0");
     status.liquidTenths = 9;
-    EXPECT_EQ(Built(TemperatureText, status), u"0.9 °C");
+    EXPECT_EQ(Built(TemperatureNumber, status), u"0.9");
     status.liquidTenths = 1000;
-    EXPECT_EQ(Built(TemperatureText, status), u"100.0 °C");
+    EXPECT_EQ(Built(TemperatureNumber, status), u"100.0");
 }
 
 TEST(DashboardText, GpuLineFollowsTheGpuAloneAndTheTitleItsName)

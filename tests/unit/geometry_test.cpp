@@ -16,9 +16,9 @@ TEST(DashboardRows, At96Dpi)
 {
     const int32_t W = 480, H = 792, dpi = 96;
     ExpectRect(DashboardRowRect(RowHeader, W, H, dpi), 28, 20, 452, 42);
-    ExpectRect(DashboardRowRect(RowTemperature, W, H, dpi), 28, 46, 200, 118);
-    ExpectRect(DashboardRowRect(RowPumpLine, W, H, dpi), 206, 50, 452, 73);
-    ExpectRect(DashboardRowRect(RowGpuLine, W, H, dpi), 206, 96, 452, 119);
+    ExpectRect(DashboardRowRect(RowTemperature, W, H, dpi), 28, 46, 242, 118);
+    ExpectRect(DashboardRowRect(RowPumpLine, W, H, dpi), 248, 50, 452, 73);
+    ExpectRect(DashboardRowRect(RowGpuLine, W, H, dpi), 248, 96, 452, 119);
     ExpectRect(DashboardRowRect(RowCoolerChart, W, H, dpi), 62, 154, 452, 240);
     ExpectRect(DashboardRowRect(RowGpuChart, W, H, dpi), 62, 288, 452, 374);
     ExpectRect(DashboardRowRect(RowLeftCaption, W, H, dpi), 62, 378, 200, 396);
@@ -33,12 +33,60 @@ TEST(DashboardRows, EachLengthScalesOnItsOwn)
 {
     // 120 DPI: client 600 x 990.
     ExpectRect(DashboardRowRect(RowHeader, 600, 990, 120), 35, 25, 565, 53);
-    ExpectRect(DashboardRowRect(RowPumpLine, 600, 990, 120), 258, 63, 565, 91);
+    ExpectRect(DashboardRowRect(RowPumpLine, 600, 990, 120), 310, 63, 565, 91);
     ExpectRect(DashboardRowRect(RowFooter, 600, 990, 120), 35, 955, 565, 980);
     ExpectRect(DashboardRowRect(RowStatusSentence, 600, 990, 120), 35, 890, 395, 938);
     // 144 DPI: client 720 x 1188.
     ExpectRect(DashboardRowRect(RowCurveChart, 720, 1188, 144), 93, 666, 678, 828);
     ExpectRect(DashboardRowRect(RowRightCaption, 720, 1188, 144), 528, 567, 678, 594);
+}
+
+// Advance widths of the liquid temperature's glyphs in one face, and its two fonts' lines.
+struct TemperatureFace {
+    const char* name;
+    int32_t dpi;
+    int32_t digit, point, dash; // hero font, device pixels
+    int32_t unitWidth;          // "°C" in the unit font
+    FontLines hero, unit;
+};
+
+// Segoe UI Semibold from its 2048-unit em, widths rounded up (digits 1200, point 560, hyphen
+// 820; "°C" 2180; ascent 2210 and descent 514), at 42 and 18 points.
+TemperatureFace SegoeAt(int32_t dpi)
+{
+    const int32_t hero = MulDiv(42, dpi, 72), unit = MulDiv(18, dpi, 72); // em in pixels
+    auto em = [](int32_t units, int32_t size) { return (units * size + 2047) / 2048; };
+    return {"Segoe UI", dpi, em(1200, hero), em(560, hero), em(820, hero), em(2180, unit),
+            {em(2724, hero), em(2210, hero)}, {em(2724, unit), em(2210, unit)}};
+}
+
+TEST(Temperature, NumberAndUnitFitTheRowForEveryValue)
+{
+    // Wine's message font as measured under Wine 8 (it is far wider than Segoe UI).
+    const TemperatureFace faces[] = {
+        {"Wine", 96, 39, 21, 23, 30, {65, 52}, {28, 22}},
+        {"Wine", 120, 49, 27, 29, 37, {82, 65}, {35, 28}},
+        {"Wine", 144, 58, 32, 35, 44, {98, 78}, {41, 33}},
+        SegoeAt(96), SegoeAt(120), SegoeAt(144),
+    };
+    for (const TemperatureFace& f : faces) {
+        const PixelRect row = DashboardRowRect(RowTemperature, Scale(480, f.dpi), Scale(792, f.dpi), f.dpi);
+        // "--.-" and every value from 0.0 to 100.0: the widest has the most digits.
+        const int32_t widths[] = {3 * f.dash + f.point, 2 * f.digit + f.point,
+                                  3 * f.digit + f.point, 4 * f.digit + f.point};
+        for (int32_t width : widths) {
+            const TemperatureBoxes boxes = TemperatureLayout(row, width, f.hero, f.unit, f.dpi);
+            SCOPED_TRACE(testing::Message() << f.name << " at " << f.dpi << " DPI, " << width);
+            EXPECT_EQ(boxes.number.left, row.left);
+            EXPECT_GE(boxes.unit.left, row.left + width);
+            EXPECT_LE(boxes.unit.left + f.unitWidth, row.right);
+            EXPECT_EQ(boxes.unit.right, row.right);
+            // One baseline, and the unit's line inside the row.
+            EXPECT_EQ(boxes.number.top + f.hero.ascent, boxes.unit.top + f.unit.ascent);
+            EXPECT_GE(boxes.unit.top, row.top);
+            EXPECT_LE(boxes.unit.bottom, row.bottom);
+        }
+    }
 }
 
 TEST(SectionTitle, LegendsFollowTheTitleOrItsCut)

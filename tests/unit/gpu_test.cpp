@@ -267,7 +267,19 @@ TEST(TrimGpuName, PrefixesAndCuts)
         {"NVIDIA GeForce ", u"GPU"},
         {"", u"GPU"},
         {"NVIDIA 123456789012345678901234567890", u"12345678901234567890123"},
+        // UTF-8 in two, three and four bytes; the last as a surrogate pair.
+        {"NVIDIA Caf\xc3\xa9\xe2\x84\xa2 \xf0\x9f\x98\x80", u"Caf\u00e9\u2122 \U0001F600"},
+        // Not UTF-8 throughout, so every byte is one unit: a Latin-1 byte, a stray
+        // continuation, a sequence cut by the end, overlong forms, a surrogate, beyond U+10FFFF.
         {"Caf\xe9", u"Caf\u00e9"},
+        {"\xc3\xa9\x80", u"\u00c3\u00a9\u0080"},
+        {"XY \xe2\x84", u"XY \u00e2\u0084"},
+        {"\xc0\xaf", u"\u00c0\u00af"},
+        {"\xe0\x80\xaf", u"\u00e0\u0080\u00af"},
+        {"\xed\xa0\x80", u"\u00ed\u00a0\u0080"},
+        {"\xf4\x90\x80\x80", u"\u00f4\u0090\u0080\u0080"},
+        // A pair that does not fit whole into the last place is left out.
+        {"1234567890123456789012\xf0\x9f\x98\x80", u"1234567890123456789012"},
     };
     for (const auto& c : cases) {
         char16_t name[GpuNameCapacity];

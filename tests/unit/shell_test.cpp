@@ -68,4 +68,26 @@ TEST(ElapsedMicros, SixtyFourBitArithmeticAndNonsenseInputs)
     EXPECT_EQ(ElapsedMicros(10, 5, 1000), 0);
 }
 
+// Ticks every 2 s after a failed add, across the tick count's wrap too: 30 tries, the last
+// at 60 s; a late tick of a busy logon still tries once; an icon already up ends the tries.
+TEST(DecideTrayRetry, TriesEveryTickForAMinuteThenStops)
+{
+    for (const uint32_t failed : {0u, 0xFFFF0000u}) {
+        int tries = 0;
+        uint32_t elapsed = 0;
+        for (bool again = true; again && elapsed < 2 * TrayRetryWindowMs;) {
+            elapsed += TrayRetryPeriodMs;
+            const TrayRetryStep step = DecideTrayRetry(false, failed, failed + elapsed);
+            tries += step.add;
+            again = step.again;
+        }
+        EXPECT_EQ(tries, 30) << failed;
+        EXPECT_EQ(elapsed, 60000u) << failed;
+    }
+    const TrayRetryStep late = DecideTrayRetry(false, 100, 100 + 61500);
+    EXPECT_TRUE(late.add && !late.again);
+    const TrayRetryStep added = DecideTrayRetry(true, 100, 2100);
+    EXPECT_FALSE(added.add || added.again);
+}
+
 } // namespace

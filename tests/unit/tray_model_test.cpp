@@ -1,4 +1,5 @@
 #include "ui/tray_model.h"
+#include "ui/placement.h"
 
 #include "ui/badge_pixels.h"
 
@@ -164,7 +165,11 @@ TEST(BadgePixels, DigitsFitAndStayOpenAtEverySize)
 
 class Tooltip : public ::testing::Test {
 protected:
-    void TearDown() override { InterlockedExchange(&AppliedProfile, -1); }
+    void TearDown() override
+    {
+        InterlockedExchange(&AppliedProfile, -1);
+        InterlockedExchange(&CurveNotHeld, 0);
+    }
 };
 
 TEST_F(Tooltip, EveryState)
@@ -179,6 +184,11 @@ TEST_F(Tooltip, EveryState)
     BuildTrayTooltip(tip, TooltipCapacity, status);
     EXPECT_EQ(Text(tip), u"Tidewatch \u00B7 31.4 \u00B0C \u00B7 Pump 980 RPM \u00B7 Fans 760 RPM "
                          u"\u00B7 Balanced \u00B7 GPU 45% 62 \u00B0C");
+    InterlockedExchange(&CurveNotHeld, 1);
+    BuildTrayTooltip(tip, TooltipCapacity, status);
+    EXPECT_EQ(Text(tip), u"Tidewatch \u00B7 31.4 \u00B0C \u00B7 Pump 980 RPM \u00B7 Fans 760 RPM "
+                         u"\u00B7 Balanced (not held) \u00B7 GPU 45% 62 \u00B0C");
+    InterlockedExchange(&CurveNotHeld, 0);
 
     status.gpuValid = 0;
     InterlockedExchange(&AppliedProfile, -1);
@@ -195,6 +205,7 @@ TEST_F(Tooltip, EveryState)
     // The longest possible text fits with room to spare.
     status = {1, 0, 1000, 65535, 100, 65535, 100, 1, 100, 0, 150};
     InterlockedExchange(&AppliedProfile, ProfilePerformance);
+    InterlockedExchange(&CurveNotHeld, 1);
     EXPECT_LT(BuildTrayTooltip(tip, TooltipCapacity, status), 100);
     EXPECT_EQ(BuildTrayTooltip(tip, 12, status), 11);
     EXPECT_EQ(Text(tip), u"Tidewatch \u00B7");
@@ -442,7 +453,67 @@ TEST_P(Placement, WindowLargerThanTheWorkArea)
     EXPECT_EQ(p.y, small.top + s.m);
 }
 
+TEST_P(Placement, IconRectangleBelievedOnlyOnTheTaskbar)
+{
+    const Screen s = S();
+    const PixelRect monitor = {0, 0, s.W, s.H};
+    const PixelRect bottom = {0, 0, s.W, s.H - s.bar};
+    EXPECT_TRUE(IconOnTaskbar(IconAt(s.W - 100, s.H - s.bar / 2), monitor, bottom));
+    // In the overflow flyout above the taskbar, empty, or off the monitor: the corner instead.
+    EXPECT_FALSE(IconOnTaskbar(IconAt(s.W - 100, s.H - s.bar - 60), monitor, bottom));
+    EXPECT_FALSE(IconOnTaskbar({s.W - 100, s.H - 20, s.W - 100, s.H - 4}, monitor, bottom));
+    EXPECT_FALSE(IconOnTaskbar(IconAt(s.W + 100, s.H - s.bar / 2), monitor, bottom));
+    // On a top or left taskbar, and on a bottom taskbar of a monitor right of the primary.
+    EXPECT_TRUE(IconOnTaskbar(IconAt(s.W - 100, s.bar / 2), monitor, {0, s.bar, s.W, s.H}));
+    EXPECT_TRUE(IconOnTaskbar(IconAt(s.bar / 2, s.H - 100), monitor, {s.bar, 0, s.W, s.H}));
+    EXPECT_FALSE(IconOnTaskbar(IconAt(s.W - 100, s.bar / 2), monitor, bottom));
+    EXPECT_TRUE(IconOnTaskbar(IconAt(2 * s.W - 100, s.H - s.bar / 2), {s.W, 0, 2 * s.W, s.H},
+                              {s.W, 0, 2 * s.W, s.H - s.bar}));
+}
+
 INSTANTIATE_TEST_SUITE_P(AtEachDpi, Placement, ::testing::Values(96, 120, 144));
+
+// The dashboard's frame on Windows 10 and 11 as the fit sees it: the visible border and the
+// caption, 2 x 32 logical pixels.
+int32_t FrameWidth(int32_t dpi) { return Scale(2, dpi); }
+int32_t FrameHeight(int32_t dpi) { return Scale(32, dpi); }
+
+// True when the dashboard laid out at `layout` fits with its frame and margins.
+bool Fits(int32_t layout, int32_t dpi, const PixelRect& work)
+{
+    const int32_t margins = 2 * Scale(12, dpi);
+    return Scale(480, layout) + FrameWidth(dpi) + margins <= work.right - work.left &&
+           Scale(792, layout) + FrameHeight(dpi) + margins <= work.bottom - work.top;
+}
+
+TEST(FitLayout, LaptopDesksWithBothTaskbars)
+{
+    struct Desk {
+        int32_t width, height, dpi; // the screen in pixels
+        int32_t bar96;              // taskbar, logical pixels
+        int32_t layout;             // expected layout DPI
+    };
+    const Desk desks[] = {
+        {1366, 768, 96, 40, 81},    {1366, 768, 96, 48, 80},    {1280, 720, 96, 40, 75},
+        {1280, 720, 96, 48, 74},    {1920, 1080, 120, 40, 116}, {1920, 1080, 120, 48, 115},
+        {1920, 1080, 144, 40, 113}, {1920, 1080, 144, 48, 112}, {2560, 1600, 192, 40, 170},
+        {2560, 1600, 192, 48, 168}, {1920, 1080, 96, 48, 96},   {2560, 1440, 144, 48, 144},
+    };
+    for (const Desk& d : desks) {
+        SCOPED_TRACE(testing::Message() << d.width << "x" << d.height << " at " << d.dpi
+                                        << " DPI, taskbar " << d.bar96);
+        const PixelRect work = {0, 0, d.width, d.height - Scale(d.bar96, d.dpi)};
+        const int32_t layout = FitLayoutDpi(d.dpi, work, FrameWidth(d.dpi), FrameHeight(d.dpi));
+        EXPECT_EQ(layout, d.layout);
+        EXPECT_TRUE(Fits(layout, d.dpi, work));
+        if (layout < d.dpi) {
+            EXPECT_FALSE(Fits(layout + 1, d.dpi, work)); // the largest that fits
+        }
+    }
+    // A work area on a second monitor fits the same; one too small for anything gets the floor.
+    EXPECT_EQ(FitLayoutDpi(96, {1366, -40, 2732, 688}, 2, 32), 81);
+    EXPECT_EQ(FitLayoutDpi(96, {0, 0, 200, 200}, 2, 32), MinimumLayoutDpi);
+}
 
 } // namespace
 

@@ -5,7 +5,9 @@
 #
 # Texts are checked by rendering the expected text in the program's own font and colours
 # (tidewatch_probe text) and comparing it with the same box of the screenshot: 0 differing
-# pixels is a match. Screenshots are kept in build/windows/e2e/screenshots/.
+# pixels is a match. A left-aligned text is rendered into a box twice as wide, so that text
+# the box would cut shows as ink beyond it and fails the check. Screenshots are kept in
+# build/windows/e2e/screenshots/.
 . "$(dirname "${BASH_SOURCE[0]}")/harness/app.sh"
 
 HX_PROBE=${HX_PROBE:-$HX_BUILD/tests/tidewatch_probe.exe}
@@ -13,7 +15,8 @@ DASH_SHOTS=$HX_BUILD/e2e/screenshots
 DASH_WINDOW=
 DASH_WIDTH=
 DASH_HEIGHT=
-DASH_DPI=96
+DASH_DPI=96     # the screen's (LogPixels)
+DASH_LAYOUT=96  # the dashboard's layout DPI: lower on a screen too small for it
 DASH_THEME=light
 declare -A BOX LIGHT DARK CONTRAST
 
@@ -102,9 +105,9 @@ colour()
 }
 
 # Starts the program at DASH_DPI in DASH_THEME, opens its window (by command 201, or with
-# DASH_OPEN=second by starting the program again, as a user does) and reads the layout.
-# Keyboard cues show only after keyboard use, as Windows has it by default (Wine's prefix
-# shows them always).
+# DASH_OPEN=second by starting the program again, as a user does) and reads the layout at the
+# DPI it was laid out at. Keyboard cues show only after keyboard use, as Windows has it by
+# default (Wine's prefix shows them always).
 dash_start()
 {
     hx_reg_add 'HKCU\Control Panel\Desktop' LogPixels REG_DWORD "$DASH_DPI"
@@ -124,7 +127,9 @@ dash_start()
     [ -n "$DASH_WINDOW" ] || hx_fail "the dashboard did not show"
     read -r DASH_WIDTH DASH_HEIGHT <<<"$(probe state | sed -n 's/.*client=\([0-9]*\)x\([0-9]*\).*/\1 \2/p')"
     [ -n "$DASH_HEIGHT" ] || hx_fail "no client size"
-    dash_layout "$DASH_WIDTH" "$DASH_HEIGHT" "$DASH_DPI"
+    DASH_LAYOUT=$(peek LayoutDpi 4)
+    [ -n "$DASH_LAYOUT" ] || hx_fail "no layout DPI"
+    dash_layout "$DASH_WIDTH" "$DASH_HEIGHT" "$DASH_LAYOUT"
 }
 
 # Switches the theme the way Windows announces it.
@@ -165,34 +170,70 @@ expect_pixel() # WHAT NAME X Y RRGGBB
 # box_corner BOX DX DY: client (x, y) DX and DY inside the box's top-left corner.
 box_corner() { local l t r b; read -r l t r b <<<"${BOX[$1]}"; echo "$((l + $2)) $((t + $3))"; }
 
-# text_diff NAME BOX FONT FLAGS FG BG TEXT: pixels of the box in screenshot NAME that differ
-# from TEXT drawn there in the program's font; BOX is a name of the layout or "l t r b".
+# reference_diff NAME REFERENCE L T W H: the pixels of screenshot NAME's W x H box at (L, T)
+# that differ from the reference's left W x H, or "cut" when the reference has ink right of
+# that (its first pixel is background).
+reference_diff()
+{
+    local diff colours
+    diff=$(compare -metric AE "$HX_SESSION/$1.png[${5}x${6}+$3+$4]" "$2[${5}x${6}+0+0]" null: 2>&1)
+    [ "$diff" = 0 ] || { echo "$diff"; return; }
+    [ "$(identify -format '%w' "$2")" -gt "$5" ] || { echo 0; return; }
+    colours=$(convert "$2" -crop "+$5+0" +repage -format '%k' info:)
+    [ "$colours" = 1 ] && echo 0 || echo cut
+}
+
+# text_diff NAME BOX FONT FLAGS FG BG TEXT: reference_diff of TEXT drawn in the program's font
+# at the box of screenshot NAME; BOX is a name of the layout or "l t r b".
 text_diff()
 {
     local name=$1 box=${BOX[$2]:-$2} font=$3 flags=$4 fg=$5 bg=$6 text=$7 l t r b
     read -r l t r b <<<"$box"
-    local reference=$HX_SESSION/expected-$name-$l-$t.bmp
-    probe text "$(hx_winpath "$reference")" "$DASH_DPI" "$font" $((r - l)) $((b - t)) "$flags" \
+    local width=$((r - l)) reference=$HX_SESSION/expected-$name-$l-$t.bmp
+    # Left-aligned text stays where it is in a wider box; centred and right-aligned would move.
+    (((flags & 3) == 0)) && width=$((2 * width))
+    probe text "$(hx_winpath "$reference")" "$DASH_LAYOUT" "$font" $width $((b - t)) "$flags" \
         "$fg" "$bg" "$text" >/dev/null || hx_fail "the probe could not draw '$text'"
-    compare -metric AE "$HX_SESSION/$name.png[$((r - l))x$((b - t))+$l+$t]" "$reference" null: 2>&1
+    reference_diff "$name" "$reference" "$l" "$t" $((r - l)) $((b - t))
 }
 
-# expect_text WHAT BOX FONT FLAGS FG BG TEXT: a fresh screenshot shows TEXT there within
-# about 4 s (a change may need a paint or a publication to show).
-expect_text()
+# temperature_diff NAME FG BG NUMBER: the same for the liquid temperature's row, NUMBER and
+# its unit laid out as the program does.
+temperature_diff()
 {
-    local what=$1 deadline=$((SECONDS + 4)) diff
-    shift
+    local l t r b reference=$HX_SESSION/expected-$1-temperature.bmp
+    read -r l t r b <<<"${BOX[temperature]}"
+    probe temperature "$(hx_winpath "$reference")" "$DASH_LAYOUT" $((2 * (r - l))) $((b - t)) \
+        "$2" "$3" "$4" >/dev/null || hx_fail "the probe could not draw the temperature '$4'"
+    reference_diff "$1" "$reference" "$l" "$t" $((r - l)) $((b - t))
+}
+
+# expect_shown WHAT DIFF ARGS...: a fresh screenshot makes `DIFF check ARGS...` print 0 within
+# about 4 s (a change may need a paint or a publication to show); the last of ARGS is the text.
+expect_shown()
+{
+    local what=$1 check=$2 deadline=$((SECONDS + 4)) diff
+    shift 2
     while :; do
         shot check
-        diff=$(text_diff check "$@")
+        diff=$("$check" check "$@")
         [ "$diff" = 0 ] && return 0
         [ $SECONDS -ge $deadline ] && break
         sleep 0.1
     done
     cp "$HX_SESSION/check.png" "$HX_SESSION/failed-$(tr -c 'a-zA-Z0-9' _ <<<"$what").png"
-    hx_fail "$what: '$6' not shown ($diff pixels differ)"
+    [ "$diff" = cut ] && diff="its ink runs past the box" || diff="$diff pixels differ"
+    hx_fail "$what: '${*: -1}' not shown whole ($diff)"
 }
+
+# expect_text WHAT BOX FONT FLAGS FG BG TEXT
+expect_text() { expect_shown "$1" text_diff "${@:2}"; }
+
+# expect_temperature WHAT FG BG NUMBER
+expect_temperature() { expect_shown "$1" temperature_diff "${@:2}"; }
+
+# scale LENGTH [DPI]: a logical length at DPI (the layout's by default), rounded as MulDiv.
+scale() { echo $((($1 * ${2:-$DASH_LAYOUT} + 48) / 96)); }
 
 # slider_x BOX MINIMUM PERCENT: x of the thumb at PERCENT, rounded as the program does.
 slider_x()
@@ -263,8 +304,7 @@ expect_connected_texts() # WHAT
 {
     expect_text "header connected ($1)" header body $DT_LINE "$(colour textSecondary)" \
         "$(colour background)" 'KRAKEN ELITE  \u00b7  CONNECTED'
-    expect_text "temperature connected ($1)" temperature hero $DT_LINE "$(colour text)" \
-        "$(colour background)" '31.2 \u00b0C'
+    expect_temperature "temperature connected ($1)" "$(colour text)" "$(colour background)" '31.2'
     expect_text "pump line ($1)" pumpLine body $DT_LINE_CUT "$(colour textSecondary)" \
         "$(colour background)" 'Pump  2210 RPM  62%'
     expect_text "GPU line ($1)" gpuLine body $DT_LINE "$(colour textSecondary)" \
@@ -301,8 +341,8 @@ dashboard_looks()
         name=waiting-$theme-$DASH_DPI
         expect_text "header waiting ($theme)" header body $DT_LINE "$(colour textSecondary)" \
             "$(colour background)" 'KRAKEN ELITE  \u00b7  WAITING'
-        expect_text "temperature waiting ($theme)" temperature hero $DT_LINE "$(colour textMuted)" \
-            "$(colour background)" '--.- \u00b0C'
+        expect_temperature "temperature waiting ($theme)" "$(colour textMuted)" \
+            "$(colour background)" '--.-'
         expect_text "GPU line without readings ($theme)" gpuLine body $DT_LINE \
             "$(colour textSecondary)" "$(colour background)" 'GPU  \u2014'
         shot "$name"
@@ -326,10 +366,69 @@ dashboard_looks()
         expect_pixel "Balanced selected ($theme)" "$name" "${balanced[@]}" "$(colour accent)"
         expect_pixel "Silent not selected ($theme)" "$name" "${silent[@]}" "$(colour background)"
     done
+    sim_control "device cooler 1e71 300c
+set liquid 1000"
+    expect_temperature "the widest temperature" "$(colour text)" "$(colour background)" '100.0'
 }
 
 scenario_dashboard_looks_96() { dashboard_looks 96; }
 scenario_dashboard_looks_144() { dashboard_looks 144; }
+
+# --- Small screens -----------------------------------------------------------------------------
+
+# On a screen too small for the dashboard at its DPI it is laid out at a lower DPI and fits
+# whole: the window on screen with its margin, the widest temperature uncut, Apply within
+# reach and writing. The screenshot is kept as fitted-SCREEN-DPI.
+dashboard_fits() # SCREEN DPI
+{
+    local width height
+    IFS=x read -r width height <<<"$1"
+    DASH_DPI=$2
+    HX_SCREEN=$1x24 hx_session_begin
+    hx_control "device cooler 1e71 300c
+set liquid 1000"
+    hx_start_sim
+    dash_start
+    hx_log "laid out at $DASH_LAYOUT DPI, client ${DASH_WIDTH}x$DASH_HEIGHT"
+    [ "$DASH_LAYOUT" -lt "$DASH_DPI" ] || hx_fail "laid out at $DASH_LAYOUT DPI on a $1 screen"
+    [ "${DASH_WIDTH}x$DASH_HEIGHT" = "$(scale 480)x$(scale 792)" ] ||
+        hx_fail "client ${DASH_WIDTH}x$DASH_HEIGHT at $DASH_LAYOUT DPI"
+    expect_on_screen "placed"
+
+    wait_peek LatestStatus 1 10 || hx_fail "the cooler did not connect"
+    expect_temperature "the widest temperature" "$(colour text)" "$(colour background)" '100.0'
+    expect_text "sentence" sentence body $DT_LINE_CUT "$(colour textSecondary)" \
+        "$(colour background)" 'Current cooler curve unchanged'
+    shot "fitted-$1-$2"
+    keep "fitted-$1-$2"
+    click_box applyButton
+    hx_wait_line "$HX_SIM_LOG" " in cooler 64 $(curve_report 72010100 "$(flat_curve 3c)")\$" 5 ||
+        hx_fail "Apply wrote no manual pump curve"
+    expect_text "Apply caption after the write" applyButton body $DT_CENTRED "$(colour background)" \
+        "$(colour accent)" 'Applied'
+
+    # Pushed half off the screen, it comes back inside at a change of the work area or the
+    # display (WM_SETTINGCHANGE with SPI_SETWORKAREA, WM_DISPLAYCHANGE).
+    local message
+    for message in "0x1A 0x2F" "0x7E 24"; do
+        xdotool windowmove --sync "$DASH_WINDOW" $((width / 2)) $((height / 2))
+        probe send $message 0 >/dev/null || hx_fail "message $message not delivered"
+        expect_on_screen "after message $message"
+    done
+}
+
+# expect_on_screen WHAT: the window lies on the screen (width x height) with the margin.
+expect_on_screen()
+{
+    local m left top right bottom
+    m=$(scale 12 "$DASH_DPI")
+    IFS=, read -r left top right bottom <<<"$(probe state | sed -n 's/.*outer=//p')"
+    ((left >= m && top >= m && right <= width - m && bottom <= height - m)) ||
+        hx_fail "$1: the window $left,$top,$right,$bottom is not $m inside the ${width}x$height screen"
+}
+
+scenario_dashboard_fits_1366x768_96() { dashboard_fits 1366x768 96; }
+scenario_dashboard_fits_1920x1080_144() { dashboard_fits 1920x1080 144; }
 
 # --- Profile buttons ---------------------------------------------------------------------------
 
@@ -459,6 +558,25 @@ scenario_dashboard_slider_and_apply()
     expect_text "pump slider label after the drag" "$(slider_label pumpSlider)" body $DT_LINE \
         "$(colour text)" "$(colour background)" 'Pump  70%'
     [ "$(peek ManualPumpDuty 4)" = 70 ] || hx_fail "the drag did not set the pump duty to 70"
+
+    # A drag of the fan slider whose capture is taken away (WM_CANCELMODE, as when another
+    # window takes the mouse) ends there: the button goes up outside the window, and a
+    # later press outside every control moves nothing. Apply below writes the fans' 30%.
+    local fans30 fans40
+    fans30=$(slider_x fanSlider 20 30)
+    fans40=$(slider_x fanSlider 20 40)
+    y=$(box_middle fanSlider | cut -d' ' -f2)
+    xdotool mousemove --window "$DASH_WINDOW" "$fans30" "$y" mousedown 1 \
+        mousemove --window "$DASH_WINDOW" "$fans40" "$y"
+    wait_peek ManualFanDuty 40 5 || hx_fail "the fan slider did not follow the drag"
+    xdotool mousemove --window "$DASH_WINDOW" "$fans30" "$y"
+    wait_peek ManualFanDuty 30 5 || hx_fail "the fan slider did not follow the drag back"
+    probe send 0x1F 0 0 >/dev/null
+    xdotool mousemove 1 1 mouseup 1
+    xdotool mousemove --window "$DASH_WINDOW" $((DASH_WIDTH - 8)) 8 click 1
+    sleep 0.3
+    [ "$(peek ManualFanDuty 4)" = 30 ] ||
+        hx_fail "a press outside the controls after a lost capture set the fans to $(peek ManualFanDuty 4)%"
     two_polls
     [ "$(curve_writes)" = 0 ] || hx_fail "a drag wrote to the cooler"
 
@@ -492,9 +610,9 @@ slider_label()
 {
     local l t r b one left twelve
     read -r l t r b <<<"${BOX[$1]}"
-    left=$(( (28 * DASH_DPI + 48) / 96 ))
-    one=$(( (DASH_DPI + 48) / 96 ))
-    twelve=$(( (12 * DASH_DPI + 48) / 96 ))
+    left=$(scale 28)
+    one=$(scale 1)
+    twelve=$(scale 12)
     echo "$left $((t - one)) $((l - twelve)) $b"
 }
 
@@ -524,7 +642,7 @@ ring_point()
 {
     local l t r b
     read -r l t r b <<<"${BOX[$1]}"
-    echo "$((l - (2 * DASH_DPI + 48) / 96 - 1)) $(((t + b) / 2))"
+    echo "$((l - $(scale 2) - 1)) $(((t + b) / 2))"
 }
 
 # until_pixel WHAT NAME X Y RRGGBB: fresh screenshots NAME until (X, Y) shows the colour (4 s).
@@ -637,6 +755,12 @@ scenario_dashboard_paint_cost()
     ms=$(sed -n 's/.*ms_per_paint=\([0-9.]*\).*/\1/p' <<<"$paint")
     [ -n "$ms" ] || hx_fail "no paint was timed"
     awk -v ms="$ms" 'BEGIN { exit !(ms < 40) }' || hx_fail "a paint took $ms ms"
+
+    # A theme switch redraws the title bar at once, not at the next activation.
+    from=$(wc -l <"$HX_SESSION/app.err")
+    dash_theme dark
+    awk -v from="$from" 'NR > from && /L"Tidewatch"/ && /WM_NCACTIVATE/ { found = 1 }
+        END { exit !found }' "$HX_SESSION/app.err" || hx_fail "the theme switch left the frame as it was"
 }
 
 # --- High contrast -----------------------------------------------------------------------------

@@ -9,8 +9,10 @@ set(FAULTS_SCENARIOS ${CMAKE_CURRENT_LIST_DIR}/faults_scenarios.sh)
 foreach(scenario
     faults_cable_pulled faults_silent_cooler faults_deaf_cooler faults_bad_replies
     faults_two_coolers_and_held faults_gpu_library faults_planted_dlls
-    faults_objects_badge_changes)
+    faults_objects_badge_changes faults_power_loss_and_resume faults_refused_at_once)
   tidewatch_e2e_scenario(${scenario} ${FAULTS_SCENARIOS})
 endforeach()
+# A minute between the two re-writes of the curve.
+tidewatch_e2e_scenario(faults_other_controller ${FAULTS_SCENARIOS} LIMIT 150)
 # About 3 ms a status update under Wine (the tray's own work), 30 s in all.
 tidewatch_e2e_scenario(faults_objects_status_updates ${FAULTS_SCENARIOS} LIMIT 150)

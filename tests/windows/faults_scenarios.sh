@@ -128,6 +128,33 @@ padded()
     printf '%s' "$hex"
 }
 
+# open_gaps MARK: the ms between the simulator's successive opens of the cooler after MARK.
+open_gaps()
+{
+    tail -n +$(($1 + 1)) "$HX_SIM_LOG" | grep -a ' open cooler$' | cut -d' ' -f1 |
+        awk 'NR > 1 { printf "%d\n", $1 - last } { last = $1 }'
+}
+
+# expect_paced_retries WHAT SECONDS: a cooler that fails before its first poll is opened again
+# and again, each time at least a second after the last, and the program meanwhile uses under
+# 1 % of a core.
+expect_paced_retries()
+{
+    local mark ticks gaps gap hz
+    hz=$(getconf CLK_TCK)
+    mark=$(log_mark)
+    ticks=$(hx_cpu_ticks "$APP")
+    sleep "$2"
+    ticks=$(($(hx_cpu_ticks "$APP") - ticks))
+    gaps=$(open_gaps "$mark" | tr '\n' ' ')
+    hx_log "measure $1: opened again after ms: $gaps; cpu $ticks ticks of $hz a second in $2 s"
+    [ "$(open_gaps "$mark" | wc -l)" -ge $(($2 / 3)) ] || hx_fail "$1: not opened again: $gaps"
+    for gap in $gaps; do
+        [ "$gap" -ge 990 ] || hx_fail "$1: opened again after $gap ms"
+    done
+    ((ticks * 100 < hz * $2)) || hx_fail "$1: $ticks ticks of CPU in $2 s"
+}
+
 # --- Objects -----------------------------------------------------------------------------------
 
 # "gdi=N users=N handles=N": the program's GDI objects (its handle table) and kernel handles,
@@ -224,7 +251,10 @@ fault unplug after 1"
 step plugged back again"
     expect_state "plugged back after the apply" 5 "$CONNECTED" "$READINGS · Balanced"
     after_a_poll
-    expect_equal "the failed apply is not repeated" 0 "$(count_after "$mark" ' in cooler 64 720')"
+    # The applied Balanced (60 % at 20 degrees) is written to the new link, not the failed
+    # Performance (75 %).
+    expect_equal "Balanced written again" "1 1" \
+        "$(count_after "$mark" ' in cooler 64 720101003c') $(count_after "$mark" ' in cooler 64 7202')"
     until_equal 3 0 peek ApplyResult 4 || hx_fail "the failed result stays: $GOT"
 
     hx_log "During a brightness write: the write waiting on a deaf cooler, then the device gone"
@@ -313,8 +343,8 @@ step again"
 }
 
 # A deaf cooler refuses initialisation again and again (every write times out): the program
-# opens it anew after each refusal without a pause but without leaking; requests made
-# meanwhile wait and are written once it reads again; Exit in the middle of it is prompt.
+# opens it anew a second after each refusal, without leaking; requests made meanwhile wait
+# and are written once it reads again; Exit in the middle of it is prompt.
 scenario_faults_deaf_cooler()
 {
     fault_start "$COOLER"
@@ -331,7 +361,7 @@ fault deaf"
     local refused opens
     refused=$(objects_line)
     opens=$(count_after "$mark" ' open cooler')
-    wait_after "$mark" ' open cooler' 6 $((opens + 6)) || hx_fail "not opened again and again: $(count_after "$mark" ' open cooler')"
+    expect_paced_retries "deaf" 6
     # The report the simulator was already waiting for is read; nothing after it.
     expect_equal "nothing read but the next poll" 1 "$(count_after "$mark" ' in cooler')"
     expect_equal "requests wait" "1 0" "$(peek ApplyPending 4) $(peek BrightnessRequest 4)"
@@ -379,14 +409,19 @@ scenario_faults_bad_replies()
     baseline=$(objects_line)
 
     mark=$(log_mark)
+    # No pushes: one landing in a reply wait would be an eighth report before the reply.
     control "$COOLER
+set pushes off
 fault unrelated 7"
     wait_after "$mark" ' in cooler 64 7401' 3 2 || hx_fail "no polls"
     expect_state "seven unrelated reports before each reply" 1 "$CONNECTED" "$READINGS · "
     expect_equal "link kept" 0 "$(count_after "$mark" ' close cooler')"
 
     mark=$(log_mark)
+    # Without latency the flood after each write has come before the next request; with it,
+    # the flood after a write lands in the next reply wait, which reads 8 reports at most.
     control "$COOLER
+set latency 0
 fault unsolicited 16"
     wait_after "$mark" ' in cooler 64 7401' 3 || hx_fail "no polls"
     choose 212 # Balanced
@@ -425,6 +460,113 @@ step after $fault"
     done
     expect_equal "the screen at 25%" 25 "$(peek ScreenBrightness 4)"
     expect_objects "after the bad replies" "$baseline"
+}
+
+# sim_time_of MARK REGEX: the simulator's time (ms, whole) of the first line after MARK that
+# matches.
+sim_time_of() { tail -n +$(($1 + 1)) "$HX_SIM_LOG" | grep -aE -- "$2" | head -n 1 | cut -d' ' -f1 | cut -d. -f1; }
+
+# expect_curves_again WHAT MARK: after MARK the pump and then the fan curve of Balanced are
+# written once each, on a link that InitB opened, before the next poll.
+expect_curves_again()
+{
+    wait_after "$2" ' in cooler 64 7202' 5 || hx_fail "$1: the curves were not written again"
+    after_a_poll
+    expect_equal "$1: curves written once" "1 1" \
+        "$(count_after "$2" ' in cooler 64 7201') $(count_after "$2" ' in cooler 64 7202')"
+    local pump fans poll
+    pump=$(sim_time_of "$2" ' in cooler 64 7201')
+    fans=$(sim_time_of "$2" ' in cooler 64 7202')
+    poll=$(sim_time_of "$2" ' in cooler 64 7401')
+    ((pump <= fans && fans <= poll)) || hx_fail "$1: pump at $pump, fans at $fans, poll at $poll"
+}
+
+# The cooler loses its power: it comes back with its factory curves and brightness, and the
+# program writes the applied curves again right after initialising it. A resume from sleep
+# announced by Windows writes them again on the link that survived it.
+scenario_faults_power_loss_and_resume()
+{
+    fault_start "$COOLER"
+    local baseline mark back fans
+    baseline=$(objects_line)
+    choose 212 # Balanced
+    until_equal 3 2 peek AppliedProfile 4 || hx_fail "Balanced was not applied: $GOT"
+    after_a_poll
+    mark=$(log_mark)
+    control "$COOLER
+fault unplug"
+    expect_state "power lost" 4 "$NOT_FOUND" "$DISCONNECTED"
+    control "$COOLER
+step power back"
+    wait_after "$mark" ' plug$' 5 || hx_fail "the cooler did not come back"
+    expect_curves_again "after the power loss" "$mark"
+    back=$(sim_time_of "$mark" ' plug$')
+    fans=$(sim_time_of "$mark" ' in cooler 64 7202')
+    hx_log "measure power_back_to_second_curve_report_ms $((fans - back))"
+    expect_state "back after the power loss" 3 "$CONNECTED" "$READINGS · Balanced"
+
+    mark=$(log_mark)
+    probe post 0x218 0x4 0 # WM_POWERBROADCAST, PBT_APMSUSPEND
+    after_a_poll
+    expect_equal "nothing written on suspend" 0 "$(count_after "$mark" ' in cooler 64 72')"
+    mark=$(log_mark)
+    probe post 0x218 0x12 0 # PBT_APMRESUMEAUTOMATIC
+    expect_curves_again "after a resume" "$mark"
+    expect_equal "the link kept" 0 "$(count_after "$mark" ' open cooler')"
+    expect_alive "after the resume"
+    expect_objects "after the power loss and the resume" "$baseline"
+}
+
+# Another program keeps the cooler at flat duties: the curves are written again after three
+# polls that disagree, once more a minute later, and then no more; the tooltip and the header
+# say that the curve is not held until the user applies again.
+scenario_faults_other_controller()
+{
+    fault_start "$COOLER"
+    local mark first second
+    choose 212 # Balanced
+    until_equal 3 2 peek AppliedProfile 4 || hx_fail "Balanced was not applied: $GOT"
+    mark=$(log_mark)
+    control "$COOLER
+set pumpduty 50
+set fanduty 30"
+    wait_after "$mark" ' in cooler 64 7201' 10 || hx_fail "the curves were not written again"
+    wait_after "$mark" ' in cooler 64 7201' 75 2 || hx_fail "not written again a minute later"
+    first=$(sim_time_of "$mark" ' in cooler 64 7201')
+    second=$(tail -n +$((mark + 1)) "$HX_SIM_LOG" | grep -a ' in cooler 64 7201' | sed -n 2p | cut -d' ' -f1 | cut -d. -f1)
+    hx_log "measure rewrites_apart_ms $((second - first))"
+    ((second - first >= 60000)) || hx_fail "written again after $((second - first)) ms"
+    until_equal 10 1 peek CurveNotHeld 4 || hx_fail "not shown as not held"
+    expect_state "not held" 1 "$CONNECTED" "$READINGS · Balanced (not held)"
+    hx_until 5 hx_app_header_is 'KRAKEN ELITE  \u00b7  CURVE NOT HELD' || hx_fail "the header does not say so"
+    sleep 5
+    expect_equal "no third re-write" 2 "$(count_after "$mark" ' in cooler 64 7201')"
+
+    choose 212
+    until_equal 3 0 peek CurveNotHeld 4 || hx_fail "Apply did not clear it"
+    expect_state "applied again" 1 "$CONNECTED" "$READINGS · Balanced"
+    hx_until 5 hx_app_header_is 'KRAKEN ELITE  \u00b7  CONNECTED' || hx_fail "the header still says so"
+    expect_alive "after the other controller"
+}
+
+# A cooler without its SATA power (liquid 0xFF 0xFF): the link fails at its first poll and is
+# opened again only after a second's pause, with the program under 1 % of a core; once the
+# cooler is sound it is connected.
+scenario_faults_refused_at_once()
+{
+    fault_start "$COOLER"
+    local baseline
+    baseline=$(objects_line)
+    control "$COOLER
+fault patch status 15 255
+fault patch status 16 255"
+    expect_state "no SATA power" 4 "$LINK_FAILED" "$DISCONNECTED"
+    expect_paced_retries "no SATA power" 10
+    expect_alive "no SATA power"
+    control "$COOLER
+step powered"
+    expect_state "powered" 4 "$CONNECTED" "$READINGS · "
+    expect_objects "after the refusals" "$baseline"
 }
 
 # Two coolers: the first is taken, the second never opened. An interface held by another

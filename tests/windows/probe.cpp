@@ -4,7 +4,8 @@
 //
 //   probe find | count | state
 //   probe tray [HWND]              1 while the shell holds icon 1 of the window
-//   probe post MSG WPARAM LPARAM | send MSG WPARAM LPARAM
+//   probe post MSG WPARAM LPARAM [N] | send MSG WPARAM LPARAM
+//                                 post: N times (default once), without waiting
 //   probe setting TEXT            WM_SETTINGCHANGE with lParam TEXT ("-" for none)
 //   probe taskbar                 sends the registered "TaskbarCreated" message
 //   probe peek RVA SIZE           reads SIZE (1, 2, 4, 8) bytes at image base + RVA
@@ -31,6 +32,9 @@
 //                                 renders TEXT (\uXXXX escapes allowed) as the dashboard
 //                                 does, in a W x H box filled with the second colour, to a
 //                                 24-bit BMP file
+//   probe temperature FILE DPI W H RRGGBB RRGGBB NUMBER
+//                                 the liquid temperature's row as the dashboard lays it out
+//                                 (NUMBER, then the unit), in a W x H box, to a BMP file
 //   probe gdi                     GDI objects held by the program: GetGuiResources and a
 //                                 count of the live entries of its GDI handle table
 //   probe paint FRAMES            times FRAMES paints of the window (see Paint)
@@ -195,6 +199,7 @@ int Fonts(int dpi)
 {
     printf("dpi %d\n", dpi);
     CurrentDpi = dpi;
+    LayoutDpi = dpi;
     RebuildFonts();
     HFONT firstBody = BodyFont;
     RebuildFonts();
@@ -203,6 +208,7 @@ int Fonts(int dpi)
     printf("first deleted %d\n", GetObjectW(firstBody, sizeof(stale), &stale) == 0 ? 1 : 0);
     Describe("body", BodyFont);
     Describe("hero", HeroFont);
+    Describe("unit", UnitFont);
     DeleteFonts();
     return 0;
 }
@@ -509,33 +515,27 @@ bool WriteBmp(const char* path, const uint32_t* pixels, int width, int height)
     return fclose(file) == 0;
 }
 
-// Draws as the dashboard does: a bitmap compatible with the screen, the box filled, the text
-// in the program's own font, transparent, with DrawTextW.
-int RenderText(char** argv)
+// Draws as the dashboard does: a bitmap compatible with the screen, filled with the
+// background, drawn into by `draw` with the program's own fonts made at `dpi`, written to a
+// 24-bit BMP file.
+template <typename Draw>
+int RenderToBmp(const char* path, int dpi, int width, int height, COLORREF background, Draw draw)
 {
-    const char* path = argv[2];
-    CurrentDpi = static_cast<int>(Number(argv[3]));
-    const bool hero = strcmp(argv[4], "hero") == 0;
-    const int width = static_cast<int>(Number(argv[5]));
-    const int height = static_cast<int>(Number(argv[6]));
-    const UINT flags = static_cast<UINT>(Number(argv[7]));
-    wchar_t text[256];
-    Unescape(argv[10], text, 256);
     if (width <= 0 || height <= 0 || width > 4096 || height > 4096) return 1;
-
+    CurrentDpi = dpi;
+    LayoutDpi = dpi;
     RebuildFonts();
     HDC screen = GetDC(nullptr);
     HDC dc = CreateCompatibleDC(screen);
     HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
     HGDIOBJ previousBitmap = SelectObject(dc, bitmap);
-    HBRUSH brush = CreateSolidBrush(ParseColour(argv[9]));
+    HBRUSH brush = CreateSolidBrush(background);
     RECT box = {0, 0, width, height};
     FillRect(dc, &box, brush);
     DeleteObject(brush);
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, ParseColour(argv[8]));
-    HGDIOBJ previousFont = SelectObject(dc, hero ? HeroFont : BodyFont);
-    DrawTextW(dc, text, -1, &box, flags);
+    HGDIOBJ previousFont = GetCurrentObject(dc, OBJ_FONT);
+    draw(dc, box);
     SelectObject(dc, previousFont);
     SelectObject(dc, previousBitmap);
 
@@ -555,6 +555,58 @@ int RenderText(char** argv)
     ReleaseDC(nullptr, screen);
     DeleteFonts();
     return read && WriteBmp(path, pixels, width, height) ? 0 : 1;
+}
+
+// One text in the body or hero font with DrawTextW and the flags.
+int RenderText(char** argv)
+{
+    const bool hero = strcmp(argv[4], "hero") == 0;
+    const UINT flags = static_cast<UINT>(Number(argv[7]));
+    const COLORREF foreground = ParseColour(argv[8]);
+    wchar_t text[256];
+    Unescape(argv[10], text, 256);
+    return RenderToBmp(argv[2], static_cast<int>(Number(argv[3])), static_cast<int>(Number(argv[5])),
+                       static_cast<int>(Number(argv[6])), ParseColour(argv[9]),
+                       [&](HDC dc, RECT& box) {
+                           SetTextColor(dc, foreground);
+                           SelectObject(dc, hero ? HeroFont : BodyFont);
+                           DrawTextW(dc, text, -1, &box, flags);
+                       });
+}
+
+FontLines LinesOf(HDC dc)
+{
+    TEXTMETRICW metrics = {};
+    GetTextMetricsW(dc, &metrics);
+    return {metrics.tmHeight, metrics.tmAscent};
+}
+
+// The liquid temperature's row: the number in the hero font, the unit in the unit font where
+// the program's layout puts them, each drawn whole (DT_NOCLIP).
+int RenderTemperature(char** argv)
+{
+    const COLORREF foreground = ParseColour(argv[6]);
+    wchar_t number[16];
+    Unescape(argv[8], number, 16);
+    const int dpi = static_cast<int>(Number(argv[3]));
+    return RenderToBmp(argv[2], dpi, static_cast<int>(Number(argv[4])), static_cast<int>(Number(argv[5])),
+                       ParseColour(argv[7]), [&](HDC dc, RECT& box) {
+                           SetTextColor(dc, foreground);
+                           SelectObject(dc, HeroFont);
+                           SIZE size = {};
+                           GetTextExtentPoint32W(dc, number, static_cast<int>(wcslen(number)), &size);
+                           const FontLines numberLines = LinesOf(dc);
+                           SelectObject(dc, UnitFont);
+                           const TemperatureBoxes boxes =
+                               TemperatureLayout({box.left, box.top, box.right, box.bottom}, size.cx,
+                                                 numberLines, LinesOf(dc), dpi);
+                           RECT unit = {boxes.unit.left, boxes.unit.top, boxes.unit.right, boxes.unit.bottom};
+                           DrawTextW(dc, L"\u00b0C", -1, &unit, DT_SINGLELINE | DT_NOCLIP);
+                           SelectObject(dc, HeroFont);
+                           RECT whole = {boxes.number.left, boxes.number.top, boxes.number.right,
+                                         boxes.number.bottom};
+                           DrawTextW(dc, number, -1, &whole, DT_SINGLELINE | DT_NOCLIP);
+                       });
 }
 
 // Live entries of a process's GDI handle table, which this Wine keeps per process and points
@@ -888,6 +940,7 @@ int main(int argc, char** argv)
     }
     if (strcmp(verb, "colours") == 0 && argc == 3) return Colours(argv[2]);
     if (strcmp(verb, "text") == 0 && argc == 11) return RenderText(argv);
+    if (strcmp(verb, "temperature") == 0 && argc == 9) return RenderTemperature(argv);
     if (strcmp(verb, "wait-gone") == 0 && argc == 3) {
         const DWORD limit = static_cast<DWORD>(Number(argv[2]));
         const DWORD start = GetTickCount();
@@ -928,12 +981,16 @@ int main(int argc, char** argv)
         return 0;
     }
     if (strcmp(verb, "tray") == 0) return Tray(window);
-    if ((strcmp(verb, "post") == 0 || strcmp(verb, "send") == 0) && argc == 5) {
+    if ((strcmp(verb, "post") == 0 && (argc == 5 || argc == 6)) || (strcmp(verb, "send") == 0 && argc == 5)) {
         const UINT message = static_cast<UINT>(Number(argv[2]));
         const WPARAM wParam = static_cast<WPARAM>(Number(argv[3]));
         const LPARAM lParam = static_cast<LPARAM>(Number(argv[4]));
         if (verb[0] == 's') return Send(window, message, wParam, lParam);
-        return PostMessageW(window, message, wParam, lParam) ? 0 : 1;
+        const unsigned long long times = argc == 6 ? Number(argv[5]) : 1;
+        for (unsigned long long i = 0; i < times; ++i) {
+            if (!PostMessageW(window, message, wParam, lParam)) return 1;
+        }
+        return 0;
     }
     if (strcmp(verb, "setting") == 0 && argc == 3) {
         wchar_t text[64] = {};

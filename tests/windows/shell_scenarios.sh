@@ -93,6 +93,7 @@ scenario_starts_hidden_in_tray()
     hx_until 3 tray_icons_are 1 || hx_fail "the tray shows $(hx_app_tray_icons) icons"
     expect "client size at 96 DPI" 480x792 "$(hx_app_state client)"
     expect "CurrentDpi" 96 "$(hx_app_peek CurrentDpi 4)"
+    expect "laid out at the window's DPI" 96 "$(hx_app_peek LayoutDpi 4)"
     expect_fonts 96 -13 -56
     expect "version from its own resource" 1.7.0 \
         "$(hx_app_peek VersionMajor 2).$(hx_app_peek VersionMinor 2).$(hx_app_peek VersionBuild 2)"
@@ -130,11 +131,16 @@ scenario_second_start_hands_over()
     expect "visible" 1 "$(hx_app_state visible)"
 }
 
+# Started the way a Startup-folder shortcut set to "Minimized" starts it (the show state in
+# its start-up information): hidden at start, and the first Open shows the window normally.
 scenario_close_hides()
 {
     shell_session
-    shell_launch
+    hx_start app start /wait /min /unix "$HX_TIDEWATCH"
+    hx_app_wait_window
+    expect "hidden and not minimised at start" 0/0 "$(hx_app_state visible)/$(hx_app_state iconic)"
     open_dashboard
+    expect "the first Open shows the window normally" 0 "$(hx_app_state iconic)"
     hx_probe post 0x10 0 0 >/dev/null # WM_CLOSE
     hx_until 5 hx_app_visible_is 0 || hx_fail "WM_CLOSE did not hide the window"
     sleep 0.5
@@ -206,6 +212,38 @@ fault silent"
     [ "$ms" -le 2500 ] || hx_fail "Exit took $ms ms"
 }
 
+opened_at_least() { [ "$(hx_count "$HX_SIM_LOG" ' open cooler')" -ge "$1" ]; }
+
+# A start that meets a copy shutting down (Exit with a silent cooler keeps it waiting up to
+# 2 s for its worker) makes a new copy instead of handing over to the dying one: exactly one
+# runs afterwards, with its window and its tray icon. Eight rounds, each new copy started
+# 0.2 s after the last one's Exit.
+scenario_start_during_shutdown()
+{
+    shell_session no-cooler
+    hx_control "device cooler 1e71 300c
+fault silent"
+    hx_start_sim
+    shell_launch
+    local round old=app new code
+    for ((round = 1; round <= 8; round++)); do
+        new=app$round
+        # The worker is inside a turn that the silent cooler makes last.
+        hx_until 10 opened_at_least $round || hx_fail "round $round: the cooler was not opened"
+        hx_probe post 0x111 202 0 >/dev/null || hx_fail "round $round: no window to exit"
+        sleep 0.2
+        kill -0 "$(hx_pid_of $old)" 2>/dev/null || hx_fail "round $round: the old copy had ended already"
+        hx_start $new "$HX_TIDEWATCH"
+        code=0
+        hx_wait_exit $old 5 || code=$?
+        expect "round $round: the old copy's exit code" 0 $code
+        hx_until 5 tray_held_is 1 || hx_fail "round $round: no tray icon"
+        expect "round $round: windows of the class" 1 "$(hx_probe count)"
+        kill -0 "$(hx_pid_of $new)" 2>/dev/null || hx_fail "round $round: the new copy ended"
+        old=$new
+    done
+}
+
 scenario_theme_follows_colour_set()
 {
     shell_session
@@ -238,6 +276,8 @@ scenario_theme_follows_colour_set()
 
 scenario_dark_at_start_120_dpi()
 {
+    # 990 pixels of client need a screen taller than the default to be laid out at 120 DPI.
+    HX_SCREEN=1600x1200x24
     shell_session
     hx_reg_add 'HKCU\Control Panel\Desktop' LogPixels REG_DWORD 120
     set_theme 0 REG_DWORD

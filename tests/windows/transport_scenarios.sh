@@ -19,19 +19,28 @@ padded()
     printf '%s' "$hex"
 }
 
+# Paths with other ids are passed over unopened; a path without ids is opened and asked; the
+# cooler's ids with reports of another length, or without preparsed data, are not the cooler.
 scenario_no_matching_interface()
 {
     hx_session_begin --headless
     hx_control "device mouse 046d c52b
-device sibling 1e71 300d
+device sibling 1e71 300d upperids
+device pad 046d c52b noids
 device broken 1e71 300c noattr
+device keys 1e71 300c report 9
+device bare 1e71 300c nocaps
 device busy 1e71 300c held
 device gone 1e71 300c absent"
     hx_start_sim
     transport_case none
-    sim_log_has ' open mouse'
-    sim_log_has ' open sibling'
-    sim_log_has ' open broken'
+    sim_log_lacks ' open mouse'
+    sim_log_lacks ' open sibling'
+    local name
+    for name in pad broken keys bare; do
+        sim_log_has " open $name"
+        sim_log_has " close $name"
+    done
     sim_log_lacks ' open busy'
     sim_log_lacks ' open gone'
 }
@@ -100,7 +109,7 @@ fault unrelated 2"
     transport_case roundtrip
     sim_log_has " in cooler 64 $(padded 7401)\$"
     sim_log_has ' out cooler 64 3101'
-    sim_log_has ' out cooler 64 7502'
+    sim_log_has ' out cooler 64 7503'
     sim_log_has ' out cooler 64 7501'
 }
 

@@ -160,7 +160,7 @@ void RoundTrip(HANDLE ioEvent)
     Check(SendCommand(cooler, ioEvent, StatusRequest, 2), "the request is written");
     // The control file asks for two unrelated reports before the reply: reports arrive in order.
     Check(ReportIo(cooler, ioEvent, IoRead, report, ReadLimitMs) && report[0] == 0x31, "first unrelated");
-    Check(ReportIo(cooler, ioEvent, IoRead, report, ReadLimitMs) && report[0] == 0x75 && report[1] == 0x02,
+    Check(ReportIo(cooler, ioEvent, IoRead, report, ReadLimitMs) && report[0] == 0x75 && report[1] == 0x03,
           "second unrelated");
     Check(ReportIo(cooler, ioEvent, IoRead, report, ReadLimitMs) && report[0] == 0x75 && report[1] == 0x01,
           "then the reply");

@@ -6,7 +6,9 @@ set(TRAY_SCENARIOS ${CMAKE_CURRENT_LIST_DIR}/tray_scenarios.sh)
 foreach(scenario
     tray_badge_follows_the_liquid tray_badge_at_120 tray_badge_at_144 tray_unplug_and_replug tray_menu_profile_by_mouse
     tray_menu_greyed_without_cooler tray_menu_brightness_by_keyboard tray_menu_exit
+    tray_menu_stacked_and_session_end
     tray_clicks_and_placement_96 tray_clicks_and_placement_120 tray_clicks_and_placement_144
+    tray_clicks_and_placement_small
     tray_taskbar_restart)
   tidewatch_e2e_scenario(${scenario} ${TRAY_SCENARIOS})
 endforeach()

@@ -446,6 +446,42 @@ scenario_tray_menu_exit()
     expect_equal "icon gone" 0 "$(probe tray "$window")"
 }
 
+gdi_table() { probe gdi | sed -n 's/.*table=\([0-9-]*\).*/\1/p'; }
+
+# Notifications that reach the window while its menu is open (the menu's loop dispatches
+# them) open no second menu and leave no GDI object behind; the end of the session with the
+# menu open ends the program.
+scenario_tray_menu_stacked_and_session_end()
+{
+    start_with "device mouse 046d c52b"
+    local window
+    window=$(probe find)
+    # The first menu of the process makes objects that stay: counted from after it.
+    open_menu menu-first
+    menu_keys Escape
+    until_equal 5 0 eval 'probe menus | wc -l' || hx_fail "Escape left the menu open"
+    local before after
+    before=$(gdi_table)
+    open_menu menu-flooded
+    probe post $TRAY_NOTIFY 1 0x205 60 || hx_fail "cannot post to the window"
+    probe post $TRAY_NOTIFY 1 0x7B >/dev/null
+    probe settle 3000 >/dev/null
+    sleep 0.5
+    expect_equal "menus open after 61 more notifications" 1 "$(probe menus | wc -l)"
+    menu_keys Escape
+    until_equal 5 0 eval 'probe menus | wc -l' || hx_fail "Escape left the menu open"
+    after=$(gdi_table)
+    hx_log "GDI objects $before before the menu, $after after it"
+    [ "${after:-999}" -le "${before:-0}" ] || hx_fail "GDI objects grew from $before to $after"
+
+    open_menu menu-session-end
+    expect_equal "WM_ENDSESSION handled" 0 "$(probe send 0x16 1 0)"
+    local code=0
+    hx_wait_exit app 5 || code=$?
+    expect_equal "exit code at the end of the session, menu open" 0 "$code"
+    expect_equal "icon gone" 0 "$(probe tray "$window")"
+}
+
 # A single left click does nothing, a double click opens the window in the work area's corner
 # (Wine reports no icon rectangle) and never the menu, and leaves a visible window where it is;
 # a keyboard selection opens the menu in that corner too, and WM_CONTEXTMENU after a move
@@ -518,6 +554,8 @@ menu_in_corner()
 scenario_tray_clicks_and_placement_96() { tray_clicks_and_placement 96 1280x1024x24; }
 scenario_tray_clicks_and_placement_120() { tray_clicks_and_placement 120 1600x1200x24; }
 scenario_tray_clicks_and_placement_144() { tray_clicks_and_placement 144 1920x1440x24; }
+# Too small a screen for the dashboard at its DPI: laid out smaller, it still fits the corner.
+scenario_tray_clicks_and_placement_small() { tray_clicks_and_placement 96 1366x768x24; }
 
 # A restarted shell (the icon gone, then "TaskbarCreated") gets the icon back with its badge
 # and the full tooltip.

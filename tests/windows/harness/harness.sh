@@ -336,6 +336,10 @@ hx_wait_exit()
 # hx_stop NAME: ends a started program (TERM, then KILL after 2 s).
 hx_stop() { local pid; pid=$(hx_pid_of "$1") && hx_stop_pid "$pid"; }
 
+# hx_cpu_ticks NAME: the clock ticks (getconf CLK_TCK a second) of CPU time that program NAME
+# has used so far, in user and system mode.
+hx_cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$(hx_pid_of "$1")/stat"; }
+
 hx_stop_pid()
 {
     local pid=$1 tries

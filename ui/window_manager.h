@@ -1,0 +1,16 @@
+// Optional calls of the desktop window manager and the shell's DPI service, from dwmapi.dll
+// and shcore.dll resolved once at run time from the system directory only (neither is a
+// known system DLL, so a static import would load a copy planted beside the exe).
+#pragma once
+
+#include "app/base.h"
+
+// DwmSetWindowAttribute; E_NOTIMPL without it.
+HRESULT SetWindowManagerAttribute(HWND window, DWORD attribute, const void* value, DWORD size);
+
+// The window's visible frame (DWMWA_EXTENDED_FRAME_BOUNDS, without the invisible resize
+// borders); false when it is not known.
+bool VisibleFrame(HWND window, RECT* frame);
+
+// The monitor's effective DPI (GetDpiForMonitor); 0 when it is not known.
+int MonitorDpi(HMONITOR monitor);
