@@ -167,6 +167,16 @@ expect_pixel() # WHAT NAME X Y RRGGBB
     [ "$got" = "$5" ] || hx_fail "$1: pixel ($3, $4) of $2 is $got, not $5"
 }
 
+# until_pixel WHAT NAME X Y RRGGBB: fresh screenshots NAME until (X, Y) shows the colour (4 s).
+until_pixel()
+{
+    local deadline=$((SECONDS + 4))
+    while shot "$2" && [ "$(pixel "$2" "$3" "$4")" != "$5" ]; do
+        [ $SECONDS -ge $deadline ] && hx_fail "$1: pixel ($3, $4) is $(pixel "$2" "$3" "$4"), not $5"
+        sleep 0.1
+    done
+}
+
 # box_corner BOX DX DY: client (x, y) DX and DY inside the box's top-left corner.
 box_corner() { local l t r b; read -r l t r b <<<"${BOX[$1]}"; echo "$((l + $2)) $((t + $3))"; }
 
@@ -523,11 +533,7 @@ step healthy"
         hx_fail "Balanced's pump curve was not written"
     [ "$(curve_writes)" = $((writes + 2)) ] || hx_fail "not exactly two curve reports were written"
     wait_peek AppliedProfile 2 5 || hx_fail "Balanced was not recorded as applied"
-    local deadline=$((SECONDS + 4))
-    while shot applied && [ "$(pixel applied "${balanced[@]}")" != "$(colour accent)" ]; do
-        [ $SECONDS -ge $deadline ] && hx_fail "Balanced did not turn selected"
-        sleep 0.1
-    done
+    until_pixel "Balanced turned selected" applied "${balanced[@]}" "$(colour accent)"
 }
 
 # --- Sliders and Apply -------------------------------------------------------------------------
@@ -643,16 +649,6 @@ ring_point()
     local l t r b
     read -r l t r b <<<"${BOX[$1]}"
     echo "$((l - $(scale 2) - 1)) $(((t + b) / 2))"
-}
-
-# until_pixel WHAT NAME X Y RRGGBB: fresh screenshots NAME until (X, Y) shows the colour (4 s).
-until_pixel()
-{
-    local deadline=$((SECONDS + 4))
-    while shot "$2" && [ "$(pixel "$2" "$3" "$4")" != "$5" ]; do
-        [ $SECONDS -ge $deadline ] && hx_fail "$1: pixel ($3, $4) is $(pixel "$2" "$3" "$4"), not $5"
-        sleep 0.1
-    done
 }
 
 keys() { xdotool key --delay 80 "$@"; }
