@@ -410,7 +410,7 @@ scenario_faults_bad_replies()
     baseline=$(objects_line)
 
     mark=$(log_mark)
-    # No pushes: one landing in a reply wait would be an eighth report before the reply.
+    # No pushes: one landing in a reply wait would end it before the seven unrelated reports.
     control "$COOLER
 set pushes off
 fault unrelated 7"
