@@ -7,6 +7,7 @@
 #include "app/shell_win32.h"
 #include "ui/controls.h"
 #include "ui/dashboard.h"
+#include "ui/keyboard.h"
 #include "ui/placement.h"
 #include "ui/theme.h"
 #include "ui/tray_icon.h"
@@ -23,6 +24,7 @@ void ShowDashboard()
         ShowWindow(MainWindow, SW_RESTORE);
     } else if (!IsWindowVisible(MainWindow)) {
         PlaceNearTray();
+        FocusOnOpening(MainWindow);
         ShowWindow(MainWindow, SW_SHOW);
         // A start-up show state that the system applied after all (see main).
         if (IsIconic(MainWindow) || IsZoomed(MainWindow)) ShowWindow(MainWindow, SW_RESTORE);
@@ -82,11 +84,8 @@ static LRESULT OnTrayNotify(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_LBUTTONDBLCLK:
         ShowDashboard();
         return 0;
-    case WM_RBUTTONUP:
-    case WM_CONTEXTMENU:
-        ShowTrayMenu();
-        return 0;
     default:
+        if (TrayMenuNotice(static_cast<UINT>(lParam))) return 0;
         return DefWindowProcW(window, message, wParam, lParam);
     }
 }
@@ -145,6 +144,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         }
         return 0;
     case WM_LBUTTONDOWN:
+        FocusOnPress(window, lParam);
         return ControlsButtonDown(window, wParam, lParam);
     case WM_MOUSEMOVE:
         return ControlsMouseMove(window, wParam, lParam);
@@ -154,6 +154,15 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         return ControlsCaptureLost(window, lParam);
     case WM_CANCELMODE:
         ControlsCaptureLost(window, 0);
+        return DefWindowProcW(window, message, wParam, lParam);
+    case WM_KEYDOWN:
+        if (DashboardKeyDown(window, wParam, lParam)) return 0;
+        return DefWindowProcW(window, message, wParam, lParam);
+    case WM_UPDATEUISTATE:
+        FollowUiState(window, wParam);
+        return DefWindowProcW(window, message, wParam, lParam);
+    case WM_ACTIVATE:
+        Repaint(window); // the focus ring shows only in the active window
         return DefWindowProcW(window, message, wParam, lParam);
     case WM_DPICHANGED:
         OnDpiChanged(window, wParam, lParam);

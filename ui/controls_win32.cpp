@@ -5,6 +5,7 @@
 #include "app/text.h"
 #include "profiles/profiles.h"
 #include "ui/draw_win32.h"
+#include "ui/keyboard.h"
 #include "app/shell.h"
 #include "ui/theme.h"
 
@@ -96,6 +97,7 @@ void DrawControls(HDC dc, const CoolerStatus& status)
     FillSolid(dc, layout.applyButton, fill);
     DrawTextIn(dc, layout.applyButton, AtomicRead(&ApplyResult) > 0 ? u"Applied" : u"Apply",
                palette.onFill, TextCentred);
+    DrawFocusRing(dc, layout);
 }
 
 LRESULT ControlsButtonDown(HWND window, WPARAM, LPARAM lParam)

@@ -44,3 +44,17 @@ int32_t FitLayoutDpi(int32_t dpi, const PixelRect& work, int32_t frameWidth, int
     }
     return layout;
 }
+
+MenuAnchor KeyboardMenuAnchor(const PixelRect* icon, const PixelRect& work)
+{
+    if (!icon) return {{work.right, work.bottom}, true};
+    return {{(icon->left + icon->right) / 2, (icon->top + icon->bottom) / 2}, false};
+}
+
+bool TrayNoticeFromKeyboard(const PixelPoint* lastOverIcon, PixelPoint cursor, int32_t slack)
+{
+    if (!lastOverIcon) return true;
+    const int32_t dx = cursor.x - lastOverIcon->x;
+    const int32_t dy = cursor.y - lastOverIcon->y;
+    return dx < -slack || dx > slack || dy < -slack || dy > slack;
+}

@@ -33,7 +33,26 @@ PixelPoint PlaceNearIcon(const PixelRect* icon, const PixelRect& work, int32_t w
 // work area, else the largest lower DPI at which they do (at least MinimumLayoutDpi).
 int32_t FitLayoutDpi(int32_t dpi, const PixelRect& work, int32_t frameWidth, int32_t frameHeight);
 
+// A tray menu opened from the keyboard: at the icon's centre (the system turns it to fit the
+// screen), or, without the icon's rectangle, with its bottom-right corner on the work area's.
+struct MenuAnchor {
+    PixelPoint at;
+    bool bottomRight; // the menu's bottom-right corner is at `at`, else its top-left
+};
+MenuAnchor KeyboardMenuAnchor(const PixelRect* icon, const PixelRect& work);
+
+// Whether a right-button or context-menu notice of the icon came from the keyboard. Without
+// a notification version the shell sends a keyboard selection as mouse messages, but a click
+// with the mouse follows a move report over the icon: a pointer that is not within `slack`
+// of where the last one found it (`lastOverIcon`, none when there was none) clicked nothing.
+bool TrayNoticeFromKeyboard(const PixelPoint* lastOverIcon, PixelPoint cursor, int32_t slack);
+
 // Windows side (placement_win32.cpp), interface thread.
+
+// The tray icon's screen rectangle when the shell tells one on the taskbar (`*iconFound`), and
+// the work area and DPI of the monitor that holds it, or the main window without it. False
+// when the monitor cannot be asked.
+bool FindTrayWorkArea(PixelRect* icon, bool* iconFound, PixelRect* work, int* dpi);
 
 // Sizes the hidden main window for the monitor that holds the tray icon (or the window) and
 // moves it next to the icon.

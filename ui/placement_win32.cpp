@@ -110,8 +110,9 @@ int DpiOf(HMONITOR monitor)
 
 } // namespace
 
-void PlaceNearTray()
+bool FindTrayWorkArea(PixelRect* icon, bool* iconFound, PixelRect* work, int* dpi)
 {
+    HMONITOR monitor = nullptr;
     RECT iconRect = {};
     bool found = false;
     if (TrayAdded) {
@@ -127,7 +128,6 @@ void PlaceNearTray()
     }
     MONITORINFO info = {};
     info.cbSize = sizeof info;
-    HMONITOR monitor = nullptr;
     if (found) {
         // Windows 11 reports success with a wrong rectangle for an icon in the overflow
         // flyout: only a rectangle on the taskbar is believed.
@@ -137,13 +137,24 @@ void PlaceNearTray()
     }
     if (!found) {
         monitor = MonitorFromWindow(MainWindow, MONITOR_DEFAULTTOPRIMARY);
-        if (!GetMonitorInfoW(monitor, &info)) return;
+        if (!GetMonitorInfoW(monitor, &info)) return false;
     }
+    *icon = FromRect(iconRect);
+    *iconFound = found;
+    *work = FromRect(info.rcWork);
+    *dpi = DpiOf(monitor);
+    return true;
+}
+
+void PlaceNearTray()
+{
+    PixelRect icon;
+    PixelRect work;
+    bool found = false;
+    int dpi = CurrentDpi;
+    if (!FindTrayWorkArea(&icon, &found, &work, &dpi)) return;
     // Sized for the monitor it goes to before it moves there.
-    const int dpi = DpiOf(monitor);
-    const PixelRect work = FromRect(info.rcWork);
     const WindowFit fit = FitFor(MainWindow, work, dpi);
-    const PixelRect icon = FromRect(iconRect);
     const PixelPoint at =
         PlaceNearIcon(found ? &icon : nullptr, work, fit.visibleWidth, fit.visibleHeight, dpi);
     MoveVisibleTo(MainWindow, at, fit);

@@ -2,4 +2,14 @@
 // WM_COMMAND, the same path as a second instance's hand-over.
 #pragma once
 
-void ShowTrayMenu();
+#include "app/base.h"
+
+// The icon's notices that concern the menu (MsgTrayNotify's lParam): a move report over the
+// icon is remembered; a right click or context-menu notice opens the menu at the pointer,
+// or at the icon when it came from the keyboard, as a keyboard selection does. False for
+// every other notice.
+bool TrayMenuNotice(UINT notice);
+
+// Opens the menu at the pointer, or, from the keyboard, at the icon or without its
+// rectangle in the work area's bottom-right corner.
+void ShowTrayMenu(bool fromKeyboard);

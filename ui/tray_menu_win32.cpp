@@ -1,9 +1,32 @@
 #include "ui/tray_menu.h"
 
 #include "app/shared_state.h"
+#include "app/shell.h"
+#include "ui/placement.h"
 #include "ui/tray_model.h"
 
 namespace {
+
+// Notices of the icon, as the shell sends them without a notification version, and the
+// keyboard selection of newer versions.
+enum : UINT {
+    NoticeMove = 0x0200,         // WM_MOUSEMOVE
+    NoticeRightUp = 0x0205,      // WM_RBUTTONUP
+    NoticeContextMenu = 0x007B,  // WM_CONTEXTMENU
+    NoticeKeySelect = 0x0401,    // NIN_KEYSELECT
+};
+
+constexpr int32_t PointerSlack96 = 16; // logical pixels a click may stray from a move report
+
+PixelPoint PointerOverIcon = {};  // interface thread: the pointer at the last move report
+bool PointerOverIconKnown = false; // interface thread
+
+PixelPoint Pointer()
+{
+    POINT cursor = {};
+    GetCursorPos(&cursor);
+    return {cursor.x, cursor.y};
+}
 
 // Interface thread: true while the menu is open. Its loop goes on dispatching the window's
 // messages, tray notifications among them, and each would open another menu on top.
@@ -28,7 +51,27 @@ void AppendEntry(HMENU menu, const MenuEntry& entry, HMENU submenu)
 
 } // namespace
 
-void ShowTrayMenu()
+bool TrayMenuNotice(UINT notice)
+{
+    switch (notice) {
+    case NoticeMove:
+        PointerOverIcon = Pointer();
+        PointerOverIconKnown = true;
+        return true;
+    case NoticeKeySelect:
+        ShowTrayMenu(true);
+        return true;
+    case NoticeRightUp:
+    case NoticeContextMenu:
+        ShowTrayMenu(TrayNoticeFromKeyboard(PointerOverIconKnown ? &PointerOverIcon : nullptr,
+                                            Pointer(), Scale(PointerSlack96, CurrentDpi)));
+        return true;
+    default:
+        return false;
+    }
+}
+
+void ShowTrayMenu(bool fromKeyboard)
 {
     if (MenuOpen) return;
     HMENU main = CreatePopupMenu();
@@ -63,12 +106,21 @@ void ShowTrayMenu()
     }
     SetMenuDefaultItem(main, DefaultMenuCommand, FALSE);
 
-    POINT cursor = {};
-    GetCursorPos(&cursor);
+    PixelPoint at = Pointer();
+    UINT flags = TPM_RIGHTBUTTON | TPM_NONOTIFY | TPM_RETURNCMD;
+    PixelRect icon;
+    PixelRect work;
+    bool iconFound = false;
+    int dpi = 0;
+    if (fromKeyboard && FindTrayWorkArea(&icon, &iconFound, &work, &dpi)) {
+        const MenuAnchor anchor = KeyboardMenuAnchor(iconFound ? &icon : nullptr, work);
+        at = anchor.at;
+        if (anchor.bottomRight) flags |= TPM_RIGHTALIGN | TPM_BOTTOMALIGN;
+    }
     SetForegroundWindow(MainWindow);
     MenuOpen = true;
-    const UINT chosen = static_cast<UINT>(TrackPopupMenu(
-        main, TPM_RIGHTBUTTON | TPM_NONOTIFY | TPM_RETURNCMD, cursor.x, cursor.y, 0, MainWindow, nullptr));
+    const UINT chosen = static_cast<UINT>(
+        TrackPopupMenu(main, flags, at.x, at.y, 0, MainWindow, nullptr));
     MenuOpen = false;
     DestroyMenu(main); // takes the three submenus with it
     if (chosen) PostMessageW(MainWindow, WM_COMMAND, chosen, 0);

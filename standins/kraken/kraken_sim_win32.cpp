@@ -31,6 +31,7 @@ constexpr DWORD InBufferSize = 0;       // bytes: a write completes only once th
 constexpr DWORD IdlePollMs = 25;        // ms
 constexpr DWORD LeaveGraceMs = 100;     // ms a handle of a leaving device keeps its reports
 constexpr DWORD LeavePollMs = 5;        // ms
+constexpr DWORD TakeLimitMs = 50;       // ms for a report looked at to be taken
 constexpr int ReadBufferSize = 128;     // bytes: larger reports are cut here
 
 enum InstanceState : int {
@@ -52,8 +53,7 @@ struct Instance {
     OVERLAPPED overlapped;
     int device;        // index in the configuration
     int state;         // InstanceState
-    bool reading;      // a read is pending
-    bool probing;      // the pending read takes nothing: it only sees a write arrive
+    bool reading;      // a read of nothing is pending: it ends when a host's write arrives
     DWORD leftTick;    // ms, GetTickCount when it began leaving
     uint8_t buffer[ReadBufferSize];
     Outgoing queue[SimQueueCapacity]; // the handle's input reports, a ring from `head`
@@ -180,7 +180,6 @@ void Listen(Instance& instance)
 {
     instance.state = Listening;
     instance.reading = false;
-    instance.probing = false;
     instance.overlapped = {};
     instance.overlapped.hEvent = instance.event;
     ResetEvent(instance.event);
@@ -200,8 +199,8 @@ void Listen(Instance& instance)
 // Ends the connection (what was pending fails) and listens again.
 void Disconnect(Instance& instance)
 {
-    DisconnectNamedPipe(instance.pipe);
     DropQueue(instance);
+    DisconnectNamedPipe(instance.pipe);
     Listen(instance);
 }
 
@@ -211,18 +210,17 @@ void OnDisconnected(Instance& instance)
     Disconnect(instance);
 }
 
-// Reads go on unless the device is deaf; other devices' interfaces always read. While writes
-// fail, a read of nothing only sees the next write arrive.
+// Reads go on unless the device is deaf; other devices' interfaces always read. A read takes
+// nothing: it ends when a write arrives, which is looked at, answered and only then taken, so
+// that the host's write completes after what the device sends at once (pipes buffer nothing).
 void PostRead(Instance& instance)
 {
     if (instance.state != Connected || instance.reading) return;
     if (ServedByModel(instance) && !SimReading()) return;
-    instance.probing = ServedByModel(instance) && SimWriteFails();
     instance.overlapped = {};
     instance.overlapped.hEvent = instance.event;
     ResetEvent(instance.event);
-    const DWORD size = instance.probing ? 0 : ReadBufferSize;
-    if (ReadFile(instance.pipe, instance.buffer, size, nullptr, &instance.overlapped) ||
+    if (ReadFile(instance.pipe, instance.buffer, 0, nullptr, &instance.overlapped) ||
         GetLastError() == ERROR_IO_PENDING || GetLastError() == ERROR_MORE_DATA) {
         instance.reading = true;
         return;
@@ -245,8 +243,8 @@ void CloseInstance(Instance& instance)
     if (instance.state == Closed) return;
     CancelRead(instance);
     if (instance.state == Connected) Log("close %s", NameOf(instance.device));
-    DisconnectNamedPipe(instance.pipe);
     DropQueue(instance);
+    DisconnectNamedPipe(instance.pipe);
     CloseHandle(instance.pipe);
     instance.pipe = nullptr;
     instance.state = Closed;
@@ -418,14 +416,46 @@ void Reload()
     for (Instance& instance : Instances) PostRead(instance);
 }
 
-void OnReport(Instance& instance, int length)
+// Takes the report that was looked at: the host's write completes. A host that gave up on
+// its write meanwhile leaves nothing to take.
+void Take(Instance& instance)
+{
+    uint8_t report[ReadBufferSize];
+    OVERLAPPED overlapped = {};
+    overlapped.hEvent = instance.event;
+    ResetEvent(instance.event);
+    DWORD ignored = 0; // bytes
+    if (!ReadFile(instance.pipe, report, ReadBufferSize, nullptr, &overlapped) &&
+        GetLastError() == ERROR_IO_PENDING && WaitForSingleObject(instance.event, TakeLimitMs) != WAIT_OBJECT_0) {
+        CancelIoEx(instance.pipe, &overlapped);
+    }
+    GetOverlappedResult(instance.pipe, &overlapped, &ignored, TRUE);
+    ResetEvent(instance.event);
+}
+
+// A host's write has arrived: refused while writes fail; otherwise looked at, handled, what
+// the device sends at once sent, and only then taken.
+void OnArrived(Instance& instance)
 {
     Reload();
     Tick();
-    Log("in %s %d ", NameOf(instance.device), instance.buffer, length, length);
-    if (ServedByModel(instance)) {
-        const int powerLosses = Sim.powerLosses;
-        SimReceive(instance.buffer, length);
+    const bool cooler = ServedByModel(instance);
+    if (cooler && SimWriteFails()) {
+        Log("writefail %s", NameOf(instance.device));
+        Disconnect(instance);
+        return;
+    }
+    DWORD length = 0; // bytes, cut at ReadBufferSize
+    PeekNamedPipe(instance.pipe, instance.buffer, ReadBufferSize, &length, nullptr, nullptr);
+    Log("in %s %d ", NameOf(instance.device), instance.buffer, static_cast<int>(length), static_cast<int>(length));
+    const int powerLosses = Sim.powerLosses;
+    if (cooler) {
+        SimReceive(instance.buffer, static_cast<int>(length));
+        SimReport report;
+        while (SimTakeReport(&report)) Broadcast(report);
+    }
+    Take(instance);
+    if (cooler) {
         FollowModel(powerLosses);
         if (instance.state != Connected) return; // the device left with this report
         if (!SimReading()) Log("deaf");
@@ -447,20 +477,6 @@ void NoticeClosedWhileDeaf()
     }
 }
 
-// A write arrived while writes fail: the handle is dropped, so that the write fails at once.
-void OnProbed(Instance& instance, bool arrived)
-{
-    instance.probing = false;
-    if (!arrived) {
-        OnDisconnected(instance);
-    } else if (SimWriteFails()) {
-        Log("writefail %s", NameOf(instance.device));
-        Disconnect(instance);
-    } else {
-        PostRead(instance); // writes go through again: this one is read
-    }
-}
-
 void OnSignalled(Instance& instance)
 {
     if (instance.state == Closed || instance.state == Leaving ||
@@ -477,8 +493,7 @@ void OnSignalled(Instance& instance)
         return;
     }
     instance.reading = false;
-    if (instance.probing) OnProbed(instance, ok || more);
-    else if (ok || more) OnReport(instance, static_cast<int>(transferred));
+    if (ok || more) OnArrived(instance);
     else OnDisconnected(instance);
 }
 

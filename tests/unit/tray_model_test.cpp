@@ -515,4 +515,23 @@ TEST(FitLayout, LaptopDesksWithBothTaskbars)
     EXPECT_EQ(FitLayoutDpi(96, {0, 0, 200, 200}, 2, 32), MinimumLayoutDpi);
 }
 
+// A menu opened from the keyboard goes to the icon, or without it into the work area's
+// corner; a right click counts as the keyboard's unless the pointer is where the last move
+// report over the icon found it.
+TEST(TrayKeyboard, MenuAnchorAndWhoClicked)
+{
+    const PixelRect work = {1920, 0, 3840, 1032};
+    const PixelRect icon = {3600, 1040, 3624, 1072};
+    MenuAnchor anchor = KeyboardMenuAnchor(&icon, work);
+    EXPECT_TRUE(anchor.at.x == 3612 && anchor.at.y == 1056 && !anchor.bottomRight);
+    anchor = KeyboardMenuAnchor(nullptr, work);
+    EXPECT_TRUE(anchor.at.x == 3840 && anchor.at.y == 1032 && anchor.bottomRight);
+
+    const PixelPoint over = {1700, 1050};
+    EXPECT_TRUE(TrayNoticeFromKeyboard(nullptr, {1700, 1050}, 16)); // the pointer never came
+    EXPECT_FALSE(TrayNoticeFromKeyboard(&over, {1716, 1034}, 16));
+    EXPECT_TRUE(TrayNoticeFromKeyboard(&over, {1717, 1050}, 16));
+    EXPECT_TRUE(TrayNoticeFromKeyboard(&over, {1700, 1033}, 16));
+}
+
 } // namespace

@@ -8,6 +8,7 @@
 # pixels is a match. A left-aligned text is rendered into a box twice as wide, so that text
 # the box would cut shows as ink beyond it and fails the check. Screenshots are kept in
 # build/windows/e2e/screenshots/.
+. "$(dirname "${BASH_SOURCE[0]}")/harness/app.sh"
 
 HX_PROBE=${HX_PROBE:-$HX_BUILD/tests/tidewatch_probe.exe}
 DASH_SHOTS=$HX_BUILD/e2e/screenshots
@@ -103,17 +104,25 @@ colour()
     esac
 }
 
-# Starts the program at DASH_DPI in DASH_THEME, opens its window and reads the layout at the
-# DPI it was laid out at.
+# Starts the program at DASH_DPI in DASH_THEME, opens its window (by command 201, or with
+# DASH_OPEN=second by starting the program again, as a user does) and reads the layout at the
+# DPI it was laid out at. Keyboard cues show only after keyboard use, as Windows has it by
+# default (Wine's prefix shows them always).
 dash_start()
 {
     hx_reg_add 'HKCU\Control Panel\Desktop' LogPixels REG_DWORD "$DASH_DPI"
+    hx_reg_add 'HKCU\Control Panel\Desktop' UserPreferencesMask REG_BINARY 1000028012000000
     hx_reg_add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Themes\Personalize' \
         AppsUseLightTheme REG_DWORD "$([ "$DASH_THEME" = dark ] && echo 0 || echo 1)"
     WINEDEBUG=${DASH_APP_DEBUG:--all} hx_start app "$HX_TIDEWATCH"
     local tries
     for ((tries = 0; tries < 100; tries++)); do probe find >/dev/null && break; sleep 0.1; done
-    probe post 0x111 201 0 >/dev/null || hx_fail "the program's window did not appear"
+    if [ "${DASH_OPEN:-}" = second ]; then
+        probe find >/dev/null || hx_fail "the program's window did not appear"
+        HX_RUN_LIMIT=10 hx_run second "$HX_TIDEWATCH" || hx_fail "the second start did not hand over"
+    else
+        probe post 0x111 201 0 >/dev/null || hx_fail "the program's window did not appear"
+    fi
     DASH_WINDOW=$(timeout 10 xdotool search --sync --onlyvisible --name '^Tidewatch$' | head -n 1)
     [ -n "$DASH_WINDOW" ] || hx_fail "the dashboard did not show"
     read -r DASH_WIDTH DASH_HEIGHT <<<"$(probe state | sed -n 's/.*client=\([0-9]*\)x\([0-9]*\).*/\1 \2/p')"
@@ -156,6 +165,16 @@ expect_pixel() # WHAT NAME X Y RRGGBB
     local got
     got=$(pixel "$2" "$3" "$4")
     [ "$got" = "$5" ] || hx_fail "$1: pixel ($3, $4) of $2 is $got, not $5"
+}
+
+# until_pixel WHAT NAME X Y RRGGBB: fresh screenshots NAME until (X, Y) shows the colour (4 s).
+until_pixel()
+{
+    local deadline=$((SECONDS + 4))
+    while shot "$2" && [ "$(pixel "$2" "$3" "$4")" != "$5" ]; do
+        [ $SECONDS -ge $deadline ] && hx_fail "$1: pixel ($3, $4) is $(pixel "$2" "$3" "$4"), not $5"
+        sleep 0.1
+    done
 }
 
 # box_corner BOX DX DY: client (x, y) DX and DY inside the box's top-left corner.
@@ -514,11 +533,7 @@ step healthy"
         hx_fail "Balanced's pump curve was not written"
     [ "$(curve_writes)" = $((writes + 2)) ] || hx_fail "not exactly two curve reports were written"
     wait_peek AppliedProfile 2 5 || hx_fail "Balanced was not recorded as applied"
-    local deadline=$((SECONDS + 4))
-    while shot applied && [ "$(pixel applied "${balanced[@]}")" != "$(colour accent)" ]; do
-        [ $SECONDS -ge $deadline ] && hx_fail "Balanced did not turn selected"
-        sleep 0.1
-    done
+    until_pixel "Balanced turned selected" applied "${balanced[@]}" "$(colour accent)"
 }
 
 # --- Sliders and Apply -------------------------------------------------------------------------
@@ -624,6 +639,75 @@ line_near()
         [ "$(pixel "$1" "$2" $(($3 + dy)))" = "$4" ] && return 0
     done
     return 1
+}
+
+# --- Keyboard ------------------------------------------------------------------------------------
+
+# ring_point BOX: client (x, y) of the focus ring's inner column left of the box, halfway down.
+ring_point()
+{
+    local l t r b
+    read -r l t r b <<<"${BOX[$1]}"
+    echo "$((l - $(scale 2) - 1)) $(((t + b) / 2))"
+}
+
+keys() { xdotool key --delay 80 "$@"; }
+
+# The keyboard alone drives the dashboard: opened by a second start with the focus on Silent
+# and no ring; Tab shows the ring and moves it; Space on Performance writes its curves; the
+# window hidden by Esc opens again on Performance; Right twice on the pump slider changes only
+# the value and Enter on Apply writes the flat manual curves; a click hides the ring.
+scenario_dashboard_keyboard()
+{
+    hx_session_begin
+    hx_control "device cooler 1e71 300c"
+    hx_start_sim
+    DASH_OPEN=second dash_start
+    wait_peek LatestStatus 1 10 || hx_fail "the cooler did not connect"
+    expect_equal "focus on opening" 0 "$(peek DashboardFocus 4)"
+    local ring apply writes
+    read -r -a ring <<<"$(ring_point performance)"
+    read -r -a apply <<<"$(ring_point applyButton)"
+    shot keys-opened
+    expect_pixel "no ring before a key" keys-opened "${ring[@]}" "$(colour background)"
+
+    keys Tab Tab
+    until_pixel "the ring on Performance" keys-ring "${ring[@]}" "$(colour accent)"
+    keep keys-ring
+    writes=$(curve_writes)
+    keys space
+    wait_peek AppliedProfile 3 5 || hx_fail "Performance was not applied"
+    [ "$(curve_writes)" = $((writes + 2)) ] || hx_fail "Space on Performance did not write both curves"
+
+    keys Escape
+    until_equal 5 0 hx_app_state visible || hx_fail "Esc did not hide the window"
+    probe post 0x111 201 0 >/dev/null
+    until_equal 5 1 hx_app_state visible || hx_fail "the window did not open again"
+    expect_equal "focus on opening after Performance" 2 "$(peek DashboardFocus 4)"
+
+    # The sliders hold Performance's duties now; two steps of 10 up from the pump's.
+    local pump fans
+    pump=$(peek ManualPumpDuty 4)
+    fans=$(peek ManualFanDuty 4)
+    pump=$(((pump / 10 + 2) * 10 > 100 ? 100 : (pump / 10 + 2) * 10))
+    keys Tab Tab Right Right
+    expect_text "pump slider label after two steps" "$(slider_label pumpSlider)" body $DT_LINE \
+        "$(colour text)" "$(colour background)" "Pump  $pump%"
+    two_polls
+    [ "$(curve_writes)" = $((writes + 2)) ] || hx_fail "a slider key wrote to the cooler"
+    keys Tab Tab Return
+    hx_wait_line "$HX_SIM_LOG" " in cooler 64 $(curve_report 72020101 "$(flat_curve "$(printf %02x "$fans")")")\$" 5 ||
+        hx_fail "the manual fan curve at $fans% was not written"
+    hx_has "$HX_SIM_LOG" " in cooler 64 $(curve_report 72010100 "$(flat_curve "$(printf %02x "$pump")")")\$" ||
+        hx_fail "the manual pump curve at $pump% was not written"
+    until_pixel "the ring on Apply" keys-apply "${apply[@]}" "$(colour accent)"
+
+    # A click on no control hides the ring and leaves the focus.
+    xdotool mousemove --window "$DASH_WINDOW" 8 8 click 1
+    until_pixel "no ring after a click" keys-clicked "${apply[@]}" "$(colour background)"
+    expect_equal "focus after the click" 6 "$(peek DashboardFocus 4)"
+    keys Escape
+    until_equal 5 0 hx_app_state visible || hx_fail "Esc did not hide the window"
 }
 
 # --- Cost of a paint ---------------------------------------------------------------------------

@@ -214,10 +214,11 @@ scenario_faults_cable_pulled()
 
     hx_log "During a poll: the request read, no reply, the device gone"
     after_a_poll
-    mark=$(log_mark)
+    # Marked once the cooler is silent: a status it pushed before does not answer this poll.
     control "$COOLER
 fault silent
 fault unplug after 1"
+    mark=$(log_mark)
     expect_state "pulled during a poll" 4 "$NOT_FOUND" "$DISCONNECTED"
     expect_equal "the poll was cut" "1 0" "$(count_after "$mark" ' in cooler 64 7401') $(count_after "$mark" ' out cooler')"
     expect_equal "no badge" -1 "$(peek TrayBadgeValue 4)"
@@ -409,7 +410,7 @@ scenario_faults_bad_replies()
     baseline=$(objects_line)
 
     mark=$(log_mark)
-    # No pushes: one landing in a reply wait would be an eighth report before the reply.
+    # No pushes: one landing in a reply wait would end it before the seven unrelated reports.
     control "$COOLER
 set pushes off
 fault unrelated 7"
@@ -433,8 +434,7 @@ fault unsolicited 16"
 
     # The cooler still reads what it is sent: requests made meanwhile are written at the next
     # opening, between its refused screen query and its refused poll.
-    local fault profile=Balanced
-    local quiet
+    local fault profile=Balanced quiet
     for fault in "unrelated 8" "patch status 16 10" "patch status 25 101" "garbage"; do
         mark=$(log_mark)
         # A push is a status too: one landing among the eight would end the wait.
@@ -551,24 +551,31 @@ fault othercontroller 1"
     expect_alive "after the other controller"
 }
 
-# A cooler without its SATA power (liquid 0xFF 0xFF) and one whose every write fails at once:
-# the link fails before its first poll and is opened again only after a second's pause, with
-# the program under 1 % of a core; once the cooler is sound it is connected.
+# A cooler without its SATA power (liquid 0xFF 0xFF), then one whose every write fails at
+# once although it is listed and opens: the link fails before its first poll and is opened
+# again only after a second's pause, with the program under 1 % of a core; once the cooler
+# is sound it is connected.
 scenario_faults_refused_at_once()
 {
     fault_start "$COOLER"
-    local baseline fault
+    local baseline
     baseline=$(objects_line)
-    for fault in "set liquid nosata" "fault writefail"; do
-        control "$COOLER
-$fault"
-        expect_state "$fault" 4 "$LINK_FAILED" "$DISCONNECTED"
-        expect_paced_retries "$fault" 10
-        expect_alive "$fault"
-        control "$COOLER
-step sound after $fault"
-        expect_state "sound after $fault" 4 "$CONNECTED" "$READINGS · "
-    done
+    control "$COOLER
+set liquid nosata"
+    expect_state "no SATA power" 4 "$LINK_FAILED" "$DISCONNECTED"
+    expect_paced_retries "no SATA power" 10
+    expect_alive "no SATA power"
+    control "$COOLER
+step powered"
+    expect_state "powered" 4 "$CONNECTED" "$READINGS · "
+    control "$COOLER
+fault writefail"
+    expect_state "every write refused" 4 "$LINK_FAILED" "$DISCONNECTED"
+    expect_paced_retries "every write refused" 10
+    expect_alive "every write refused"
+    control "$COOLER
+step writes again"
+    expect_state "writes again" 4 "$CONNECTED" "$READINGS · "
     expect_objects "after the refusals" "$baseline"
 }
 

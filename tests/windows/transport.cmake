@@ -18,7 +18,7 @@ set_tests_properties(standin_exports_cover_imports PROPERTIES LABELS static)
 set(TRANSPORT_SCENARIOS ${CMAKE_CURRENT_LIST_DIR}/transport_scenarios.sh)
 foreach(scenario
     no_matching_interface skips_held_interface opens_first_of_two skips_unreadable_interfaces
-    interfaces_as_windows_lists_them round_trip short_read_fails silent_read_times_out deaf_write_times_out long_command_refused
+    interfaces_as_windows_lists_them round_trip realistic_cooler short_read_fails silent_read_times_out deaf_write_times_out long_command_refused
     planted_hid_not_loaded unplug_and_back
     harness_detects_crash harness_tears_down_after_failure exe_polls_the_cooler)
   tidewatch_e2e_scenario(${scenario} ${TRANSPORT_SCENARIOS})

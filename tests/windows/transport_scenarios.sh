@@ -113,6 +113,43 @@ fault unrelated 2"
     sim_log_has ' out cooler 64 7501'
 }
 
+# The cooler as it behaves by default, and its late, power-loss, other-controller and
+# write-fail faults, each read through the real transport.
+scenario_realistic_cooler()
+{
+    hx_session_begin --headless
+    hx_control "device cooler 1e71 300c
+set liquid 427
+fault late after 3 for 1"
+    hx_start_sim
+    transport_case realistic
+    sim_log_has " out cooler 64 $(padded 7101)\$"
+
+    hx_control "device cooler 1e71 300c
+set pushes off
+fault unsolicited 16"
+    transport_case queues
+    [ "$(hx_count "$HX_SIM_LOG" ' dropped cooler 64')" -eq 38 ] || hx_fail "not 19 dropped for each handle"
+
+    hx_control "device cooler 1e71 300c
+fault powerloss 400 after 1"
+    transport_case powerloss
+    sim_log_has ' powerloss$'
+
+    hx_control "device cooler 1e71 300c
+fault othercontroller 1"
+    transport_case othercontroller
+    sim_log_has ' othercontroller$'
+
+    hx_control "device cooler 1e71 300c
+fault writefail"
+    local mark
+    mark=$(wc -l <"$HX_SIM_LOG")
+    transport_case writefail
+    [ "$(tail -n +$((mark + 1)) "$HX_SIM_LOG" | grep -ac ' writefail cooler')" -eq 3 ] || hx_fail "not three writes refused"
+    ! tail -n +$((mark + 1)) "$HX_SIM_LOG" | grep -aq ' in cooler' || hx_fail "a write went through"
+}
+
 scenario_short_read_fails()
 {
     hx_session_begin --headless
@@ -246,7 +283,8 @@ scenario_harness_tears_down_after_failure()
     grep -q 'crasher crashed' <<<"$NESTED_OUTPUT" || hx_fail "the crash was not reported: $NESTED_OUTPUT"
 }
 
-# The product exe starts under the harness, with its display, and exits cleanly.
+# The product exe starts under the harness, with its display, and exits cleanly; a second
+# program polls the same interface beside it, both are answered and neither loses its link.
 scenario_exe_polls_the_cooler()
 {
     hx_session_begin
@@ -255,5 +293,9 @@ scenario_exe_polls_the_cooler()
     hx_start app "$HX_TIDEWATCH"
     hx_wait_line "$HX_SIM_LOG" ' in cooler 64 7001' 10 || hx_fail "the program did not initialise the cooler"
     hx_wait_line "$HX_SIM_LOG" ' in cooler 64 7401' 10 || hx_fail "the program did not poll the cooler"
+    hx_run_ok poller "$HX_POLLER" 4 3
+    grep -aq '^polls 12 answered 12' "$HX_SESSION/poller.out" || hx_fail "the second program: $(tail -n 1 "$HX_SESSION/poller.out")"
+    [ "$(hx_count "$HX_SIM_LOG" ' open cooler')" -eq 2 ] || hx_fail "a link was opened again"
+    [ "$(hx_count "$HX_SIM_LOG" ' out cooler 64 7502')" -ge 4 ] || hx_fail "no status pushed"
     hx_stop app
 }

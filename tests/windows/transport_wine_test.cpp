@@ -271,6 +271,127 @@ void UnplugAndBack(HANDLE ioEvent)
     CloseCooler(cooler);
 }
 
+// Reads until a report starting with `first`, `second` arrives (at most `limitMs`); the time
+// it took, or -1.
+double ReadUntil(HANDLE cooler, HANDLE ioEvent, uint8_t first, uint8_t second, double limitMs, uint8_t* report)
+{
+    const double start = NowMs();
+    while (NowMs() - start < limitMs) {
+        if (ReportIo(cooler, ioEvent, IoRead, report, ReadLimitMs) && report[0] == first && report[1] == second) {
+            return NowMs() - start;
+        }
+    }
+    return -1;
+}
+
+// The cooler as it behaves by default: InitB answered, replies a few ms after the request,
+// status pushed every 500 ms from InitA; the control text makes the fourth request's reply
+// late, past a read's limit.
+void Realistic(HANDLE ioEvent)
+{
+    HANDLE cooler = FindCooler();
+    Check(cooler != INVALID_HANDLE_VALUE, "the cooler is found");
+    const uint8_t initA[] = {0x70, 0x02, 0x01, 0xB8, 0x01};
+    uint8_t report[ReportSize] = {};
+    const double initialised = NowMs();
+    Check(SendCommand(cooler, ioEvent, initA, sizeof initA) && SendCommand(cooler, ioEvent, InitB, 2), "initialised");
+    Check(ReadUntil(cooler, ioEvent, 0x71, 0x01, 100, report) >= 0, "InitB answered");
+    const double start = NowMs();
+    Check(StatusRoundTrip(cooler, ioEvent, report), "a status reply");
+    printf("measure reply_latency_ms %.3f\n", NowMs() - start);
+    ReadUntil(cooler, ioEvent, 0x75, 0x02, 1000, report);
+    const double first = NowMs() - initialised;
+    const double interval = ReadUntil(cooler, ioEvent, 0x75, 0x02, 1000, report);
+    printf("measure first_push_ms %.3f\nmeasure push_interval_ms %.3f\n", first, interval);
+    Check(first > 450 && first < 700 && interval > 400 && interval < 650, "pushed every 500 ms");
+    Check(report[15] == 42 && report[16] == 7, "a push carries the readings");
+    Check(SendCommand(cooler, ioEvent, StatusRequest, 2), "the fourth request");
+    const double late = ReadUntil(cooler, ioEvent, 0x75, 0x01, 1000, report);
+    printf("measure late_reply_ms %.3f\n", late);
+    Check(late > ReadLimitMs && late < 500, "the late reply after a read's limit");
+    CloseCooler(cooler);
+}
+
+// Two handles, each with its own queue of 32: every report reaches both, the oldest dropped.
+void Queues(HANDLE ioEvent)
+{
+    HANDLE program = FindCooler();
+    HANDLE other = FindCooler();
+    Check(program != INVALID_HANDLE_VALUE && other != INVALID_HANDLE_VALUE, "opened twice");
+    // Each InitB brings its answer and the 16 unasked reports of the control text: 51.
+    for (int i = 0; i < 3; ++i) Check(SendCommand(other, ioEvent, InitB, 2), "InitB written");
+    Sleep(100);
+    uint8_t report[ReportSize];
+    const HANDLE handles[] = {program, other};
+    for (HANDLE handle : handles) {
+        int read = 0;
+        while (ReportIo(handle, ioEvent, IoRead, report, 0)) ++read;
+        printf("queued %d\n", read);
+        Check(read == 32, "32 reports kept");
+    }
+    CloseCooler(program);
+    CloseCooler(other);
+}
+
+// The cooler opened and a pump curve flat at 90 % written to it.
+HANDLE OpenWithPumpAt90(HANDLE ioEvent)
+{
+    HANDLE cooler = FindCooler();
+    Check(cooler != INVALID_HANDLE_VALUE, "the cooler is found");
+    uint8_t curve[ReportSize] = {0x72, 0x01, 0x01, 0x00};
+    for (int i = 4; i < 44; ++i) curve[i] = 90;
+    Check(ReportIo(cooler, ioEvent, IoWrite, curve, WriteLimitMs), "the pump curve written");
+    return cooler;
+}
+
+// Power lost after the first request: the curve written is forgotten, every handle fails at
+// once, and the cooler is back after its gap.
+void PowerLoss(HANDLE ioEvent)
+{
+    HANDLE cooler = OpenWithPumpAt90(ioEvent);
+    const double lost = NowMs();
+    uint8_t report[ReportSize];
+    Check(!SendCommand(cooler, ioEvent, StatusRequest, 2), "a write after the power loss fails");
+    Check(NowMs() - lost < 150, "at once");
+    CloseCooler(cooler);
+    cooler = FindCooler();
+    Check(cooler == INVALID_HANDLE_VALUE, "gone from the bus");
+    while (cooler == INVALID_HANDLE_VALUE && NowMs() - lost < 3000) {
+        Sleep(20);
+        cooler = FindCooler();
+    }
+    printf("measure power_back_ms %.3f\n", NowMs() - lost);
+    Check(cooler != INVALID_HANDLE_VALUE && NowMs() - lost > 350, "back after the gap");
+    Check(StatusRoundTrip(cooler, ioEvent, report) && report[19] == 60, "with the factory pump curve");
+    CloseCooler(cooler);
+}
+
+// Another controller writes flat curves every second, over the one written here.
+void OtherController(HANDLE ioEvent)
+{
+    HANDLE cooler = OpenWithPumpAt90(ioEvent);
+    uint8_t report[ReportSize];
+    Check(StatusRoundTrip(cooler, ioEvent, report) && report[19] == 90, "the pump follows it");
+    Check(ReadUntil(cooler, ioEvent, 0x73, 0x02, 1500, report) >= 0, "the other's fan curve answered");
+    Check(StatusRoundTrip(cooler, ioEvent, report) && report[19] == 50 && report[25] == 30,
+          "the pump and fans follow the other's flat curves");
+    CloseCooler(cooler);
+}
+
+// Every write fails at once, while the cooler is listed and opens, again and again.
+void WriteFail(HANDLE ioEvent)
+{
+    for (int round = 0; round < 3; ++round) {
+        HANDLE cooler = FindCooler();
+        Check(cooler != INVALID_HANDLE_VALUE, "the cooler is found");
+        const double start = NowMs();
+        Check(!SendCommand(cooler, ioEvent, InitB, 2), "the write fails");
+        printf("measure refused_ms %.3f\n", NowMs() - start);
+        Check(NowMs() - start < 100, "at once");
+        CloseCooler(cooler);
+    }
+}
+
 // Every listed interface: its device path and the report lengths its preparsed data gives,
 // read through hid.dll's entry points as a program resolves them.
 void ListInterfaces()
@@ -342,6 +463,11 @@ int main(int argc, char** argv)
     else if (strcmp(name, "planted") == 0) PlantedLibrary(ioEvent);
     else if (strcmp(name, "unplug") == 0) UnplugAndBack(ioEvent);
     else if (strcmp(name, "interfaces") == 0) ListInterfaces();
+    else if (strcmp(name, "realistic") == 0) Realistic(ioEvent);
+    else if (strcmp(name, "queues") == 0) Queues(ioEvent);
+    else if (strcmp(name, "powerloss") == 0) PowerLoss(ioEvent);
+    else if (strcmp(name, "othercontroller") == 0) OtherController(ioEvent);
+    else if (strcmp(name, "writefail") == 0) WriteFail(ioEvent);
     else if (strcmp(name, "crash") == 0) Crash(ioEvent);
     else {
         printf("unknown case %s\n", name);

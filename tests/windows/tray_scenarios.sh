@@ -218,11 +218,13 @@ menu_rows() # NAME X Y W H
         }'
 }
 
-# open_menu NAME: the right click (WM_RBUTTONUP) with the pointer at 300,200, where the
-# menu's top-left corner lands. Sets MENU_X, MENU_W, MENU_H and reads the menu as NAME.
+# open_menu NAME: the right click with the pointer at 300,200, where the menu's top-left
+# corner lands: as from the shell, a move report over the icon (WM_MOUSEMOVE), then
+# WM_RBUTTONUP. Sets MENU_X, MENU_W, MENU_H and reads the menu as NAME.
 open_menu() # NAME
 {
     xdotool mousemove 300 200
+    probe post $TRAY_NOTIFY 1 0x200 || hx_fail "cannot post to the window"
     probe post $TRAY_NOTIFY 1 0x205 || hx_fail "cannot post to the window"
     until_equal 5 1 eval 'probe menus | wc -l' || hx_fail "no menu opened"
     local rect
@@ -482,7 +484,8 @@ scenario_tray_menu_stacked_and_session_end()
 
 # A single left click does nothing, a double click opens the window in the work area's corner
 # (Wine reports no icon rectangle) and never the menu, and leaves a visible window where it is;
-# WM_CONTEXTMENU opens the menu. At each
+# a keyboard selection opens the menu in that corner too, and WM_CONTEXTMENU after a move
+# report at the pointer. At each
 # DPI the screen is large enough for the whole window: a window manager keeps a window that
 # does not fit on the screen, so the too-large case is checked natively only.
 tray_clicks_and_placement() # DPI SCREEN
@@ -521,8 +524,31 @@ tray_clicks_and_placement() # DPI SCREEN
     probe post $TRAY_NOTIFY 1 0x203
     sleep 0.3
     expect_equal "a visible window is not placed again" "$moved" "$(state_now)"
+    # A keyboard selection: NIN_KEYSELECT, and without a notification version the mouse
+    # messages the shell sends for it, with no move report of the pointer before them.
+    xdotool mousemove 300 200
+    menu_in_corner "NIN_KEYSELECT" 0x401 "$wr" "$wb"
+    menu_in_corner "a right click the pointer did not make" 0x205 "$wr" "$wb"
+    probe post $TRAY_NOTIFY 1 0x200
     probe post $TRAY_NOTIFY 1 0x7B # WM_CONTEXTMENU
     until_equal 5 1 eval 'probe menus | wc -l' || hx_fail "WM_CONTEXTMENU opened no menu"
+    expect_equal "WM_CONTEXTMENU after a move report: the menu at the pointer" "300 200" \
+        "$(menu_main | cut -d' ' -f1-2)"
+}
+
+# menu_in_corner WHAT NOTICE RIGHT BOTTOM: the icon's NOTICE opens the menu with its
+# bottom-right corner on the work area's (RIGHT, BOTTOM); Escape closes it.
+menu_in_corner()
+{
+    probe post $TRAY_NOTIFY 1 "$2"
+    until_equal 5 1 eval 'probe menus | wc -l' || hx_fail "$1 opened no menu"
+    local rect
+    read -r -a rect <<<"$(menu_main)"
+    expect_equal "$1: the menu in the work area's corner" "$3 $4" \
+        "$((rect[0] + rect[2])) $((rect[1] + rect[3]))"
+    MENU_X=${rect[0]} MENU_W=${rect[2]} MENU_H=${rect[3]}
+    menu_keys Escape
+    until_equal 5 0 eval 'probe menus | wc -l' || hx_fail "the menu stayed open"
 }
 
 scenario_tray_clicks_and_placement_96() { tray_clicks_and_placement 96 1280x1024x24; }

@@ -17,6 +17,7 @@ set(TIDEWATCH_E2E_ENV
   HX_NVML_STANDINS=$<TARGET_FILE_DIR:nvml_standin_full>/..
   HX_TIDEWATCH=$<TARGET_FILE:Tidewatch>
   HX_TRANSPORT_TEST=$<TARGET_FILE:transport_wine_test>
+  HX_POLLER=$<TARGET_FILE:kraken_poller>
   HX_STANDIN_NVML=$<TARGET_FILE:nvml_standin_full>)
 set_tests_properties(e2e_prefix PROPERTIES LABELS e2e FIXTURES_SETUP wine_prefix
   ENVIRONMENT "${TIDEWATCH_E2E_ENV}" TIMEOUT 120 RUN_SERIAL TRUE)

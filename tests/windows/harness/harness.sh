@@ -40,12 +40,17 @@
 #   stopped by PID and the wineserver killed; a "wine: Unhandled" on any program's stderr
 #   fails the scenario unless hx_expect_crash NAME was called. Files stay in $HX_SESSION
 #   (build/windows/e2e/sessions/NAME) for inspection. Simulator log format and control file
-#   syntax: standins/kraken/kraken_sim_win32.cpp and sim_config.h. Driving the real exe
+#   syntax: standins/kraken/kraken_sim_win32.cpp and sim_config.h. By default the simulated
+#   cooler behaves like the real one (status pushes after InitA, answers to writes, a few ms
+#   of latency, a queue of 32 reports per open handle): a scenario that needs the silent
+#   cooler of old says `quiet` in its control text. hx_start NAME "$HX_POLLER" RATE [SECONDS]
+#   runs a second program polling the cooler's interface beside the one under test
+#   (standins/kraken/kraken_poller_win32.cpp). Driving the real exe
 #   through tidewatch_probe.exe (its window, globals, pixels, tray icon): app.sh beside this.
 #
 # Environment (set by e2e.cmake; by hand, the defaults below find build/windows): HX_BUILD,
 # HX_PREFIX, HX_SIM, HX_STANDIN_HID, HX_STANDIN_SETUPAPI, HX_DECOY_HID, HX_NVML_STANDINS,
-# HX_STANDIN_NVML, HX_TIDEWATCH and the test programs (HX_TRANSPORT_TEST).
+# HX_STANDIN_NVML, HX_TIDEWATCH and the test programs (HX_TRANSPORT_TEST, HX_POLLER).
 
 # Programs whose hid.dll and setupapi.dll are the test stand-ins in system32 (per-exe
 # overrides, so that Wine's own processes keep the builtin ones).
@@ -58,6 +63,7 @@ HX_STANDIN_SETUPAPI=${HX_STANDIN_SETUPAPI:-$HX_BUILD/standins/system32/setupapi.
 HX_DECOY_HID=${HX_DECOY_HID:-$HX_BUILD/standins/decoy/hid.dll}
 HX_TIDEWATCH=${HX_TIDEWATCH:-$HX_BUILD/Tidewatch.exe}
 HX_TRANSPORT_TEST=${HX_TRANSPORT_TEST:-$HX_BUILD/tests/transport_wine_test.exe}
+HX_POLLER=${HX_POLLER:-$HX_BUILD/standins/kraken_poller.exe}
 HX_NVML_STANDINS=${HX_NVML_STANDINS:-$HX_BUILD/standins/nvml}
 HX_STANDIN_NVML=${HX_STANDIN_NVML:-$HX_BUILD/standins/nvml/full/nvml.dll}
 
@@ -391,6 +397,9 @@ hx_teardown()
     for ((i = ${#HX_PIDS[@]} - 1; i >= 0; i--)); do
         case ${HX_PID_NAMES[$i]} in
         wineserver | Xvfb | openbox) ;;
+        # The simulator keeps nothing unwritten. Under load Wine has twice been seen to fault
+        # inside its own code while ending it on TERM (overlapped pipe I/O pending).
+        sim) kill -KILL "${HX_PIDS[$i]}" 2>/dev/null; wait "${HX_PIDS[$i]}" 2>/dev/null ;;
         *) hx_stop_pid "${HX_PIDS[$i]}" ;;
         esac
     done
