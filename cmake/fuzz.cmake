@@ -14,6 +14,10 @@ target_include_directories(fuzz_core PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(fuzz_core PUBLIC -fsanitize=fuzzer-no-link,${SANITIZERS}
   -fno-sanitize-recover=all -fno-omit-frame-pointer)
 
+# Crash inputs and other findings land here, never in the working folder.
+set(FUZZ_FINDINGS ${CMAKE_BINARY_DIR}/findings)
+file(MAKE_DIRECTORY ${FUZZ_FINDINGS})
+
 file(GLOB FUZZ_TARGETS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/*_fuzz.cpp)
 foreach(source ${FUZZ_TARGETS})
   get_filename_component(name ${source} NAME_WE)
@@ -22,6 +26,8 @@ foreach(source ${FUZZ_TARGETS})
   target_compile_options(${name} PRIVATE -fsanitize=fuzzer,${SANITIZERS} -fno-sanitize-recover=all)
   target_link_options(${name} PRIVATE -fsanitize=fuzzer,${SANITIZERS})
   target_link_libraries(${name} PRIVATE Threads::Threads)
-  add_test(NAME ${name} COMMAND ${name} -max_total_time=${FUZZ_SECONDS} -seed=1)
-  set_tests_properties(${name} PROPERTIES LABELS fuzz TIMEOUT 120)
+  add_test(NAME ${name} COMMAND ${name} -max_total_time=${FUZZ_SECONDS} -seed=1
+    -print_final_stats=1 -artifact_prefix=${FUZZ_FINDINGS}/${name}-)
+  set_tests_properties(${name} PROPERTIES LABELS fuzz TIMEOUT 120
+    WORKING_DIRECTORY ${FUZZ_FINDINGS})
 endforeach()

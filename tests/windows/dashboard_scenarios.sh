@@ -29,7 +29,7 @@ DT_CENTRED=0x25
 BALANCED_PUMP=3c3c3c3c3c3c3c3c3c3c3c3e40424446484a4c4e50525456585a5c5e606264646464646464646464
 BALANCED_FANS=19191919191919191919191b1d1f212326292c2f32363a3e42464a4e52565a5b5c5d5e6061626364
 
-probe() { wine "$HX_PROBE" "$@" 2>/dev/null | tr -d '\r'; }
+probe() { hx_probe "$@"; }
 
 # A flat manual curve of one duty in hex, 100% at 59 degrees.
 flat_curve()
@@ -66,7 +66,7 @@ wait_peek()
     local deadline=$((SECONDS + $3 + 1))
     until [ "$(peek "$1" 4 "${4:-0}")" = "$2" ]; do
         [ $SECONDS -ge $deadline ] && return 1
-        sleep 0.05
+        hx_sleep 0.05
     done
 }
 
@@ -78,7 +78,7 @@ wait_peek_least()
         value=$(peek "$1" 4 "${4:-0}")
         [ "${value:-0}" -ge "$2" ] && return 0
         [ $SECONDS -ge $deadline ] && return 1
-        sleep 0.1
+        hx_sleep 0.1
     done
 }
 
@@ -116,7 +116,7 @@ dash_start()
         AppsUseLightTheme REG_DWORD "$([ "$DASH_THEME" = dark ] && echo 0 || echo 1)"
     WINEDEBUG=${DASH_APP_DEBUG:--all} hx_start app "$HX_TIDEWATCH"
     local tries
-    for ((tries = 0; tries < 100; tries++)); do probe find >/dev/null && break; sleep 0.1; done
+    for ((tries = 0; tries < 100; tries++)); do probe find >/dev/null && break; hx_sleep 0.1; done
     if [ "${DASH_OPEN:-}" = second ]; then
         probe find >/dev/null || hx_fail "the program's window did not appear"
         HX_RUN_LIMIT=10 hx_run second "$HX_TIDEWATCH" || hx_fail "the second start did not hand over"
@@ -173,7 +173,7 @@ until_pixel()
     local deadline=$((SECONDS + 4))
     while shot "$2" && [ "$(pixel "$2" "$3" "$4")" != "$5" ]; do
         [ $SECONDS -ge $deadline ] && hx_fail "$1: pixel ($3, $4) is $(pixel "$2" "$3" "$4"), not $5"
-        sleep 0.1
+        hx_sleep 0.1
     done
 }
 
@@ -229,7 +229,7 @@ expect_shown()
         diff=$("$check" check "$@")
         [ "$diff" = 0 ] && return 0
         [ $SECONDS -ge $deadline ] && break
-        sleep 0.1
+        hx_sleep 0.1
     done
     cp "$HX_SESSION/check.png" "$HX_SESSION/failed-$(tr -c 'a-zA-Z0-9' _ <<<"$what").png"
     [ "$diff" = cut ] && diff="its ink runs past the box" || diff="$diff pixels differ"
@@ -265,13 +265,8 @@ click_box() # BOX
 # The next status request and the one after it reached the cooler (a whole poll turn passed).
 two_polls()
 {
-    local before
-    before=$(hx_count "$HX_SIM_LOG" ' in cooler 64 7401')
-    local deadline=$((SECONDS + 5))
-    while [ "$(hx_count "$HX_SIM_LOG" ' in cooler 64 7401')" -lt $((before + 2)) ]; do
-        [ $SECONDS -ge $deadline ] && hx_fail "the cooler is no longer polled"
-        sleep 0.05
-    done
+    hx_wait_lines "$HX_SIM_LOG" ' in cooler 64 7401' 2 5 "" "$(hx_lines "$HX_SIM_LOG")" ||
+        hx_fail "the cooler is no longer polled"
 }
 
 curve_writes() { hx_count "$HX_SIM_LOG" ' in cooler 64 72'; }
@@ -280,13 +275,11 @@ curve_writes() { hx_count "$HX_SIM_LOG" ' in cooler 64 72'; }
 # (a text it first meets inside a report would only count from the report after).
 sim_control()
 {
-    local applied deadline=$((SECONDS + 5))
-    applied=$(hx_count "$HX_SIM_LOG" ' control$')
+    local mark
+    mark=$(hx_lines "$HX_SIM_LOG")
     hx_control "$1"
-    while [ "$(hx_count "$HX_SIM_LOG" ' control$')" -le "$applied" ]; do
-        [ $SECONDS -ge $deadline ] && hx_fail "the simulator did not apply its control text"
-        sleep 0.01
-    done
+    hx_wait_lines "$HX_SIM_LOG" ' control$' 1 5 "" "$mark" ||
+        hx_fail "the simulator did not apply its control text"
 }
 
 # The cooler connected (31.2 °C, pump 2210 RPM at 62%, fans 540 RPM at 27%) beside the GPU,
@@ -422,12 +415,23 @@ set liquid 1000"
     local message
     for message in "0x1A 0x2F" "0x7E 24"; do
         xdotool windowmove --sync "$DASH_WINDOW" $((width / 2)) $((height / 2))
+        # The program learns of the move from X a little later: a message before that would
+        # see the window where it was.
+        hx_until 5 pushed_off || hx_fail "the window was not moved"
         probe send $message 0 >/dev/null || hx_fail "message $message not delivered"
         expect_on_screen "after message $message"
     done
 }
 
 # expect_on_screen WHAT: the window lies on the screen (width x height) with the margin.
+# pushed_off: the program sees its window half off the screen.
+pushed_off()
+{
+    local left
+    IFS=, read -r left _ <<<"$(probe state | sed -n 's/.*outer=//p')"
+    ((left >= width / 2 - 20))
+}
+
 expect_on_screen()
 {
     local m left top right bottom
@@ -468,7 +472,7 @@ quiet_point()
             return 0
         fi
         [ $SECONDS -ge $deadline ] && hx_fail "no publication painted"
-        sleep 0.02
+        hx_sleep 0.02
     done
 }
 
@@ -489,7 +493,7 @@ fault silent"
     # Not connected: a click on Balanced asks for nothing and repaints nothing.
     from=$(quiet_point)
     click_box balanced
-    sleep 0.3
+    hx_sleep 0.3
     ! painted_unprompted "$from" || hx_fail "a click on a profile button repainted while not connected"
     [ "$(peek ApplyPending 4)" = 0 ] || hx_fail "a click while not connected left a request"
     # The check sees a repaint: a press on a slider makes one (still well before the next
@@ -497,7 +501,7 @@ fault silent"
     from=$(wc -l <"$HX_SESSION/app.err")
     read -r -a point <<<"$(box_middle pumpSlider)"
     xdotool mousemove --window "$DASH_WINDOW" "${point[0]}" "${point[1]}" click 1
-    sleep 0.3
+    hx_sleep 0.3
     painted_unprompted "$from" || hx_fail "the repaint of a slider press was not seen"
 
     # Connected: nothing left over is written.
@@ -580,7 +584,7 @@ scenario_dashboard_slider_and_apply()
     probe send 0x1F 0 0 >/dev/null
     xdotool mousemove 1 1 mouseup 1
     xdotool mousemove --window "$DASH_WINDOW" $((DASH_WIDTH - 8)) 8 click 1
-    sleep 0.3
+    hx_sleep 0.3
     [ "$(peek ManualFanDuty 4)" = 30 ] ||
         hx_fail "a press outside the controls after a lost capture set the fans to $(peek ManualFanDuty 4)%"
     two_polls
@@ -590,13 +594,13 @@ scenario_dashboard_slider_and_apply()
     click_box applyButton
     hx_wait_line "$HX_SIM_LOG" " in cooler 64 $(curve_report 72020101 "$(flat_curve 1e)")\$" 5 ||
         hx_fail "the manual fan curve was not written"
-    local written=$(($(date +%s%N) / 1000000))
+    local written=$((${EPOCHREALTIME/./} / 1000))
     hx_has "$HX_SIM_LOG" " in cooler 64 $(curve_report 72010100 "$(flat_curve 46)")\$" ||
         hx_fail "the manual pump curve was not written"
     expect_text "Apply caption after the write" applyButton body $DT_CENTRED "$(colour background)" \
         "$(colour accent)" 'Applied'
     wait_peek ApplyResult 0 5 || hx_fail "the caption did not return"
-    local shown=$(($(date +%s%N) / 1000000 - written))
+    local shown=$((${EPOCHREALTIME/./} / 1000 - written))
     hx_log "measure applied_caption_ms=$shown"
     [ $shown -ge 1500 ] && [ $shown -le 2800 ] || hx_fail "\"Applied\" was shown for $shown ms"
     expect_text "Apply caption afterwards" applyButton body $DT_CENTRED "$(colour background)" \

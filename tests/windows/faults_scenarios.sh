@@ -29,14 +29,7 @@ LINK_FAILED="0 2"
 REQUIRED="nvmlInit_v2 nvmlDeviceGetHandleByIndex_v2 nvmlDeviceGetFanSpeed_v2 nvmlDeviceGetTemperature"
 APP=app # the name the running program was started under
 
-probe()
-{
-    local out rc
-    out=$(wine "$PROBE" "$@" 2>/dev/null)
-    rc=$?
-    [ -n "$out" ] && printf '%s\n' "${out//$'\r'/}"
-    return $rc
-}
+probe() { hx_probe "$@"; }
 
 # rva NAME [OFFSET]: the address of a global of the program, relative to its image base.
 rva()
@@ -90,18 +83,11 @@ choose() { probe post 0x111 "$1" 0 || hx_fail "cannot post command $1"; }
 
 # --- The simulated cooler's log ----------------------------------------------------------------
 
-log_mark() { wc -l <"$HX_SIM_LOG"; }
+log_mark() { hx_lines "$HX_SIM_LOG"; }
 # count_after MARK REGEX: simulator log lines after line MARK that match.
 count_after() { tail -n +$(($1 + 1)) "$HX_SIM_LOG" | grep -acE -- "$2"; }
 # wait_after MARK REGEX SECONDS [COUNT]: until COUNT (default 1) such lines are there.
-wait_after()
-{
-    local deadline=$(($(date +%s%N) / 1000000 + $3 * 1000))
-    until [ "$(count_after "$1" "$2")" -ge "${4:-1}" ]; do
-        [ $(($(date +%s%N) / 1000000)) -ge $deadline ] && return 1
-        sleep 0.02
-    done
-}
+wait_after() { hx_wait_lines "$HX_SIM_LOG" "$2" "${4:-1}" "$3" "" "$1"; }
 
 # control TEXT: the simulator's control text, once the simulator has taken it.
 control()
@@ -144,7 +130,7 @@ expect_paced_retries()
     hz=$(getconf CLK_TCK)
     mark=$(log_mark)
     ticks=$(hx_cpu_ticks "$APP")
-    sleep "$2"
+    hx_sleep "$2"
     ticks=$(($(hx_cpu_ticks "$APP") - ticks))
     gaps=$(open_gaps "$mark" | tr '\n' ' ')
     hx_log "measure $1: opened again after ms: $gaps; cpu $ticks ticks of $hz a second in $2 s"
@@ -173,6 +159,25 @@ objects_line()
     users=${users#users=}
     handles=${handles#handles=}
     echo "gdi=${gdi%% *} users=${users%% *} handles=${handles%% *}"
+}
+
+# objects_baseline: the counts the program holds at rest, the least of each over a second and
+# a half (two polls): a paint, a badge or tooltip change or a search holds more for a moment.
+objects_baseline()
+{
+    local i line gdi users handles least_gdi=999999 least_users=999999 least_handles=999999
+    for ((i = 0; i < 7; i++)); do
+        ((i == 0)) || hx_sleep 0.25
+        line=$(objects_line)
+        [[ $line == gdi=* ]] || { echo "$line"; return; }
+        gdi=${line#gdi=} gdi=${gdi%% *}
+        users=${line#*users=} users=${users%% *}
+        handles=${line#*handles=}
+        ((gdi < least_gdi)) && least_gdi=$gdi
+        ((users < least_users)) && least_users=$users
+        ((handles < least_handles)) && least_handles=$handles
+    done
+    echo "gdi=$least_gdi users=$least_users handles=$least_handles"
 }
 
 # expect_objects WHAT BASELINE: the counts come back to BASELINE within a few seconds (a paint,
@@ -209,7 +214,7 @@ scenario_faults_cable_pulled()
 {
     fault_start "$COOLER"
     local baseline mark
-    baseline=$(objects_line)
+    baseline=$(objects_baseline)
     hx_log "measure objects start: $baseline"
 
     hx_log "During a poll: the request read, no reply, the device gone"
@@ -224,7 +229,7 @@ fault unplug after 1"
     expect_equal "no badge" -1 "$(peek TrayBadgeValue 4)"
     choose 212 # Balanced
     choose 251 # brightness 25%
-    sleep 0.3
+    hx_sleep 0.3
     expect_equal "apply and brightness wait" "1 25" "$(peek ApplyPending 4) $(peek BrightnessRequest 4)"
     expect_alive "unplugged"
     mark=$(log_mark)
@@ -293,7 +298,7 @@ scenario_faults_silent_cooler()
 {
     fault_start "$COOLER"
     local baseline mark
-    baseline=$(objects_line)
+    baseline=$(objects_baseline)
     after_a_poll
     mark=$(log_mark)
     control "$COOLER
@@ -333,10 +338,10 @@ step again"
     wait_after "$mark" ' in cooler 64 3001' 5 || hx_fail "the silent cooler was not opened again"
     expect_equal "WM_QUERYENDSESSION" 1 "$(probe send 0x11 0 0)"
     local began ended
-    began=$(date +%s%N)
+    began=${EPOCHREALTIME/./}
     probe send 0x16 1 0 >/dev/null # WM_ENDSESSION, handled when it returns
     hx_wait_exit "$APP" 5 || hx_fail "the program did not end after WM_ENDSESSION"
-    ended=$((($(date +%s%N) - began) / 1000000))
+    ended=$(((${EPOCHREALTIME/./} - began) / 1000))
     hx_log "measure end_of_session_with_silent_cooler_ms $ended"
     # 2000 ms for the worker, the process's end and a Wine start for the probe.
     ((ended >= 1800 && ended <= 2700)) || hx_fail "the program took $ended ms to end"
@@ -350,7 +355,7 @@ scenario_faults_deaf_cooler()
 {
     fault_start "$COOLER"
     local baseline mark
-    baseline=$(objects_line)
+    baseline=$(objects_baseline)
     after_a_poll
     mark=$(log_mark)
     control "$COOLER
@@ -360,7 +365,7 @@ fault deaf"
     choose 250 # screen off
     wait_after "$mark" ' open cooler' 4 2 || hx_fail "not opened again"
     local refused opens
-    refused=$(objects_line)
+    refused=$(objects_baseline)
     opens=$(count_after "$mark" ' open cooler')
     expect_paced_retries "deaf" 6
     # The report the simulator was already waiting for is read; nothing after it.
@@ -389,10 +394,10 @@ step again"
     # Opened again: the worker waits on its first write.
     wait_after "$mark" ' open cooler' 3 || hx_fail "the deaf cooler was not opened again"
     local began ended
-    began=$(date +%s%N)
+    began=${EPOCHREALTIME/./}
     choose 202
     hx_wait_exit "$APP" 5 || hx_fail "the program did not end after Exit"
-    ended=$((($(date +%s%N) - began) / 1000000))
+    ended=$(((${EPOCHREALTIME/./} - began) / 1000))
     hx_log "measure exit_while_refused_ms $ended"
     # The worker notices the stop between two attempts: at most one write's 500 ms.
     ((ended <= 1500)) || hx_fail "Exit took $ended ms"
@@ -407,7 +412,7 @@ scenario_faults_bad_replies()
 {
     fault_start "$COOLER"
     local baseline mark
-    baseline=$(objects_line)
+    baseline=$(objects_baseline)
 
     mark=$(log_mark)
     # No pushes: one landing in a reply wait would end it before the seven unrelated reports.
@@ -493,7 +498,7 @@ scenario_faults_power_loss_and_resume()
 {
     fault_start "$COOLER"
     local baseline mark back fans
-    baseline=$(objects_line)
+    baseline=$(objects_baseline)
     choose 212 # Balanced
     until_equal 3 2 peek AppliedProfile 4 || hx_fail "Balanced was not applied: $GOT"
     after_a_poll
@@ -541,7 +546,7 @@ fault othercontroller 1"
     until_equal 10 1 peek CurveNotHeld 4 || hx_fail "not shown as not held"
     expect_state "not held" 1 "$CONNECTED" "$READINGS · Balanced (not held)"
     hx_until 5 hx_app_header_is 'KRAKEN ELITE  \u00b7  CURVE NOT HELD' || hx_fail "the header does not say so"
-    sleep 5
+    hx_sleep 5
     expect_equal "no third re-write" 2 "$(count_after "$mark" ' in cooler 64 7201')"
 
     choose 212
@@ -559,7 +564,7 @@ scenario_faults_refused_at_once()
 {
     fault_start "$COOLER"
     local baseline
-    baseline=$(objects_line)
+    baseline=$(objects_baseline)
     control "$COOLER
 set liquid nosata"
     expect_state "no SATA power" 4 "$LINK_FAILED" "$DISCONNECTED"
@@ -592,7 +597,7 @@ set pumprpm 980
 set fanrpm 760"
     fault_start "$interfaces"
     local baseline mark
-    baseline=$(objects_line)
+    baseline=$(objects_baseline)
     after_a_poll
     expect_equal "the held one passed over, the second never opened" "1 0 0 1" \
         "$(hx_count "$HX_SIM_LOG" ' held busy$') $(hx_count "$HX_SIM_LOG" ' open busy$') $(hx_count "$HX_SIM_LOG" ' open second$') $(hx_count "$HX_SIM_LOG" ' open first$')"
@@ -719,7 +724,7 @@ scenario_faults_objects_status_updates()
     fault_start "$COOLER"
     probe repeat 200 0x8001 0 0 >/dev/null || hx_fail "the status updates were not taken"
     local baseline result
-    baseline=$(objects_line)
+    baseline=$(objects_baseline)
     hx_log "measure objects before: $baseline"
     result=$(probe repeat 10000 0x8001 0 0) # MsgStatusUpdated
     hx_log "measure status_updates $result"
@@ -739,7 +744,7 @@ fault patch status 15 41 every 2"
     local badge baseline result
     badge=$(rva TrayBadgeValue)
     probe wake-until 20 "$badge" 2000 >/dev/null || hx_fail "the badge does not change"
-    baseline=$(objects_line)
+    baseline=$(objects_baseline)
     hx_log "measure objects before: $baseline"
     result=$(probe wake-until 1000 "$badge" 2000)
     hx_log "measure badge_changes $result"

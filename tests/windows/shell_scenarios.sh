@@ -32,6 +32,15 @@ shell_launch()
 
 app_running() { kill -0 "$(hx_pid_of app)" 2>/dev/null; }
 
+# expect_exit_zero NAME: the started program ends with 0. Waited for here: a $(...) cannot
+# wait for a child of this shell that has not been reaped yet.
+expect_exit_zero()
+{
+    local code=0
+    hx_wait_exit "$1" 5 || code=$?
+    expect "exit code seen by Wine" 0 "$code"
+}
+
 # Conditions for hx_until, which runs them again at every try.
 tray_icons_are() { [ "$(hx_app_tray_icons)" = "$1" ]; }
 tray_held_is() { [ "$(hx_probe tray ${2:-})" = "$1" ]; } # VALUE [WINDOW]
@@ -56,7 +65,7 @@ expect_background()
 expect_background_kept()
 {
     hx_probe send 0x8001 0 0 >/dev/null # MsgStatusUpdated repaints the whole window
-    sleep 0.2
+    hx_sleep 0.2
     expect "$1" "$2" "$(hx_app_pixel 8 8)"
 }
 
@@ -143,7 +152,7 @@ scenario_close_hides()
     expect "the first Open shows the window normally" 0 "$(hx_app_state iconic)"
     hx_probe post 0x10 0 0 >/dev/null # WM_CLOSE
     hx_until 5 hx_app_visible_is 0 || hx_fail "WM_CLOSE did not hide the window"
-    sleep 0.5
+    hx_sleep 0.5
     app_running || hx_fail "the program ended after WM_CLOSE"
     expect "tray icon kept" 1 "$(hx_probe tray)"
     hx_probe post 0x8003 1 0x203 >/dev/null # a double click on the tray icon
@@ -156,13 +165,13 @@ scenario_session_end()
     shell_launch
     expect "WM_QUERYENDSESSION allows" 1 "$(hx_probe send 0x11 0 0)"
     hx_probe send 0x16 0 0 >/dev/null # WM_ENDSESSION 0: the logoff was cancelled
-    sleep 0.5
+    hx_sleep 0.5
     app_running || hx_fail "WM_ENDSESSION 0 ended the program"
     expect "tray icon kept" 1 "$(hx_probe tray)"
     local ended
     ended=$(hx_probe end 0x16 1 0 5000)
     expect "WM_ENDSESSION 1 ends with 0" 0 "$(awk '$1 == "ended" {print $3}' <<<"$ended")"
-    expect "exit code seen by Wine" 0 "$(hx_wait_exit app 5; echo $?)"
+    expect_exit_zero app
 }
 
 scenario_exit_ends_promptly()
@@ -179,7 +188,7 @@ scenario_exit_ends_promptly()
     # The worker waits on the stop event between turns: nothing near the 2000 ms bound.
     [ "$ms" -lt 1000 ] || hx_fail "Exit took $ms ms with an idle worker"
     expect "windows left" 0 "$(hx_probe count)"
-    expect "exit code seen by Wine" 0 "$(hx_wait_exit app 5; echo $?)"
+    expect_exit_zero app
 }
 
 scenario_exit_while_cooler_silent()
@@ -194,7 +203,7 @@ fault silent"
     local window
     window=$(hx_probe find)
     hx_wait_line "$HX_SIM_LOG" ' in cooler 64 3001' 10 app || hx_fail "the worker asked for nothing"
-    hx_probe end 0x111 202 0 8000 >"$HX_SESSION/end.out" &
+    hx_probe_alone end 0x111 202 0 8000 >"$HX_SESSION/end.out" &
     local ender=$!
     hx_until 3 tray_held_is 0 "$window" || hx_fail "the tray icon stayed after Exit"
     # Once the process is gone the shell forgets its icon anyway.
@@ -231,7 +240,7 @@ fault silent"
         # The worker is inside a turn that the silent cooler makes last.
         hx_until 10 opened_at_least $round || hx_fail "round $round: the cooler was not opened"
         hx_probe post 0x111 202 0 >/dev/null || hx_fail "round $round: no window to exit"
-        sleep 0.2
+        hx_sleep 0.2
         kill -0 "$(hx_pid_of $old)" 2>/dev/null || hx_fail "round $round: the old copy had ended already"
         hx_start $new "$HX_TIDEWATCH"
         code=0

@@ -15,14 +15,7 @@ PROBE=$HX_BUILD/tests/tidewatch_probe.exe
 MAP=$HX_BUILD/Tidewatch.map
 TRAY_NOTIFY=0x8003 # MsgTrayNotify
 
-probe()
-{
-    local out rc
-    out=$(wine "$PROBE" "$@" 2>/dev/null)
-    rc=$?
-    [ -n "$out" ] && printf '%s\n' "${out//$'\r'/}"
-    return $rc
-}
+probe() { hx_probe "$@"; }
 
 # peek NAME SIZE: a global of the running program, by its address in the link map.
 peek()
@@ -74,7 +67,7 @@ state_now()
     local out tries
     for ((tries = 0; tries < 20; tries++)); do
         out=$(probe state) && [ -n "$out" ] && { printf '%s\n' "$out"; return 0; }
-        sleep 0.1
+        hx_sleep 0.1
     done
     return 1
 }
@@ -104,7 +97,7 @@ colour_count() # IMAGE RRGGBB
 # $DIFFER.
 shot_matches()
 {
-    local deadline=$(($(date +%s%N) / 1000000 + 3000)) mask=$HX_SESSION/$1-mask.png
+    local deadline=$((${EPOCHREALTIME/./} / 1000 + 3000)) mask=$HX_SESSION/$1-mask.png
     # White where not compared: lightened with it, both sides turn white there.
     convert "$2" -fill black +opaque '#ff00ff' -fill white -opaque '#ff00ff' "$mask"
     convert "$2" "$mask" -compose lighten -composite "$HX_SESSION/$1-expected.png"
@@ -113,8 +106,8 @@ shot_matches()
         convert "$HX_SESSION/$1-icon.png" "$mask" -compose lighten -composite "$HX_SESSION/$1-compared.png"
         DIFFER=$(compare -metric AE "$HX_SESSION/$1-compared.png" "$HX_SESSION/$1-expected.png" null: 2>&1)
         [ "$DIFFER" = 0 ] && return 0
-        [ $(($(date +%s%N) / 1000000)) -ge $deadline ] && return 1
-        sleep 0.1
+        [ $((${EPOCHREALTIME/./} / 1000)) -ge $deadline ] && return 1
+        hx_sleep 0.1
     done
 }
 
@@ -168,7 +161,7 @@ menu_read()
         out=$(menu_rows "$@")
         [ -n "${out// /}" ] && [ "$out" = "$previous" ] && break
         previous=$out
-        sleep 0.05
+        hx_sleep 0.05
     done
     MENU_SIG=$(sed -n 1p <<<"$out")
     read -r -a MENU_Y <<<"$(sed -n 2p <<<"$out")"
@@ -260,7 +253,15 @@ menu_keys() # KEY...
     local window
     window=$(xwininfo -root -tree | awk -v g="${MENU_W}x${MENU_H}+${MENU_X}+" '/"tidewatch.exe"/ && index($0, g) {print $1; exit}')
     [ -n "$window" ] || hx_fail "no X window for the menu"
-    xdotool windowfocus --sync "$window" key --delay 50 "$@"
+    # Wine may still hand the focus on from a menu or window closed a moment before: the keys
+    # go once the menu has held it for 50 ms.
+    local tries
+    for ((tries = 0; tries < 40; tries++)); do
+        xdotool windowfocus --sync "$window"
+        hx_sleep 0.05
+        [ "$(xdotool getwindowfocus)" = "$((window))" ] && break
+    done
+    xdotool key --delay 50 "$@"
 }
 
 # Main menu rows: 0 Open, 1 -, 2 Profiles, 3 Silent, 4 Balanced, 5 Performance, 6 Aggressive,
@@ -390,7 +391,7 @@ set liquid 427"
     # 70% is the submenu's third row.
     menu_click $((SUB_X + SUB_W / 2)) "${SUB_Y[2]}"
     until_equal 5 70 peek ManualPumpDuty 4 || hx_fail "pump duty $GOT"
-    sleep 0.5 # a request would have woken the worker at once
+    hx_sleep 0.5 # a request would have woken the worker at once
     expect_equal "nothing more written" "1 1 0" \
         "$(cooler_log_count 7201) $(cooler_log_count 7202) $(cooler_log_count 3002)"
 }
@@ -426,7 +427,7 @@ set mode 1"
     menu_keys Up Up Right Down Return
     until_equal 5 0 eval 'probe menus | wc -l' || hx_fail "the menu stayed open"
     hx_wait_line "$HX_SIM_LOG" ' in cooler 64 3002' 5 app || hx_fail "no brightness written"
-    sleep 0.3
+    hx_sleep 0.3
     expect_equal "one brightness write" 1 "$(cooler_log_count 3002)"
     hx_has "$HX_SIM_LOG" ' in cooler 64 30020119000001' || hx_fail "not 25% in mode 1: $(grep -a ' 3002' "$HX_SIM_LOG")"
     expect_equal "curves written" 0 "$(cooler_log_count 720)"
@@ -466,7 +467,7 @@ scenario_tray_menu_stacked_and_session_end()
     probe post $TRAY_NOTIFY 1 0x205 60 || hx_fail "cannot post to the window"
     probe post $TRAY_NOTIFY 1 0x7B >/dev/null
     probe settle 3000 >/dev/null
-    sleep 0.5
+    hx_sleep 0.5
     expect_equal "menus open after 61 more notifications" 1 "$(probe menus | wc -l)"
     menu_keys Escape
     until_equal 5 0 eval 'probe menus | wc -l' || hx_fail "Escape left the menu open"
@@ -498,7 +499,7 @@ tray_clicks_and_placement() # DPI SCREEN
     hx_start app "$HX_TIDEWATCH"
     until_equal 10 1 probe tray || hx_fail "no tray icon"
     probe post $TRAY_NOTIFY 1 0x202 # WM_LBUTTONUP
-    sleep 0.3
+    hx_sleep 0.3
     expect_equal "a single click leaves the window hidden" 0 "$(visible)"
     open_by_double_click
     expect_equal "no menu on a double click" 0 "$(probe menus | wc -l)"
@@ -518,11 +519,11 @@ tray_clicks_and_placement() # DPI SCREEN
     for ((tries = 0; tries < 50; tries++)); do
         moved=$(state_now)
         [ "$moved" != "$state" ] && break
-        sleep 0.05
+        hx_sleep 0.05
     done
     [ "$moved" != "$state" ] || hx_fail "the window did not move"
     probe post $TRAY_NOTIFY 1 0x203
-    sleep 0.3
+    hx_sleep 0.3
     expect_equal "a visible window is not placed again" "$moved" "$(state_now)"
     # A keyboard selection: NIN_KEYSELECT, and without a notification version the mouse
     # messages the shell sends for it, with no move report of the pointer before them.

@@ -47,22 +47,15 @@ worker_stop()
 # wait_count REGEX COUNT SECONDS: until the program's output has COUNT lines matching REGEX.
 wait_count()
 {
-    local deadline=$((SECONDS + $3))
-    while [ "$(hx_count "$WORKER_OUT" "$1")" -lt "$2" ]; do
-        [ $SECONDS -lt $deadline ] || hx_fail "fewer than $2 lines /$1/ after $3 s"
-        kill -0 "$(hx_pid_of "$WORKER")" 2>/dev/null || hx_fail "the worker test ended early"
-        sleep 0.01
-    done
+    hx_wait_lines "$WORKER_OUT" "$1" "$2" "$3" "$WORKER" && return 0
+    kill -0 "$(hx_pid_of "$WORKER")" 2>/dev/null || hx_fail "the worker test ended early"
+    hx_fail "fewer than $2 lines /$1/ after $3 s"
 }
 
 # sim_wait_after MARK REGEX SECONDS: until a simulator log line after line MARK matches.
 sim_wait_after()
 {
-    local deadline=$((SECONDS + $3))
-    until tail -n +$(($1 + 1)) "$HX_SIM_LOG" | grep -aqE -- "$2"; do
-        [ $SECONDS -lt $deadline ] || hx_fail "no simulator line /$2/ after $3 s"
-        sleep 0.01
-    done
+    hx_wait_lines "$HX_SIM_LOG" "$2" 1 "$3" "" "$1" || hx_fail "no simulator line /$2/ after $3 s"
 }
 
 # sim_time_after MARK REGEX: time of the first simulator log line after line MARK that matches.

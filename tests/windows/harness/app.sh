@@ -9,8 +9,32 @@ HX_MAP=${HX_MAP:-$HX_BUILD/Tidewatch.map}
 HX_LIGHT_BACKGROUND=f4f3ee
 HX_DARK_BACKGROUND=161510
 
-# hx_probe ARGS...: runs the probe; prints its output without CRs, returns its exit code.
+HX_PROBE_PID=  # the probe serving this session's requests (hx_probe_serve)
+HX_PROBE_IN=   # its request and answer pipes, open in this shell
+HX_PROBE_OUT=
+
+# hx_probe ARGS...: runs a probe request; prints its output without CRs, returns its exit
+# code. Served by the session's probe when one runs, else by a probe of its own. Requests
+# run one at a time: a request that must run beside others (in the background) goes through
+# hx_probe_alone.
 hx_probe()
+{
+    [ -n "$HX_PROBE_PID" ] || { hx_probe_alone "$@"; return; }
+    local IFS=$'\x1f' line rc=1
+    printf '%s\n' "$*" >&"$HX_PROBE_IN" || return 1
+    while IFS= read -r line <&"$HX_PROBE_OUT"; do
+        line=${line%$'\r'}
+        if [[ $line == $'\x1e'* ]]; then
+            rc=${line#$'\x1e'}
+            break
+        fi
+        printf '%s\n' "$line"
+    done
+    return "$rc"
+}
+
+# hx_probe_alone ARGS...: the request in a probe process of its own (about 0.1 s of CPU).
+hx_probe_alone()
 {
     local out rc
     out=$(wine "$HX_PROBE" "$@" 2>/dev/null)
@@ -19,15 +43,38 @@ hx_probe()
     return $rc
 }
 
+# hx_probe_serve: (re)starts the probe that serves hx_probe for the rest of the session.
+# Called by hx_session_begin and after hx_reg_add: a Wine process reads the DPI and the system
+# colours once, when it starts. Runs in the scenario's shell, not in a $(...).
+hx_probe_serve()
+{
+    hx_probe_unserve
+    local fifo=$HX_SESSION/probe
+    rm -f "$fifo.in" "$fifo.out"
+    mkfifo "$fifo.in" "$fifo.out" || hx_fail "no pipes for the probe"
+    wine "$HX_PROBE" serve <"$fifo.in" >"$fifo.out" 2>"$HX_SESSION/probe.err" &
+    hx_remember $! probe
+    HX_PROBE_PID=$!
+    exec {HX_PROBE_IN}>"$fifo.in" {HX_PROBE_OUT}<"$fifo.out"
+}
+
+hx_probe_unserve()
+{
+    [ -n "$HX_PROBE_PID" ] || return 0
+    exec {HX_PROBE_IN}>&- {HX_PROBE_OUT}<&-
+    hx_stop_pid "$HX_PROBE_PID"
+    HX_PROBE_PID=
+}
+
 # hx_until SECONDS COMMAND...: until COMMAND succeeds, tried every 50 ms; 1 when time ran out.
 # COMMAND runs anew at every try: pass a function, not a test of a "$(...)" taken once.
 hx_until()
 {
-    local deadline=$(($(date +%s%N) / 1000000 + $1 * 1000))
+    local deadline=$((${EPOCHREALTIME/./} / 1000 + $1 * 1000))
     shift
     until "$@" >/dev/null 2>&1; do
-        [ $(($(date +%s%N) / 1000000)) -ge "$deadline" ] && return 1
-        sleep 0.05
+        [ $((${EPOCHREALTIME/./} / 1000)) -ge "$deadline" ] && return 1
+        hx_sleep 0.05
     done
 }
 
@@ -65,7 +112,7 @@ hx_app_pixel()
 {
     local shot=$HX_SESSION/pixel.png
     hx_probe settle 3000 >/dev/null
-    sleep 0.05 # the paint has begun: let it reach the screen
+    hx_sleep 0.05 # the paint has begun: let it reach the screen
     hx_app_screenshot "$shot" || { echo none; return 1; }
     convert "$shot" -format "%[hex:p{$1,$2}]" info: 2>/dev/null | tr 'A-F' 'a-f'
 }
@@ -107,12 +154,12 @@ until_equal()
 {
     local limit=$1 expected=$2
     shift 2
-    local deadline=$(($(date +%s%N) / 1000000 + limit * 1000))
+    local deadline=$((${EPOCHREALTIME/./} / 1000 + limit * 1000))
     while :; do
         GOT=$("$@")
         [ "$GOT" = "$expected" ] && return 0
-        [ $(($(date +%s%N) / 1000000)) -ge $deadline ] && return 1
-        sleep 0.05
+        [ $((${EPOCHREALTIME/./} / 1000)) -ge $deadline ] && return 1
+        hx_sleep 0.05
     done
 }
 

@@ -49,7 +49,7 @@
 #   through tidewatch_probe.exe (its window, globals, pixels, tray icon): app.sh beside this.
 #
 # Environment (set by e2e.cmake; by hand, the defaults below find build/windows): HX_BUILD,
-# HX_PREFIX, HX_SIM, HX_STANDIN_HID, HX_STANDIN_SETUPAPI, HX_DECOY_HID, HX_NVML_STANDINS,
+# HX_PREFIX, HX_SIM, HX_STANDIN_HID, HX_STANDIN_SETUPAPI, HX_WINEBOOT, HX_DECOY_HID, HX_NVML_STANDINS,
 # HX_STANDIN_NVML, HX_TIDEWATCH and the test programs (HX_TRANSPORT_TEST, HX_POLLER).
 
 # Programs whose hid.dll and setupapi.dll are the test stand-ins in system32 (per-exe
@@ -62,14 +62,22 @@ HX_STANDIN_HID=${HX_STANDIN_HID:-$HX_BUILD/standins/system32/hid.dll}
 HX_STANDIN_SETUPAPI=${HX_STANDIN_SETUPAPI:-$HX_BUILD/standins/system32/setupapi.dll}
 HX_DECOY_HID=${HX_DECOY_HID:-$HX_BUILD/standins/decoy/hid.dll}
 HX_TIDEWATCH=${HX_TIDEWATCH:-$HX_BUILD/Tidewatch.exe}
+HX_WINEBOOT=${HX_WINEBOOT:-$HX_BUILD/standins/wineboot/wineboot.exe}
 HX_TRANSPORT_TEST=${HX_TRANSPORT_TEST:-$HX_BUILD/tests/transport_wine_test.exe}
 HX_POLLER=${HX_POLLER:-$HX_BUILD/standins/kraken_poller.exe}
 HX_NVML_STANDINS=${HX_NVML_STANDINS:-$HX_BUILD/standins/nvml}
 HX_STANDIN_NVML=${HX_STANDIN_NVML:-$HX_BUILD/standins/nvml/full/nvml.dll}
 
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
+# The first process of a session's new wineserver starts wineboot and waits for it. In the
+# prepared prefix that is the test-only one (standins/wineboot), which only lets it go on: the
+# real one starts services.exe with the device, plug-and-play, event log and RPC services,
+# about 0.7 s of CPU a session, and the programs under test use none of them (no COM, no
+# device notifications; the tray is explorer's, started with the first window).
+export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=;wineboot.exe=n"
+# The prepared prefix until a session begins; then the session's own copy of it.
 export WINEPREFIX=$HX_PREFIX
+HX_SYSTEM32=$HX_PREFIX/drive_c/windows/system32
 
 HX_SESSION=
 HX_SIM_LOG=
@@ -79,7 +87,16 @@ HX_PID_NAMES=()     # their names
 HX_EXPECTED_CRASHES=" "
 HX_WINESERVER_PID=
 
-hx_log() { printf '[hx %s] %s\n' "$(date +%T.%3N)" "$*" >&2; }
+hx_log()
+{
+    local now=$EPOCHREALTIME
+    printf '[hx %(%T)T.%03d] %s\n' "${now%.*}" $((10#${now#*.} / 1000)) "$*" >&2
+}
+
+# hx_sleep SECONDS: sleep without starting a process (a read that nothing answers). Waits
+# poll often; a sleep(1) at every turn cost more CPU than the programs under test.
+exec {HX_SLEEP_FD}<> <(:)
+hx_sleep() { read -r -t "$1" -u "$HX_SLEEP_FD" _; return 0; }
 
 hx_fail()
 {
@@ -90,8 +107,8 @@ hx_fail()
 # The Windows path of a Unix path (Wine's Z: drive is /).
 hx_winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
-# Runs `wine` quietly; for setup steps.
-hx_wine() { wine "$@" >/dev/null 2>&1; }
+# Runs `wine` quietly, wineboot allowed; for setting up the prefix.
+hx_wine() { WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=;wineboot.exe=b" wine "$@" >/dev/null 2>&1; }
 
 # --- The cached prefix ---------------------------------------------------------------------
 
@@ -135,9 +152,13 @@ hx_prepare_prefix()
         mkdir -p "$HX_PREFIX/.tidewatch-clean"
         cp "$HX_PREFIX"/*.reg "$HX_PREFIX/.tidewatch-clean/"
     fi
+    # rm first: sessions of earlier runs keep links to the files replaced here.
     local system32=$HX_PREFIX/drive_c/windows/system32
+    rm -f "$system32/hid.dll" "$system32/setupapi.dll" "$system32/nvml.dll" "$system32/wineboot.exe"
     cp "$HX_STANDIN_HID" "$system32/hid.dll" || hx_fail "cannot install hid.dll"
     cp "$HX_STANDIN_SETUPAPI" "$system32/setupapi.dll" || hx_fail "cannot install setupapi.dll"
+    cp "$HX_WINEBOOT" "$system32/wineboot.exe" || hx_fail "cannot install wineboot.exe"
+    touch "$HX_PREFIX/.tidewatch-prepared"
 }
 
 # --- Session: display, window manager, wineserver -------------------------------------------
@@ -155,12 +176,46 @@ hx_wineserver_socket()
 }
 
 # A stand-in nvml.dll that a scenario placed in system32 (hx_place_nvml VARIANT, a folder
-# under standins/nvml of the build) lasts until the session ends: no other session sees it.
-hx_place_nvml() { cp "$HX_NVML_STANDINS/$1/nvml.dll" "$HX_PREFIX/drive_c/windows/system32/nvml.dll"; }
-hx_remove_nvml() { rm -f "$HX_PREFIX/drive_c/windows/system32/nvml.dll"; }
+# under standins/nvml of the build) is in the session's prefix only. rm first: a file of the
+# prepared prefix is shared with it through a link.
+hx_place_nvml() { rm -f "$HX_SYSTEM32/nvml.dll" && cp "$HX_NVML_STANDINS/$1/nvml.dll" "$HX_SYSTEM32/nvml.dll"; }
+hx_remove_nvml() { rm -f "$HX_SYSTEM32/nvml.dll"; }
 
-# hx_session_begin [--headless | --display]: a fresh session folder, the prefix's registry as
-# prepared, Xvfb on a free display with openbox (not with --headless, nor with --display,
+# hx_session_prefix DIR: a prefix of the session's own at DIR, so that sessions can run side
+# by side, each with its own wineserver. Files are links to the prepared prefix's (935 files,
+# a few milliseconds), except the registry, which the session's wineserver rewrites: Wine
+# replaces a registry file whole, but copies keep even an in-place write away from the cache.
+# hx_teardown checks that nothing wrote through a link (hx_prefix_untouched).
+hx_session_prefix()
+{
+    local dir=$1 pid
+    if [ -d "$dir" ]; then
+        # Leftovers of an interrupted run, which may have lost their wineserver.
+        WINEPREFIX=$dir wineserver -k 2>/dev/null
+        for pid in $(grep -lsFxz "WINEPREFIX=$dir" /proc/[0-9]*/environ | cut -d/ -f3); do
+            kill -KILL "$pid" 2>/dev/null
+        done
+        rm -rf "$dir"
+    fi
+    cp -al "$HX_PREFIX" "$dir" || hx_fail "cannot link the prefix to $dir"
+    rm -f "$dir"/*.reg
+    cp "$HX_PREFIX/.tidewatch-clean/"*.reg "$dir/" || hx_fail "cannot copy the registry to $dir"
+}
+
+# hx_prefix_untouched: no file of the prepared prefix changed since it was prepared (a session
+# that wrote into a linked file would have changed it for every later session).
+hx_prefix_untouched()
+{
+    local changed
+    changed=$(find "$HX_PREFIX" -path "$HX_PREFIX/.tidewatch-clean" -prune -o -type f \
+        -newer "$HX_PREFIX/.tidewatch-prepared" -print 2>/dev/null | head -n 3)
+    [ -z "$changed" ] && return 0
+    hx_log "the prepared prefix was written through a link: $changed"
+    return 1
+}
+
+# hx_session_begin [--headless | --display]: a fresh session folder with a prefix of its own
+# (hx_session_prefix), Xvfb on a free display with openbox (not with --headless, nor with --display,
 # which keeps $DISPLAY) and a wineserver of its own, all started as children of this shell.
 hx_session_begin()
 {
@@ -168,14 +223,13 @@ hx_session_begin()
     [ "${1:-}" = "--headless" ] && headless=1
     [ "${1:-}" = "--display" ] && own_display=1
     [ $own_display -eq 0 ] || [ -n "${DISPLAY:-}" ] || hx_fail "--display without a DISPLAY"
-    [ -f "$HX_PREFIX/.tidewatch-registry" ] || hx_fail "no prepared prefix: run the e2e_prefix test first"
-    wineserver -k 2>/dev/null # a leftover of an interrupted run would keep its registry
-    wineserver -w 2>/dev/null
-    cp "$HX_PREFIX/.tidewatch-clean/"*.reg "$HX_PREFIX/"
-    hx_remove_nvml # no GPU library unless the session asks for one (hx_gpu, hx_place_nvml)
+    [ -f "$HX_PREFIX/.tidewatch-prepared" ] || hx_fail "no prepared prefix: run the e2e_prefix test first"
     HX_SESSION=$HX_BUILD/e2e/sessions/$HX_SCENARIO
-    rm -rf "$HX_SESSION"
     mkdir -p "$HX_SESSION"
+    hx_session_prefix "$HX_SESSION/prefix"
+    find "$HX_SESSION" -mindepth 1 -maxdepth 1 ! -name prefix -exec rm -rf {} +
+    export WINEPREFIX=$HX_SESSION/prefix
+    HX_SYSTEM32=$WINEPREFIX/drive_c/windows/system32
     : >"$HX_SESSION/pids"
     HX_CONTROL=$HX_SESSION/control.txt
     HX_SIM_LOG=$HX_SESSION/sim.log
@@ -195,13 +249,13 @@ hx_session_begin()
     for ((tries = 0; tries < 300; tries++)); do
         [ -S "$(hx_wineserver_socket)" ] && break
         kill -0 "$HX_WINESERVER_PID" 2>/dev/null || hx_fail "wineserver ended: $(cat "$HX_SESSION/wineserver.err")"
-        sleep 0.01
+        hx_sleep 0.01
     done
     if [ $headless -eq 1 ]; then
         unset DISPLAY
         return 0
     fi
-    [ $own_display -eq 1 ] && return 0
+    [ $own_display -eq 1 ] && { hx_session_serve; return 0; }
     # Other users' displays come and go on this machine: a display that does not answer
     # once announced is replaced by a new one, and a window manager that could not open
     # it is started again. -noreset keeps the server from resetting, and dropping a client
@@ -217,7 +271,7 @@ hx_session_begin()
         export DISPLAY=":$(tr -dc 0-9 <"$HX_SESSION/display")"
         for ((tries = 0; tries < 200; tries++)); do
             xprop -root >/dev/null 2>&1 && break 2
-            sleep 0.01
+            hx_sleep 0.01
         done
         hx_log "display $DISPLAY does not answer (attempt $attempt)"
         hx_stop_pid $xvfb
@@ -228,15 +282,18 @@ hx_session_begin()
         wm=$!
         hx_remember $wm openbox
         for ((tries = 0; tries < 500; tries++)); do
-            xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+            xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && { hx_session_serve; return 0; }
             kill -0 $wm 2>/dev/null || break
-            sleep 0.01
+            hx_sleep 0.01
         done
         hx_log "openbox did not start on $DISPLAY (attempt $attempt)"
         hx_stop_pid $wm
     done
     hx_fail "openbox did not start"
 }
+
+# The probe's server for scripts that drive the program through it (app.sh).
+hx_session_serve() { ! declare -F hx_probe_serve >/dev/null || hx_probe_serve; }
 
 # --- Waiting ---------------------------------------------------------------------------------
 
@@ -246,26 +303,54 @@ hx_wait_file_text()
     local deadline=$((SECONDS + $2 + 1))
     while [ ! -s "$1" ]; do
         [ $SECONDS -ge $deadline ] && return 1
-        sleep 0.01
+        hx_sleep 0.01
     done
 }
 
 # hx_wait_line FILE REGEX [SECONDS [NAME]]: until a line of FILE matches the extended REGEX
 # (default 10 s). With NAME, gives up as soon as that started program has ended.
-hx_wait_line()
+hx_wait_line() { hx_wait_lines "$1" "$2" 1 "${3:-10}" "${4:-}"; }
+
+# hx_wait_lines FILE REGEX COUNT SECONDS [NAME [SKIP]]: until COUNT lines of FILE after its
+# first SKIP lines match the extended REGEX; NAME as for hx_wait_line. FILE is read once,
+# line by line as it grows (again from the start when replaced): no process is started per
+# turn.
+hx_wait_lines()
 {
-    local file=$1 pattern=$2 limit=${3:-10} pid=
-    [ -n "${4:-}" ] && { pid=$(hx_pid_of "$4") || hx_fail "no program $4"; }
-    local deadline=$(($(date +%s%N) / 1000000 + limit * 1000))
-    while ! grep -aqE -- "$pattern" "$file" 2>/dev/null; do
-        [ $(($(date +%s%N) / 1000000)) -ge "$deadline" ] && return 1
-        if [ -n "$pid" ] && ! kill -0 "$pid" 2>/dev/null; then
-            grep -aqE -- "$pattern" "$file" 2>/dev/null
-            return
+    local file=$1 pattern=$2 count=$3 limit=$4 pid= skip=${6:-0}
+    local fd= line= rest= ended=0 seen=0 lines=0
+    [ -n "${5:-}" ] && { pid=$(hx_pid_of "$5") || hx_fail "no program $5"; }
+    local deadline=$((${EPOCHREALTIME/./} / 1000 + limit * 1000))
+    while :; do
+        if [ -n "$fd" ] && ! [ "$file" -ef "/proc/self/fd/$fd" ]; then
+            exec {fd}<&-
+            fd= rest= seen=0 lines=0
         fi
-        sleep 0.01
+        [ -z "$fd" ] && [ -e "$file" ] && { exec {fd}<"$file" || fd=; }
+        if [ -n "$fd" ]; then
+            while IFS= read -r line <&"$fd"; do
+                line=$rest$line rest=
+                ((++lines > skip)) && [[ $line =~ $pattern ]] && ((++seen >= count)) && break 2
+            done
+            rest+=$line # the last line, not ended yet
+            ((lines >= skip)) && [[ -n $rest && $rest =~ $pattern ]] && ((seen + 1 >= count)) && break
+        fi
+        if [ $ended -eq 1 ] || [ $((${EPOCHREALTIME/./} / 1000)) -ge "$deadline" ]; then
+            [ -z "$fd" ] || exec {fd}<&-
+            return 1
+        fi
+        # A program that ended has written its last: one more look.
+        if [ -n "$pid" ] && ! kill -0 "$pid" 2>/dev/null; then
+            ended=1
+            continue
+        fi
+        hx_sleep 0.01
     done
+    exec {fd}<&-
 }
+
+# hx_lines FILE: how many lines FILE has now (a mark for hx_wait_lines' SKIP).
+hx_lines() { wc -l <"$1" 2>/dev/null || echo 0; }
 
 # hx_has FILE REGEX / hx_count FILE REGEX: lines of FILE matching now.
 hx_has() { grep -aqE -- "$2" "$1" 2>/dev/null; }
@@ -274,7 +359,12 @@ hx_count() { grep -acE -- "$2" "$1" 2>/dev/null; }
 # hx_reg_add KEY NAME TYPE DATA: a registry value for this session's programs, e.g.
 #   hx_reg_add 'HKCU\Control Panel\Desktop' LogPixels REG_DWORD 120
 # (about 0.1 s; takes effect for programs started afterwards).
-hx_reg_add() { wine reg add "$1" /v "$2" /t "$3" /d "$4" /f >/dev/null 2>&1 || hx_fail "reg add $1 $2 failed"; }
+# A probe serving the session is started again, to read the new value.
+hx_reg_add()
+{
+    wine reg add "$1" /v "$2" /t "$3" /d "$4" /f >/dev/null 2>&1 || hx_fail "reg add $1 $2 failed"
+    [ -z "${HX_PROBE_PID:-}" ] || hx_probe_serve
+}
 
 # --- The simulated cooler --------------------------------------------------------------------
 
@@ -299,8 +389,7 @@ hx_start_sim()
 # re-read by the stand-in at every call it takes.
 hx_gpu()
 {
-    local system32=$HX_PREFIX/drive_c/windows/system32
-    [ -f "$system32/nvml.dll" ] || cp "$HX_STANDIN_NVML" "$system32/nvml.dll" || hx_fail "cannot install nvml.dll"
+    [ -f "$HX_SYSTEM32/nvml.dll" ] || cp "$HX_STANDIN_NVML" "$HX_SYSTEM32/nvml.dll" || hx_fail "cannot install nvml.dll"
     printf '%s\n' "$@" >"$HX_SESSION/nvml.txt.tmp" && mv -f "$HX_SESSION/nvml.txt.tmp" "$HX_SESSION/nvml.txt"
 }
 
@@ -333,7 +422,7 @@ hx_wait_exit()
     pid=$(hx_pid_of "$1") || hx_fail "no program $1"
     for ((tries = 0; tries < limit * 100; tries++)); do
         kill -0 "$pid" 2>/dev/null || break
-        sleep 0.01
+        hx_sleep 0.01
     done
     kill -0 "$pid" 2>/dev/null && return 124
     wait "$pid"
@@ -353,7 +442,7 @@ hx_stop_pid()
     kill -TERM "$pid" 2>/dev/null
     for ((tries = 0; tries < 200; tries++)); do
         kill -0 "$pid" 2>/dev/null || break
-        sleep 0.01
+        hx_sleep 0.01
     done
     kill -KILL "$pid" 2>/dev/null
     wait "$pid" 2>/dev/null
@@ -392,6 +481,7 @@ hx_teardown()
 {
     [ -n "$HX_SESSION" ] || return 0
     local i name crashed=0
+    ! declare -F hx_probe_unserve >/dev/null || hx_probe_unserve
     # Programs first, newest first; then every Wine process of the prefix with its
     # wineserver; then the window manager and the display.
     for ((i = ${#HX_PIDS[@]} - 1; i >= 0; i--)); do
@@ -420,9 +510,9 @@ hx_teardown()
             crashed=1
         fi
     done
+    hx_prefix_untouched || crashed=1
     HX_PIDS=()
     HX_PID_NAMES=()
     HX_WINESERVER_PID=
-    hx_remove_nvml
     return $crashed
 }

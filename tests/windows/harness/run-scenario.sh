@@ -17,13 +17,13 @@ HX_SCENARIO=$2
 . "$1"
 declare -F "scenario_$HX_SCENARIO" >/dev/null || { echo "no scenario_$HX_SCENARIO in $1" >&2; exit 2; }
 
-hx_started=$(date +%s%N)
+hx_started=${EPOCHREALTIME/./}
 hx_finish()
 {
     local code=$?
     trap - EXIT INT TERM
     hx_teardown || code=1
-    local ms=$((($(date +%s%N) - hx_started) / 1000000))
+    local ms=$(((${EPOCHREALTIME/./} - hx_started) / 1000))
     if [ $code -eq 0 ]; then
         printf 'PASS %s (%d.%03d s)\n' "$HX_SCENARIO" $((ms / 1000)) $((ms % 1000))
     else
