@@ -458,6 +458,15 @@ painted_unprompted()
 
 # Waits until the main window has painted after a publication, so that nothing is pending,
 # and prints the trace's line count then.
+# clicked_and_settled LINE: the window took a click after line LINE of its message trace and
+# has painted whatever that asked for.
+clicked_and_settled()
+{
+    hx_wait_lines "$HX_SESSION/app.err" 'L"Tidewatch" +\[0202\] WM_LBUTTONUP returned' 1 3 "" "$1" ||
+        hx_fail "the click did not arrive"
+    probe settle 3000 >/dev/null || hx_fail "the window did not settle"
+}
+
 quiet_point()
 {
     local start lines deadline=$((SECONDS + 8))
@@ -493,7 +502,7 @@ fault silent"
     # Not connected: a click on Balanced asks for nothing and repaints nothing.
     from=$(quiet_point)
     click_box balanced
-    hx_sleep 0.3
+    clicked_and_settled "$from"
     ! painted_unprompted "$from" || hx_fail "a click on a profile button repainted while not connected"
     [ "$(peek ApplyPending 4)" = 0 ] || hx_fail "a click while not connected left a request"
     # The check sees a repaint: a press on a slider makes one (still well before the next
@@ -501,7 +510,7 @@ fault silent"
     from=$(wc -l <"$HX_SESSION/app.err")
     read -r -a point <<<"$(box_middle pumpSlider)"
     xdotool mousemove --window "$DASH_WINDOW" "${point[0]}" "${point[1]}" click 1
-    hx_sleep 0.3
+    clicked_and_settled "$from"
     painted_unprompted "$from" || hx_fail "the repaint of a slider press was not seen"
 
     # Connected: nothing left over is written.
