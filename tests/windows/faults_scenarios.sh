@@ -346,7 +346,7 @@ step again"
     hx_wait_exit "$APP" 5 || hx_fail "the program did not end after WM_ENDSESSION"
     ended=$(((${EPOCHREALTIME/./} - began) / 1000))
     hx_log "measure end_of_session_with_silent_cooler_ms $ended"
-    # 2000 ms for the worker, the process's end and a Wine start for the probe.
+    # 2000 ms for the worker and the process's end.
     ((ended >= 1800 && ended <= 2700)) || hx_fail "the program took $ended ms to end"
     expect_equal "windows left" 0 "$(probe count)"
 }

@@ -13,6 +13,9 @@
 //                                 ("window": at the DPI Windows gives a new window here)
 //   probe wait-gone MS            waits until no window of the class is left
 //   probe menus                   "x y w h" of each popup menu window on screen, topmost first
+//   probe foreground[-set]        "1 CLASS" when the foreground window is the program's, else
+//                                 "0 CLASS"; -set makes the program's window the foreground
+//                                 one first
 //   probe tooltips                the tooltip of every icon in Wine's tray, one a line
 //   probe untray                  removes icon 1 of the window from the tray, as a dying shell
 //   probe workarea                "work L T R B dpi D": the window's monitor and DPI
@@ -890,6 +893,21 @@ int Settle(HWND window, DWORD limitMs)
     return 0;
 }
 
+// Whether the foreground window (which takes the keyboard) is one of the program's, with its
+// class; with `set`, the program's window is made the foreground window first.
+int Foreground(HWND window, bool set)
+{
+    if (set && !SetForegroundWindow(window)) return 1;
+    HWND foreground = GetForegroundWindow();
+    DWORD process = 0, ours = 0;
+    GetWindowThreadProcessId(foreground, &process);
+    GetWindowThreadProcessId(window, &ours);
+    wchar_t name[64] = {};
+    GetClassNameW(foreground, name, 64);
+    printf("%d %ls\n", process != 0 && process == ours ? 1 : 0, name);
+    return 0;
+}
+
 // Posts a message to the window and times its process's end from the post.
 int End(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD limitMs)
 {
@@ -951,6 +969,7 @@ int Run(int argc, char** argv)
         return 0;
     }
     if (strcmp(verb, "menus") == 0) return EnumWindows(ListMenu, 0) ? 0 : 1;
+
     if (strcmp(verb, "tooltips") == 0) return Tooltips();
     if (strcmp(verb, "badge") == 0 && (argc == 4 || argc == 5)) {
         return Badge(static_cast<int>(Number(argv[2])), argv[3],
@@ -980,6 +999,8 @@ int Run(int argc, char** argv)
         return 0;
     }
     if (strcmp(verb, "tray") == 0) return Tray(window);
+    if (strcmp(verb, "foreground") == 0) return Foreground(window, false);
+    if (strcmp(verb, "foreground-set") == 0) return Foreground(window, true);
     if ((strcmp(verb, "post") == 0 && (argc == 5 || argc == 6)) || (strcmp(verb, "send") == 0 && argc == 5)) {
         const UINT message = static_cast<UINT>(Number(argv[2]));
         const WPARAM wParam = static_cast<WPARAM>(Number(argv[3]));

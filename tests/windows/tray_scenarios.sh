@@ -248,19 +248,23 @@ menu_click() # X Y
 
 # Keyboard input reaches a Wine menu only through its own X window: the program's hidden
 # window cannot take the X focus that SetForegroundWindow gives it on Windows.
+foreground_is_ours() { probe foreground | cut -d' ' -f1; }
+
 menu_keys() # KEY...
 {
     local window
     window=$(xwininfo -root -tree | awk -v g="${MENU_W}x${MENU_H}+${MENU_X}+" '/"tidewatch.exe"/ && index($0, g) {print $1; exit}')
     [ -n "$window" ] || hx_fail "no X window for the menu"
-    # Wine may still hand the focus on from a menu or window closed a moment before: the keys
-    # go once the menu has held it for 50 ms.
-    local tries
-    for ((tries = 0; tries < 40; tries++)); do
-        xdotool windowfocus --sync "$window"
-        hx_sleep 0.05
-        [ "$(xdotool getwindowfocus)" = "$((window))" ] && break
-    done
+    xdotool windowfocus --sync "$window"
+    # The keys go to the foreground window. The program made its own the foreground one
+    # before its menu, but under load Wine at times hands the foreground to its desktop
+    # window a moment later, as it follows the X focus; Windows' shell lets the program
+    # keep it.
+    if ! until_equal 2 1 foreground_is_ours; then
+        hx_log "the foreground stayed with Wine's $(probe foreground | cut -d' ' -f2-): given back to the program"
+        probe foreground-set >/dev/null
+        until_equal 2 1 foreground_is_ours || hx_fail "the program's window cannot be the foreground one"
+    fi
     xdotool key --delay 50 "$@"
 }
 
