@@ -78,8 +78,15 @@ hx_until()
     done
 }
 
-# hx_app_wait_window [SECONDS]: until the program's main window exists (default 15 s).
-hx_app_wait_window() { hx_until "${1:-15}" hx_probe find || hx_fail "the program's window did not appear"; }
+# hx_app_wait_window [SECONDS]: until the program's main window exists and its start-up is
+# over (it has measured it: fonts built, the icon in the tray), default 15 s. The window can
+# be found while the program is still setting it up.
+hx_app_wait_window()
+{
+    hx_until "${1:-15}" hx_probe find || hx_fail "the program's window did not appear"
+    hx_until "${1:-15}" hx_app_started || hx_fail "the program's start-up did not end"
+}
+hx_app_started() { [[ $(hx_app_peek StartupMicros 8) =~ ^[1-9][0-9]*$ ]]; }
 
 # hx_app_state FIELD: visible, iconic, client (WxH) or outer of the main window.
 hx_app_state() { hx_probe state | tr ' ' '\n' | sed -n "s/^$1=//p"; }

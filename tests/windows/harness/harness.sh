@@ -9,6 +9,11 @@
 #                              [ENV VAR=value ...])
 #   It runs with the label e2e, after the fixture that prepares the cached Wine prefix
 #   (build/windows/e2e/prefix: created once, 5-8 s; stand-in DLLs reinstalled every run).
+#   Scenarios run side by side: each session links a prefix of its own from the prepared one
+#   and starts its own wineserver, display and simulator, so a scenario may do anything to
+#   its session but must not wait on fixed times where an event can be awaited (the machine
+#   is busy with the others). Waits read files and the probe without starting a process per
+#   turn (hx_wait_lines, hx_sleep, hx_probe in app.sh): a scenario's own loops should too.
 #   By hand:  bash tests/windows/harness/run-scenario.sh SCRIPT NAME  (same environment).
 #
 #   A scenario looks like:
