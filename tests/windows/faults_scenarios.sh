@@ -13,7 +13,6 @@
 # while it refuses initialisation).
 . "$(dirname "${BASH_SOURCE[0]}")/harness/app.sh"
 
-PROBE=$HX_BUILD/tests/tidewatch_probe.exe
 MAP=$HX_BUILD/Tidewatch.map
 DECOYS=$(dirname "$HX_DECOY_HID")
 
@@ -699,7 +698,7 @@ scenario_faults_planted_dlls()
     local folder=$HX_SESSION/downloads marker=$HX_SESSION/decoys-loaded
     mkdir -p "$folder"
     cp "$HX_TIDEWATCH" "$DECOYS/hid.dll" "$DECOYS/dwmapi.dll" "$DECOYS/nvml.dll" "$folder/"
-    cp "$PROBE" "$folder/loader.exe"
+    cp "$HX_PROBE" "$folder/loader.exe"
     export TIDEWATCH_DECOY_MARKER WINEDLLOVERRIDES
     TIDEWATCH_DECOY_MARKER=$(hx_winpath "$marker")
     WINEDLLOVERRIDES="$WINEDLLOVERRIDES;dwmapi=n,b"

@@ -11,7 +11,6 @@
 # copy them there.
 . "$(dirname "${BASH_SOURCE[0]}")/harness/app.sh"
 
-PROBE=$HX_BUILD/tests/tidewatch_probe.exe
 MAP=$HX_BUILD/Tidewatch.map
 TRAY_NOTIFY=0x8003 # MsgTrayNotify
 
