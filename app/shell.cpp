@@ -8,6 +8,11 @@ uint16_t VersionMajor = 0;
 uint16_t VersionMinor = 0;
 uint16_t VersionBuild = 0;
 
+bool AnotherCopyRuns(bool mutexCreated, DWORD lastError)
+{
+    return mutexCreated ? lastError == MutexAlreadyExists : lastError == MutexAccessDenied;
+}
+
 static uint32_t ReadLittle32(const uint8_t* at)
 {
     return static_cast<uint32_t>(at[0]) | static_cast<uint32_t>(at[1]) << 8 |

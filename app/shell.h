@@ -28,6 +28,13 @@ extern uint16_t VersionMajor;   // interface thread; own version resource, 0 whe
 extern uint16_t VersionMinor;   // interface thread
 extern uint16_t VersionBuild;   // interface thread
 
+// Whether the creation of the instance mutex found another copy running: the mutex existed
+// already, or it could not be opened at all (ERROR_ACCESS_DENIED: a copy started with "Run
+// as administrator" holds it). Any other failure leaves this start to run as the only copy.
+constexpr DWORD MutexAccessDenied = 5;    // ERROR_ACCESS_DENIED
+constexpr DWORD MutexAlreadyExists = 183; // ERROR_ALREADY_EXISTS
+bool AnotherCopyRuns(bool mutexCreated, DWORD lastError);
+
 struct ProgramVersion {
     uint16_t major;
     uint16_t minor;

@@ -104,9 +104,9 @@ int main()
     const int64_t start = ReadCounter();
 
     InstanceMutex = CreateMutexW(nullptr, FALSE, Wide(MutexName));
-    if (InstanceMutex && GetLastError() == ERROR_ALREADY_EXISTS) {
+    if (AnotherCopyRuns(InstanceMutex != nullptr, GetLastError())) {
         HandOver();
-        CloseHandle(InstanceMutex);
+        if (InstanceMutex) CloseHandle(InstanceMutex);
         InstanceMutex = nullptr;
         return 0;
     }
@@ -126,6 +126,12 @@ int main()
                                  CW_USEDEFAULT, CW_USEDEFAULT, initial.cx, initial.cy, nullptr,
                                  nullptr, Instance, nullptr);
     if (!MainWindow) return 2;
+    // A copy started with "Run as administrator" still hears a restarted shell and a second
+    // start made without it (UIPI drops their messages otherwise).
+    if (TaskbarCreatedMsg) {
+        ChangeWindowMessageFilterEx(MainWindow, TaskbarCreatedMsg, MSGFLT_ALLOW, nullptr);
+    }
+    ChangeWindowMessageFilterEx(MainWindow, WM_COMMAND, MSGFLT_ALLOW, nullptr);
 
     const UINT dpi = GetDpiForWindow(MainWindow);
     if (dpi) CurrentDpi = static_cast<int>(dpi);

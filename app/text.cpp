@@ -121,3 +121,12 @@ int LabelRpmPercent(char16_t* buffer, int cap, const char16_t* label, int32_t rp
     pos = AppendDecimal(buffer, pos, cap, static_cast<uint32_t>(percent));
     return AppendText(buffer, pos, cap, u"%");
 }
+
+bool SameText(const char16_t* a, const char16_t* b)
+{
+    while (*a && *a == *b) {
+        ++a;
+        ++b;
+    }
+    return *a == *b;
+}

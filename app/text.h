@@ -8,6 +8,9 @@
 // Copies `text` while pos + 1 < cap. A position outside 0..cap-1 writes nothing.
 int AppendText(char16_t* buffer, int pos, int cap, const char16_t* text);
 
+// True when the two NUL-terminated texts are the same.
+bool SameText(const char16_t* a, const char16_t* b);
+
 // Copies the 8-bit `source` decoded as UTF-8, characters beyond U+FFFF as surrogate pairs
 // (a pair that does not fit whole is left out). Text that is not valid UTF-8 throughout (a
 // stray, truncated or overlong sequence, a surrogate, a value beyond U+10FFFF) is copied one

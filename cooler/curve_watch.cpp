@@ -2,17 +2,26 @@
 
 namespace {
 
-// The duty between the curve's points below and above `liquidTenths`, widened by the slack.
+int32_t CurveIndex(int32_t degree)
+{
+    const int32_t index = degree - CurveFirstDegree;
+    if (index < 0) return 0;
+    return index > CurvePoints - 1 ? CurvePoints - 1 : index;
+}
+
+// The duty between the lowest and highest curve points around `liquidTenths`, with slack.
 bool Within(const uint8_t curve[CurvePoints], int32_t liquidTenths, int32_t duty)
 {
-    int32_t below = liquidTenths / 10 - CurveFirstDegree;
-    int32_t above = below + (liquidTenths % 10 != 0 ? 1 : 0);
-    if (below < 0) below = 0;
-    if (above < 0) above = 0;
-    if (below > CurvePoints - 1) below = CurvePoints - 1;
-    if (above > CurvePoints - 1) above = CurvePoints - 1;
-    const int32_t low = curve[below] < curve[above] ? curve[below] : curve[above];
-    const int32_t high = curve[below] < curve[above] ? curve[above] : curve[below];
+    const int32_t lowTenths = liquidTenths - ReadingSlackTenths;
+    const int32_t highTenths = liquidTenths + ReadingSlackTenths;
+    const int32_t first = CurveIndex(lowTenths < 0 ? 0 : lowTenths / 10);
+    const int32_t last = CurveIndex((highTenths + 9) / 10);
+    int32_t low = curve[first];
+    int32_t high = curve[first];
+    for (int32_t i = first + 1; i <= last; ++i) {
+        if (curve[i] < low) low = curve[i];
+        if (curve[i] > high) high = curve[i];
+    }
     return duty >= low - DutySlack && duty <= high + DutySlack;
 }
 
@@ -24,17 +33,36 @@ bool DutiesFollowCurves(const WrittenCurves& curves, const CoolerStatus& status)
     uint8_t fans[CurvePoints];
     BuildDutyCurve(curves.profile, ChannelPump, curves.pumpDuty, pump);
     BuildDutyCurve(curves.profile, ChannelFans, curves.fanDuty, fans);
+    const bool noFans = status.fanDuty == 0 && status.fanRpm == 0;
     return Within(pump, status.liquidTenths, status.pumpDuty) &&
-           Within(fans, status.liquidTenths, status.fanDuty);
+           (noFans || Within(fans, status.liquidTenths, status.fanDuty));
 }
 
-void ResetCurveWatch(CurveWatch* watch)
+void ResetCurveWatch(CurveWatch* watch, DWORD nowMs)
 {
     *watch = {};
+    watch->lastWriteMs = nowMs;
+}
+
+void NoteAutomaticWrite(CurveWatch* watch, DWORD nowMs)
+{
+    watch->rewritten = true;
+    watch->lastRewriteMs = nowMs;
+    watch->lastWriteMs = nowMs;
+    watch->mismatches = 0;
+}
+
+bool RewriteOnConnection(const CurveWatch& watch, bool coolerWentAway, DWORD nowMs)
+{
+    if (coolerWentAway) return true;
+    if (watch.notHeld) return false;
+    return !watch.rewritten || nowMs - watch.lastRewriteMs >= RewriteIntervalMs;
 }
 
 bool WatchPoll(CurveWatch* watch, bool duties, DWORD nowMs)
 {
+    // The first poll after a write may still show the duty from before it.
+    if (nowMs - watch->lastWriteMs < SettleAfterWriteMs) return false;
     if (duties) {
         watch->mismatches = 0;
         watch->notHeld = false;
@@ -53,8 +81,6 @@ bool WatchPoll(CurveWatch* watch, bool duties, DWORD nowMs)
     }
     if (watch->mismatches < MismatchesBeforeRewrite || watch->notHeld) return false;
     if (watch->rewritten && nowMs - watch->lastRewriteMs < RewriteIntervalMs) return false;
-    watch->rewritten = true;
-    watch->lastRewriteMs = nowMs;
-    watch->mismatches = 0;
+    NoteAutomaticWrite(watch, nowMs);
     return true;
 }

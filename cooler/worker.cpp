@@ -1,5 +1,6 @@
 #include "cooler/worker.h"
 
+#include "app/session.h"
 #include "cooler/commands.h"
 #include "telemetry/gpu.h"
 #include "telemetry/publish.h"
@@ -42,24 +43,8 @@ bool WriteCurves(WorkerState* state, const WrittenCurves& curves)
                           curves.fanDuty);
 }
 
-void CurvesWrittenAnew(WorkerState* state)
-{
-    ResetCurveWatch(&state->watch);
-    InterlockedExchange(&CurveNotHeld, 0);
-}
-
-// The curves of this run written again (a new connection, a resume); nothing while none were
-// written, or when an apply waits to write newer ones in this turn. False when a write failed.
-bool WriteCurvesAgain(WorkerState* state)
-{
-    if (state->curves.profile == ProfileUnchanged || AtomicRead(&ApplyPending) != 0) return true;
-    if (!WriteCurves(state, state->curves)) return false;
-    CurvesWrittenAnew(state);
-    return true;
-}
-
 // True when the link survived: a failed curve write drops it.
-bool TakeApply(WorkerState* state)
+bool TakeApply(WorkerState* state, DWORD nowMs)
 {
     if (InterlockedExchange(&ApplyPending, 0) == 0) return true;
     const WrittenCurves requested = {AtomicRead(&RequestedProfile), LoadRelaxed(&ManualPumpDuty),
@@ -67,7 +52,11 @@ bool TakeApply(WorkerState* state)
     const bool written = WriteCurves(state, requested);
     if (written) {
         state->curves = requested;
-        CurvesWrittenAnew(state);
+        // The user's write: the watch starts afresh and nothing older is re-written.
+        ResetCurveWatch(&state->watch, nowMs);
+        InterlockedExchange(&CurveNotHeld, 0);
+        state->rewriteDue = false;
+        state->coolerWentAway = false;
         InterlockedExchange(&AppliedProfile, requested.profile);
         InterlockedExchange(&AppliedPumpDuty, requested.pumpDuty);
         InterlockedExchange(&AppliedFanDuty, requested.fanDuty);
@@ -83,17 +72,18 @@ bool TakeApply(WorkerState* state)
 
 void TakeBrightness(WorkerState* state)
 {
+    // A cooler that keeps refusing it on one connection is not asked again and again: the
+    // request waits for the next connection.
+    if (state->brightnessFailures >= BrightnessTries) return;
     const int32_t level = InterlockedExchange(&BrightnessRequest, -1);
     if (level < 0) return;
     const int32_t mode = AtomicRead(&ScreenMode);
     if (mode < 0 || mode > 3 || level > 100) return;
     if (!WriteBrightness(state->cooler, state->ioEvent, level, mode)) {
         // Kept for a later turn, or the next connection when the cooler has gone, unless a
-        // newer request has come meanwhile: the user's choice is not lost with the write. A
-        // cooler that keeps refusing it on one connection is not asked again and again.
-        if (++state->brightnessFailures < BrightnessTries) {
-            InterlockedCompareExchange(&BrightnessRequest, level, -1);
-        }
+        // newer request has come meanwhile: the user's choice is not lost with the write.
+        ++state->brightnessFailures;
+        InterlockedCompareExchange(&BrightnessRequest, level, -1);
         return;
     }
     if (!ReadScreenInfo(state->cooler, state->ioEvent)) {
@@ -108,13 +98,23 @@ void RetryScreenInfo(WorkerState* state)
     else state->screenInfoRetries -= 1;
 }
 
-// After a successful poll: the curves written again when the cooler has not kept them, or
-// the give-up shown. False when the re-write failed.
+// After a successful poll: the curves written again when a new connection or the watch asks
+// for it, or the give-up shown. Only the copy at the console writes on its own: another
+// user's copy, switched away from, stands aside. False when a re-write failed.
 bool WatchCurves(WorkerState* state, DWORD nowMs)
 {
-    if (state->curves.profile == ProfileUnchanged) return true;
-    const bool follows = DutiesFollowCurves(state->curves, state->record);
-    const bool rewrite = WatchPoll(&state->watch, follows, nowMs);
+    const bool connectionRewrite = state->rewriteDue;
+    state->rewriteDue = false;
+    if (state->curves.profile == ProfileUnchanged || !AtActiveConsole()) return true;
+    bool rewrite;
+    if (connectionRewrite) {
+        rewrite = RewriteOnConnection(state->watch, state->coolerWentAway, nowMs);
+        state->coolerWentAway = false;
+        if (rewrite) NoteAutomaticWrite(&state->watch, nowMs);
+    } else {
+        const bool follows = DutiesFollowCurves(state->curves, state->record);
+        rewrite = WatchPoll(&state->watch, follows, nowMs);
+    }
     InterlockedExchange(&CurveNotHeld, state->watch.notHeld ? 1 : 0);
     return !rewrite || WriteCurves(state, state->curves);
 }
@@ -129,36 +129,40 @@ void StartWorker(WorkerState* state)
     state->cooler = INVALID_HANDLE_VALUE;
     state->screenInfoRetries = 0;
     state->linkProven = false;
+    state->rewriteDue = false;
+    state->coolerWentAway = false;
     state->brightnessFailures = 0;
     state->curves = {ProfileUnchanged, 0, 0};
-    ResetCurveWatch(&state->watch);
+    ResetCurveWatch(&state->watch, 0);
 }
 
 TurnWait WorkerTurn(WorkerState* state, DWORD nowMs)
 {
+    // After sleep the handle may not have survived, and the cooler may need initialising
+    // again (it can report zeros until it is): a resume is a reconnection.
+    if (InterlockedExchange(&ResumePending, 0) != 0 && state->cooler != INVALID_HANDLE_VALUE) {
+        DropLink(state);
+    }
     if (state->cooler == INVALID_HANDLE_VALUE) {
         // Without the I/O event no report could be waited for: stay in the no-cooler state
         // rather than open a link whose every operation fails at once.
         if (state->ioEvent) state->cooler = FindCooler();
         if (state->cooler == INVALID_HANDLE_VALUE) {
+            state->coolerWentAway = true;
             PublishLinkState(state, LinkNotFound);
             return {WaitStopOnly, SearchWaitMs};
         }
         state->linkProven = false;
         state->brightnessFailures = 0;
         if (!InitCooler(state->cooler, state->ioEvent)) return FailLink(state);
-        // A new connection may follow a power loss that brought back the factory curves; its
-        // re-write also stands for a resume noted meanwhile.
-        InterlockedExchange(&ResumePending, 0);
-        if (!WriteCurvesAgain(state)) return FailLink(state);
+        // A new connection may follow a power loss that brought back the factory curves.
+        state->rewriteDue = true;
         state->screenInfoRetries = ScreenInfoRetryBudget;
         ReadScreenInfo(state->cooler, state->ioEvent);
-    } else if (InterlockedExchange(&ResumePending, 0) != 0 && !WriteCurvesAgain(state)) {
-        return FailLink(state);
     }
 
     if (state->screenInfoRetries > 0) RetryScreenInfo(state);
-    if (!TakeApply(state)) return AfterDrop(state);
+    if (!TakeApply(state, nowMs)) return AfterDrop(state);
     TakeBrightness(state);
 
     if (!ReadStatus(state->cooler, state->ioEvent, &state->record)) {

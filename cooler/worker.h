@@ -20,9 +20,11 @@ struct WorkerState {
     CoolerStatus record;       // built by each turn and handed to PublishStatus
     int32_t screenInfoRetries; // queries still allowed while ScreenMode is unknown
     bool linkProven;           // a poll succeeded on this connection
+    bool rewriteDue;           // this connection's re-write awaits its first good poll
+    bool coolerWentAway;       // a search found no cooler since the last connection
     int32_t brightnessFailures; // failed brightness writes on this connection
     WrittenCurves curves;      // the curves last written whole this run
-    CurveWatch watch;          // whether the cooler keeps them
+    CurveWatch watch;          // whether the cooler keeps them; outlives connections
 };
 
 enum WaitKind : int {
@@ -40,11 +42,13 @@ struct TurnWait {
 // Creates the I/O event, starts GPU telemetry and clears the working state.
 void StartWorker(WorkerState* state);
 
-// One turn at `nowMs`: search when there is no link (a new connection writes the curves of
-// this run again); otherwise screen-information retry, the re-write a resume asked for,
-// apply, brightness, poll, the curve watch and publish. Visibility is sampled at its end,
-// just before the wait. A link that fails before its first successful poll is searched for
-// again only after LinkRetryWaitMs, so a cooler that fails at once is not hammered.
+// One turn at `nowMs`: search when there is no link (a resume closes the link first, so
+// that the cooler is opened and initialised anew); then screen-information retry, apply,
+// brightness, poll, the curve watch and publish. The curves of this run are written again on
+// a new connection only once its first poll succeeded, as the curve watch allows, and only
+// from the session at the console. Visibility is sampled at its end, just before the wait.
+// A link that fails before its first successful poll is searched for again only after
+// LinkRetryWaitMs, so a cooler that fails at once is not hammered.
 TurnWait WorkerTurn(WorkerState* state, DWORD nowMs);
 
 // True when StopEvent ended the wait.

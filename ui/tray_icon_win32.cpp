@@ -14,6 +14,8 @@ int TrayUsesGuid = 0;
 HICON TrayBadgeIcon = nullptr;
 int TrayBadgeValue = -1;
 int TrayBadgeSize = 0;
+static HICON TraySentIcon = nullptr;                 // interface thread; the icon the shell shows
+static char16_t TraySentTip[TooltipCapacity] = {};   // interface thread; the tooltip it shows
 const GUID TrayIconGuid = {0xB3F2A17C, 0x4D9E, 0x4A6B, {0x8C, 0x21, 0x5E, 0x7A, 0x3F, 0x1D, 0x0C, 0x94}};
 
 namespace {
@@ -44,6 +46,8 @@ int AddTrayIcon()
     record.uCallbackMessage = MsgTrayNotify;
     record.hIcon = TrayBadgeIcon ? TrayBadgeIcon : TrayAppIcon ? TrayAppIcon : AppIcon;
     SetTip(&record, u"Tidewatch");
+    TraySentIcon = record.hIcon;
+    AppendText(TraySentTip, 0, TooltipCapacity, u"Tidewatch");
     record.guidItem = TrayIconGuid;
     TrayUsesGuid = 1;
     TrayAdded = Shell_NotifyIconW(NIM_ADD, &record);
@@ -91,8 +95,14 @@ void UpdateTrayIcon()
         record.guidItem = TrayIconGuid;
     }
     record.hIcon = TrayBadgeIcon ? TrayBadgeIcon : TrayAppIcon ? TrayAppIcon : AppIcon;
-    BuildTrayTooltip(reinterpret_cast<char16_t*>(record.szTip), TooltipCapacity, status);
-    Shell_NotifyIconW(NIM_MODIFY, &record);
+    char16_t* tip = reinterpret_cast<char16_t*>(record.szTip);
+    BuildTrayTooltip(tip, TooltipCapacity, status);
+    // Each modify is a call into the shell's process: made only for a change.
+    if ((record.hIcon != TraySentIcon || !SameText(tip, TraySentTip)) &&
+        Shell_NotifyIconW(NIM_MODIFY, &record)) {
+        TraySentIcon = record.hIcon;
+        AppendText(TraySentTip, 0, TooltipCapacity, tip);
+    }
     // Only now that the shell holds its successor.
     if (outgoing) DestroyIcon(outgoing);
     if (outgoingAppIcon) DestroyIcon(outgoingAppIcon);

@@ -1,5 +1,6 @@
 #include "tests/fakes/fake_window.h"
 
+#include "app/session.h"
 #include "app/shared_state.h"
 
 namespace {
@@ -10,6 +11,7 @@ int PostCount = 0;                     // under FakeMutex
 int InvalidateCount = 0;               // under FakeMutex
 int PostsUnderLock = 0;                // under FakeMutex
 bool Visible = false;                  // under FakeMutex
+bool AtConsole = true;                 // under FakeMutex
 char WindowIdentity;
 
 } // namespace
@@ -23,7 +25,23 @@ void ResetFakeWindow()
     InvalidateCount = 0;
     PostsUnderLock = 0;
     Visible = false;
+    AtConsole = true;
     pthread_mutex_unlock(&FakeMutex);
+}
+
+void SetFakeAtConsole(bool atConsole)
+{
+    pthread_mutex_lock(&FakeMutex);
+    AtConsole = atConsole;
+    pthread_mutex_unlock(&FakeMutex);
+}
+
+bool AtActiveConsole()
+{
+    pthread_mutex_lock(&FakeMutex);
+    const bool atConsole = AtConsole;
+    pthread_mutex_unlock(&FakeMutex);
+    return atConsole;
 }
 
 void SetFakeWindowVisible(bool visible)

@@ -233,8 +233,9 @@ TEST_F(Worker, AnApplyWritesPumpThenFansAndStoresTheAppliedValuesBeforeTheResult
 }
 
 // The cooler keeps its curves in RAM: a power loss (the device gone and back) or a resume from
-// sleep may have brought back its factory curves.
-TEST_F(Worker, TheAppliedCurvesAreWrittenAgainOnEveryNewConnectionAndAfterAResume)
+// sleep may have brought back its factory curves. A new connection writes them again once its
+// first poll succeeded, as the curve watch allows; a link that never polls gets no writes.
+TEST_F(Worker, TheAppliedCurvesAreWrittenAgainAfterTheFirstPollOfANewConnection)
 {
     const char* unplugged = "device cooler 1e71 300c\nfault unplug\n";
     Connect();
@@ -250,27 +251,44 @@ TEST_F(Worker, TheAppliedCurvesAreWrittenAgainOnEveryNewConnectionAndAfterAResum
     StoreRelaxed(&ManualFanDuty, 45);
     RequestApply(ProfileManual);
     Turn();
-    ASSERT_TRUE(SimNativeConfigure(unplugged));
-    Turn();
-    StoreRelaxed(&ManualPumpDuty, 90); // chosen, not applied
+    // Without SATA power every poll fails: no re-write however often the link is opened.
+    ASSERT_TRUE(SimNativeConfigure("device cooler 1e71 300c\nset liquid nosata\n"));
     int mark = SimNativeLogCount();
+    for (int turn = 0; turn < 5; ++turn) Turn();
+    EXPECT_EQ(Writes(0x72, 0x01, mark), 0);
+    EXPECT_GE(Writes(0x70, 0x02, mark), 4);
+    StoreRelaxed(&ManualPumpDuty, 90); // chosen, not applied
+    mark = SimNativeLogCount();
     Connect();
     const int pump = FirstWrite(0x72, 0x01, mark);
     const int fans = FirstWrite(0x72, 0x02, mark);
-    ASSERT_GT(pump, FirstWrite(0x70, 0x01, mark));
+    ASSERT_GT(pump, FirstWrite(0x74, 0x01, mark)); // after the first poll
     EXPECT_LT(pump, fans);
-    EXPECT_LT(fans, FirstWrite(0x74, 0x01, mark));
     EXPECT_EQ(SimNativeLogEntry(pump).bytes[4], 70);
     EXPECT_EQ(SimNativeLogEntry(fans).bytes[4], 45);
     EXPECT_EQ(Posted(MsgApplyFinished), 1); // not reported as an apply
 
-    // A resume: written once more on the handle that survived it.
+    // Dropped again within the minute: not written; gone from the bus meanwhile: written.
+    mark = SimNativeLogCount();
+    ASSERT_TRUE(SimNativeConfigure(unplugged));
+    Turn();
+    Connect();
+    EXPECT_EQ(Writes(0x72, 0x01, mark), 0);
+    ASSERT_TRUE(SimNativeConfigure(unplugged));
+    Turn();
+    ASSERT_TRUE(SimNativeConfigure(""));
+    Turn(); // no cooler found
+    Connect();
+    EXPECT_EQ(Writes(0x72, 0x01, mark), 1);
+
+    // A resume reconnects: opened and initialised anew, written once the minute has passed.
     mark = SimNativeLogCount();
     EXPECT_FALSE(NoteResume(0x04)); // PBT_APMSUSPEND
     Turn();
-    EXPECT_EQ(Writes(0x72, 0x01, mark), 0);
+    EXPECT_EQ(Writes(0x70, 0x02, mark), 0);
     EXPECT_TRUE(NoteResume(ResumeSuspend));
-    Turn();
+    Turn(60000);
+    EXPECT_EQ(Writes(0x70, 0x02, mark), 1);
     EXPECT_EQ(Writes(0x72, 0x01, mark), 1);
     EXPECT_EQ(Writes(0x72, 0x02, mark), 1);
     EXPECT_EQ(SimNativeOpenHandles(), 1);
@@ -278,9 +296,20 @@ TEST_F(Worker, TheAppliedCurvesAreWrittenAgainOnEveryNewConnectionAndAfterAResum
     mark = SimNativeLogCount();
     NoteResume(ResumeAutomatic);
     RequestApply(ProfileSilent);
-    Turn();
+    Turn(60000);
     EXPECT_EQ(Writes(0x72, 0x01, mark), 1);
     EXPECT_EQ(SimNativeState().pumpCurve[0], 50);
+    // Another user's session at the console: this copy reads but writes nothing on its own.
+    SetFakeAtConsole(false);
+    mark = SimNativeLogCount();
+    ASSERT_TRUE(SimNativeConfigure(""));
+    Turn();
+    Connect();
+    for (int turn = 0; turn < 40; ++turn) Turn();
+    EXPECT_EQ(Writes(0x72, 0x01, mark), 0);
+    RequestApply(ProfileBalanced); // the user's own choice is written
+    Turn();
+    EXPECT_EQ(Writes(0x72, 0x01, mark), 1);
 }
 
 // Another program keeps writing flat duties: the curves are written again at most once a
@@ -292,7 +321,9 @@ TEST_F(Worker, CurvesTheCoolerDoesNotKeepAreRewrittenOnceAMinuteThenShownNotHeld
     RequestApply(ProfileBalanced);
     Turn();
     ASSERT_TRUE(SimNativeConfigure(overridden));
-    const int mark = SimNativeLogCount();
+    int mark = SimNativeLogCount();
+    Turn(); // within 5 s of the write: not judged
+    Turn();
     Turn();
     Turn();
     EXPECT_EQ(Writes(0x72, 0x01, mark), 0);
@@ -303,20 +334,37 @@ TEST_F(Worker, CurvesTheCoolerDoesNotKeepAreRewrittenOnceAMinuteThenShownNotHeld
     EXPECT_EQ(Writes(0x72, 0x01, mark), 1);
     Turn(); // a minute after the first
     EXPECT_EQ(Writes(0x72, 0x01, mark), 2);
-    Turn();
-    Turn();
+    for (int turn = 0; turn < 4; ++turn) Turn();
     EXPECT_EQ(AtomicRead(&CurveNotHeld), 0);
     Turn(); // overwritten again within the minute
     EXPECT_EQ(AtomicRead(&CurveNotHeld), 1);
     for (int turn = 0; turn < 60; ++turn) Turn();
     EXPECT_EQ(Writes(0x72, 0x01, mark), 2);
     EXPECT_EQ(Latest().connected, 1);
+    // Dropouts while the other program runs do not start the fight again; a cooler gone from
+    // the bus (a power loss) is written once more.
+    mark = SimNativeLogCount();
+    for (int drop = 0; drop < 4; ++drop) {
+        ASSERT_TRUE(SimNativeConfigure("device cooler 1e71 300c\nfault unplug\n"));
+        Turn();
+        ASSERT_TRUE(SimNativeConfigure(overridden));
+        Turn();
+    }
+    EXPECT_EQ(Writes(0x72, 0x01, mark), 0);
+    EXPECT_EQ(AtomicRead(&CurveNotHeld), 1);
+    ASSERT_TRUE(SimNativeConfigure("device cooler 1e71 300c\nfault unplug\n"));
+    Turn();
+    ASSERT_TRUE(SimNativeConfigure(""));
+    Turn(); // no cooler found
+    ASSERT_TRUE(SimNativeConfigure(overridden));
+    Turn();
+    EXPECT_EQ(Writes(0x72, 0x01, mark), 1);
 
     // The user applies: shown no more, and watched afresh.
     RequestApply(ProfileBalanced);
     Turn();
     EXPECT_EQ(AtomicRead(&CurveNotHeld), 0);
-    for (int turn = 0; turn < 36; ++turn) Turn();
+    for (int turn = 0; turn < 40; ++turn) Turn();
     EXPECT_EQ(AtomicRead(&CurveNotHeld), 1);
     // A poll that matches ends it too.
     ASSERT_TRUE(SimNativeConfigure(OneCooler));
@@ -324,22 +372,28 @@ TEST_F(Worker, CurvesTheCoolerDoesNotKeepAreRewrittenOnceAMinuteThenShownNotHeld
     EXPECT_EQ(AtomicRead(&CurveNotHeld), 0);
 }
 
-TEST(CurveWatch, DutiesMayLieBetweenTheWholeDegreesAroundTheLiquidWithSlack)
+TEST(CurveWatch, DutiesMayLieBetweenThePointsAroundTheReadingWithSlack)
 {
     const WrittenCurves balanced = {ProfileBalanced, 0, 0};
-    // Balanced at 32 and 33 °C: pump 64 and 66, fans 29 and 31.
-    CoolerStatus status = {1, 0, 325, 0, 69, 0, 28, 0, 0, 0, 0};
+    // Balanced from 31 to 34 °C: pump 62 to 68, fans 27 to 33. At 32.5 °C, the points at 31
+    // to 34 °C (32.5 widened by 0.9 either side) and 3 % more.
+    CoolerStatus status = {1, 0, 325, 0, 71, 0, 24, 0, 0, 0, 0};
+    EXPECT_TRUE(DutiesFollowCurves(balanced, status));
+    status.pumpDuty = 72;
+    EXPECT_FALSE(DutiesFollowCurves(balanced, status));
+    status.pumpDuty = 59;
+    status.fanDuty = 23;
+    EXPECT_FALSE(DutiesFollowCurves(balanced, status));
+    // At exactly 32.0 °C the neighbouring points too: a firmware may round the other way.
+    status.liquidTenths = 320;
+    status.fanDuty = 34;
     EXPECT_TRUE(DutiesFollowCurves(balanced, status));
     status.pumpDuty = 70;
     EXPECT_FALSE(DutiesFollowCurves(balanced, status));
-    status.pumpDuty = 61;
-    status.fanDuty = 25;
-    EXPECT_FALSE(DutiesFollowCurves(balanced, status));
-    status.liquidTenths = 320;
-    status.pumpDuty = 67;
-    status.fanDuty = 26;
+    // No fans on the cooler's header (duty and speed 0): only the pump is judged.
+    status = {1, 0, 320, 0, 64, 0, 0, 0, 0, 0, 0};
     EXPECT_TRUE(DutiesFollowCurves(balanced, status));
-    status.pumpDuty = 68;
+    status.fanRpm = 500;
     EXPECT_FALSE(DutiesFollowCurves(balanced, status));
     // Outside 20..59 °C the end points hold.
     status = {1, 0, 150, 0, 57, 0, 28, 0, 0, 0, 0};
@@ -349,6 +403,24 @@ TEST(CurveWatch, DutiesMayLieBetweenTheWholeDegreesAroundTheLiquidWithSlack)
     const WrittenCurves manual = {ProfileManual, 70, 45};
     status = {1, 0, 587, 0, 73, 0, 42, 0, 0, 0, 0};
     EXPECT_TRUE(DutiesFollowCurves(manual, status)); // between 58 and 59 °C: 70 to 100
+}
+
+// A new connection's re-write: at most once a minute and never while not held, unless the
+// cooler was gone from the bus in between; the watch's memory outlives the connection.
+TEST(CurveWatch, ANewConnectionRewritesOnlyOutsideTheMinuteAndWhileHeld)
+{
+    CurveWatch watch;
+    ResetCurveWatch(&watch, 1000);
+    EXPECT_TRUE(RewriteOnConnection(watch, false, 2000)); // no automatic write yet
+    NoteAutomaticWrite(&watch, 2000);
+    EXPECT_FALSE(RewriteOnConnection(watch, false, 61999));
+    EXPECT_TRUE(RewriteOnConnection(watch, true, 3000));
+    EXPECT_TRUE(RewriteOnConnection(watch, false, 62000));
+    EXPECT_FALSE(WatchPoll(&watch, false, 6999)); // within 5 s of a write: not judged
+    EXPECT_EQ(watch.mismatches, 0);
+    watch.notHeld = true;
+    EXPECT_FALSE(RewriteOnConnection(watch, false, 0xFFFFF000u)); // and across the tick's wrap
+    EXPECT_TRUE(RewriteOnConnection(watch, true, 0xFFFFF000u));
 }
 
 TEST_F(Worker, AFailedFanWriteReportsFailureDropsTheLinkAndPublishesNothing)

@@ -478,24 +478,23 @@ step after $fault"
 # matches.
 sim_time_of() { tail -n +$(($1 + 1)) "$HX_SIM_LOG" | grep -aE -- "$2" | head -n 1 | cut -d' ' -f1 | cut -d. -f1; }
 
-# expect_curves_again WHAT MARK: after MARK the pump and then the fan curve of Balanced are
-# written once each, on a link that InitB opened, before the next poll.
+# expect_curves_again WHAT MARK: after MARK the cooler is opened and initialised anew, and the
+# pump and then the fan curve of Balanced are written once each, after that link's first poll.
 expect_curves_again()
 {
     wait_after "$2" ' in cooler 64 7202' 5 || hx_fail "$1: the curves were not written again"
     after_a_poll
     expect_equal "$1: curves written once" "1 1" \
         "$(count_after "$2" ' in cooler 64 7201') $(count_after "$2" ' in cooler 64 7202')"
-    local pump fans poll
-    pump=$(sim_time_of "$2" ' in cooler 64 7201')
-    fans=$(sim_time_of "$2" ' in cooler 64 7202')
-    poll=$(sim_time_of "$2" ' in cooler 64 7401')
-    ((pump <= fans && fans <= poll)) || hx_fail "$1: pump at $pump, fans at $fans, poll at $poll"
+    local order
+    order=$(tail -n +$(($2 + 1)) "$HX_SIM_LOG" | grep -aoE ' in cooler 64 (7002|7401|720[12])' | cut -d' ' -f5 | tr '\n' ' ')
+    [[ $order == *"7002 7401 7201 7202 "* ]] || hx_fail "$1: reports in the order $order"
 }
 
 # The cooler loses its power: it comes back with its factory curves and brightness, and the
-# program writes the applied curves again right after initialising it. A resume from sleep
-# announced by Windows writes them again on the link that survived it.
+# program writes the applied curves again once the new link has polled. A resume from sleep
+# announced by Windows opens and initialises the cooler anew; within a minute of that
+# re-write the curves are not written again.
 scenario_faults_power_loss_and_resume()
 {
     fault_start "$COOLER"
@@ -521,15 +520,18 @@ fault powerloss 1500"
     expect_equal "nothing written on suspend" 0 "$(count_after "$mark" ' in cooler 64 72')"
     mark=$(log_mark)
     probe post 0x218 0x12 0 # PBT_APMRESUMEAUTOMATIC
-    expect_curves_again "after a resume" "$mark"
-    expect_equal "the link kept" 0 "$(count_after "$mark" ' open cooler')"
+    wait_after "$mark" ' in cooler 64 700201b8' 5 || hx_fail "not initialised again after a resume"
+    after_a_poll
+    expect_equal "after a resume: opened anew, curves written" "1 0" \
+        "$(count_after "$mark" ' open cooler') $(count_after "$mark" ' in cooler 64 72')"
     expect_alive "after the resume"
     expect_objects "after the power loss and the resume" "$baseline"
 }
 
 # Another program writes flat duty curves every second: the curves are written again after
-# three polls that disagree, once more a minute later, and then no more; the tooltip and the
-# header say that the curve is not held until the user applies again.
+# three polls that disagree, once more a minute later, and then no more, even when the link
+# drops and is opened again; the tooltip and the header say that the curve is not held until
+# the user applies again.
 scenario_faults_other_controller()
 {
     fault_start "$COOLER"
@@ -548,8 +550,15 @@ fault othercontroller 1"
     until_equal 10 1 peek CurveNotHeld 4 || hx_fail "not shown as not held"
     expect_state "not held" 1 "$CONNECTED" "$READINGS · Balanced (not held)"
     hx_until 5 hx_app_header_is 'KRAKEN ELITE  \u00b7  CURVE NOT HELD' || hx_fail "the header does not say so"
-    hx_sleep 5
-    expect_equal "no third re-write" 2 "$(count_after "$mark" ' in cooler 64 7201')"
+    # Reads that fail now and then while the other program runs: the link drops and is opened
+    # again, and the fight does not start again.
+    mark=$(log_mark)
+    control "$COOLER
+fault othercontroller 1
+fault patch status 15 200 every 6"
+    wait_after "$mark" ' open cooler' 40 4 || hx_fail "the link did not drop four times"
+    expect_equal "after four dropouts: re-writes, not held" "0 1" \
+        "$(count_after "$mark" ' in cooler 64 72') $(peek CurveNotHeld 4)"
 
     choose 212
     until_equal 3 0 peek CurveNotHeld 4 || hx_fail "Apply did not clear it"
@@ -558,23 +567,31 @@ fault othercontroller 1"
     expect_alive "after the other controller"
 }
 
-# A cooler without its SATA power (liquid 0xFF 0xFF), then one whose every write fails at
-# once although it is listed and opens: the link fails before its first poll and is opened
-# again only after a second's pause, with the program under 1 % of a core; once the cooler
-# is sound it is connected.
+# A cooler without its SATA power (liquid 0xFF 0xFF) after an apply, then one whose every
+# write fails at once although it is listed and opens: the link fails before its first poll
+# and is opened again only after a second's pause, with the program under 1 % of a core and
+# no curve written to a link that never polled; once the cooler is sound it is connected (and
+# the curves written once).
 scenario_faults_refused_at_once()
 {
     fault_start "$COOLER"
-    local baseline
+    local baseline mark
     baseline=$(objects_baseline)
+    choose 212 # Balanced
+    until_equal 3 2 peek AppliedProfile 4 || hx_fail "Balanced was not applied: $GOT"
+    mark=$(log_mark)
     control "$COOLER
 set liquid nosata"
     expect_state "no SATA power" 4 "$LINK_FAILED" "$DISCONNECTED"
     expect_paced_retries "no SATA power" 10
     expect_alive "no SATA power"
+    expect_equal "no SATA power: curve writes" 0 "$(count_after "$mark" ' in cooler 64 72')"
     control "$COOLER
 step powered"
     expect_state "powered" 4 "$CONNECTED" "$READINGS · "
+    after_a_poll
+    expect_equal "powered: the curves written once" "1 1" \
+        "$(count_after "$mark" ' in cooler 64 7201') $(count_after "$mark" ' in cooler 64 7202')"
     control "$COOLER
 fault writefail"
     expect_state "every write refused" 4 "$LINK_FAILED" "$DISCONNECTED"

@@ -52,6 +52,9 @@
 //   probe settle MS               waits until the window has nothing left to paint
 //   probe end MSG WPARAM LPARAM MS posts the message and waits for the program's process to
 //                                 end: prints "ended MS CODE" or "running MS"
+//   probe deny-mutex MS           holds the program's mutex for MS ms with a DACL that lets
+//                                 nobody open it, as a copy run as administrator does; prints
+//                                 "held" once it holds it
 //   probe serve                   takes the requests above from standard input (see Serve)
 #include "app/shell.h"
 #include "ui/badge.h"
@@ -935,6 +938,25 @@ int End(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD limitMs)
     return 0;
 }
 
+int DenyMutex(DWORD ms)
+{
+    SECURITY_DESCRIPTOR descriptor;
+    ACL empty; // no entries: every open is refused
+    if (!InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
+        !InitializeAcl(&empty, sizeof empty, ACL_REVISION) ||
+        !SetSecurityDescriptorDacl(&descriptor, TRUE, &empty, FALSE)) {
+        return 1;
+    }
+    SECURITY_ATTRIBUTES attributes = {sizeof attributes, &descriptor, FALSE};
+    HANDLE mutex = CreateMutexW(&attributes, FALSE, reinterpret_cast<const wchar_t*>(MutexName));
+    if (!mutex) return 1;
+    printf("held\n");
+    fflush(stdout);
+    Sleep(ms);
+    CloseHandle(mutex);
+    return 0;
+}
+
 int Run(int argc, char** argv)
 {
     if (argc < 2) return 1;
@@ -969,6 +991,7 @@ int Run(int argc, char** argv)
         return 0;
     }
     if (strcmp(verb, "menus") == 0) return EnumWindows(ListMenu, 0) ? 0 : 1;
+    if (strcmp(verb, "deny-mutex") == 0 && argc == 3) return DenyMutex(static_cast<DWORD>(Number(argv[2])));
 
     if (strcmp(verb, "tooltips") == 0) return Tooltips();
     if (strcmp(verb, "badge") == 0 && (argc == 4 || argc == 5)) {

@@ -120,9 +120,15 @@ scenario_starts_hidden_in_tray()
 scenario_second_start_hands_over()
 {
     shell_session
+    # A copy run as administrator holds a mutex this start cannot open: it is a second copy.
+    hx_start holder "$HX_PROBE" deny-mutex 3000
+    hx_wait_line "$HX_SESSION/holder.out" '^held' 10 holder || hx_fail "the probe could not hold the mutex"
+    local code=0
+    HX_RUN_LIMIT=10 hx_run denied "$HX_TIDEWATCH" || code=$?
+    expect "beside an elevated copy: exit code, cooler opened" "0 0" "$code $(hx_count "$HX_SIM_LOG" ' open cooler')"
+    hx_wait_exit holder 10 >/dev/null || hx_fail "the mutex holder did not end"
     shell_launch
     hx_until 3 tray_icons_are 1 || hx_fail "no tray icon"
-    local code=0
     HX_RUN_LIMIT=10 hx_run second "$HX_TIDEWATCH" || code=$?
     expect "second start's exit code" 0 $code
     expect "windows of the class" 1 "$(hx_probe count)"
