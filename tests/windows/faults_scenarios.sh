@@ -559,6 +559,8 @@ fault patch status 15 200 every 6"
     wait_after "$mark" ' open cooler' 40 4 || hx_fail "the link did not drop four times"
     expect_equal "after four dropouts: re-writes, not held" "0 1" \
         "$(count_after "$mark" ' in cooler 64 72') $(peek CurveNotHeld 4)"
+    control "$COOLER
+fault othercontroller 1"
 
     choose 212
     until_equal 3 0 peek CurveNotHeld 4 || hx_fail "Apply did not clear it"
