@@ -11,7 +11,6 @@ int PostCount = 0;                     // under FakeMutex
 int InvalidateCount = 0;               // under FakeMutex
 int PostsUnderLock = 0;                // under FakeMutex
 bool Visible = false;                  // under FakeMutex
-bool AtConsole = true;                 // under FakeMutex
 char WindowIdentity;
 
 } // namespace
@@ -25,24 +24,10 @@ void ResetFakeWindow()
     InvalidateCount = 0;
     PostsUnderLock = 0;
     Visible = false;
-    AtConsole = true;
     pthread_mutex_unlock(&FakeMutex);
 }
 
-void SetFakeAtConsole(bool atConsole)
-{
-    pthread_mutex_lock(&FakeMutex);
-    AtConsole = atConsole;
-    pthread_mutex_unlock(&FakeMutex);
-}
-
-bool AtActiveConsole()
-{
-    pthread_mutex_lock(&FakeMutex);
-    const bool atConsole = AtConsole;
-    pthread_mutex_unlock(&FakeMutex);
-    return atConsole;
-}
+bool AtActiveConsole() { return true; }
 
 void SetFakeWindowVisible(bool visible)
 {

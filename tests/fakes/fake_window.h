@@ -1,6 +1,6 @@
 // A window the native build can observe: what was posted to it (and whether StatusLock was
-// held at the time), how often it was invalidated, the visibility that IsWindowVisible
-// reports, and whether its session is at the console.
+// held at the time), how often it was invalidated, and the visibility that IsWindowVisible
+// reports.
 #pragma once
 
 #include "app/base.h"
@@ -25,9 +25,6 @@ int FakePostCount();
 PostedMessage FakePosted(int index);
 int FakeInvalidateCount();
 int FakePostsUnderStatusLock();
-
-// What AtActiveConsole answers (true after ResetFakeWindow).
-void SetFakeAtConsole(bool atConsole);
 
 // Whether any thread holds StatusLock at this moment (a try-lock that is given back at once).
 bool StatusLockHeld();

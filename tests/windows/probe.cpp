@@ -64,6 +64,7 @@
 
 #include <commctrl.h>
 
+#include <sddl.h>
 #include <shellapi.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -940,20 +941,16 @@ int End(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD limitMs)
 
 int DenyMutex(DWORD ms)
 {
-    SECURITY_DESCRIPTOR descriptor;
-    ACL empty; // no entries: every open is refused
-    if (!InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
-        !InitializeAcl(&empty, sizeof empty, ACL_REVISION) ||
-        !SetSecurityDescriptorDacl(&descriptor, TRUE, &empty, FALSE)) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr; // "D:": an empty DACL, every open refused
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:", SDDL_REVISION_1, &descriptor,
+                                                              nullptr)) {
         return 1;
     }
-    SECURITY_ATTRIBUTES attributes = {sizeof attributes, &descriptor, FALSE};
-    HANDLE mutex = CreateMutexW(&attributes, FALSE, reinterpret_cast<const wchar_t*>(MutexName));
-    if (!mutex) return 1;
+    SECURITY_ATTRIBUTES attributes = {sizeof attributes, descriptor, FALSE};
+    if (!CreateMutexW(&attributes, FALSE, reinterpret_cast<const wchar_t*>(MutexName))) return 1;
     printf("held\n");
     fflush(stdout);
     Sleep(ms);
-    CloseHandle(mutex);
     return 0;
 }
 
