@@ -328,7 +328,7 @@ TEST(CurveWatch, DutiesMayLieBetweenTheWholeDegreesAroundTheLiquidWithSlack)
 {
     const WrittenCurves balanced = {ProfileBalanced, 0, 0};
     // Balanced at 32 and 33 °C: pump 64 and 66, fans 29 and 31.
-    CoolerStatus status = {1, 0, 325, 0, 69, 0, 28, 0, 0, 0, 0};
+    CoolerStatus status = {1, 0, 325, 0, 69, 0, 28, 0, 0, 0, 0, 0};
     EXPECT_TRUE(DutiesFollowCurves(balanced, status));
     status.pumpDuty = 70;
     EXPECT_FALSE(DutiesFollowCurves(balanced, status));
@@ -342,12 +342,12 @@ TEST(CurveWatch, DutiesMayLieBetweenTheWholeDegreesAroundTheLiquidWithSlack)
     status.pumpDuty = 68;
     EXPECT_FALSE(DutiesFollowCurves(balanced, status));
     // Outside 20..59 °C the end points hold.
-    status = {1, 0, 150, 0, 57, 0, 28, 0, 0, 0, 0};
+    status = {1, 0, 150, 0, 57, 0, 28, 0, 0, 0, 0, 0};
     EXPECT_TRUE(DutiesFollowCurves(balanced, status));
-    status = {1, 0, 700, 0, 97, 0, 96, 0, 0, 0, 0};
+    status = {1, 0, 700, 0, 97, 0, 96, 0, 0, 0, 0, 0};
     EXPECT_FALSE(DutiesFollowCurves(balanced, status));
     const WrittenCurves manual = {ProfileManual, 70, 45};
-    status = {1, 0, 587, 0, 73, 0, 42, 0, 0, 0, 0};
+    status = {1, 0, 587, 0, 73, 0, 42, 0, 0, 0, 0, 0};
     EXPECT_TRUE(DutiesFollowCurves(manual, status)); // between 58 and 59 °C: 70 to 100
 }
 
