@@ -39,7 +39,9 @@ void DrawReadings(HDC dc, const RECT& client, const CoolerStatus& status, char16
 {
     const Palette& palette = *ActivePalette;
     const bool connected = status.connected != 0;
-    DrawTextIn(dc, Row(RowHeader, client), HeaderText(connected, AtomicRead(&CurveNotHeld) != 0), palette.textSecondary, TextLine);
+    HeaderText(line, DashboardLineCapacity, connected, AtomicRead(&CurveNotHeld) != 0, status.alerts);
+    DrawTextIn(dc, Row(RowHeader, client), line,
+               connected && status.alerts ? palette.alert : palette.textSecondary, TextLine);
 
     TemperatureNumber(line, DashboardLineCapacity, status);
     DrawTemperature(dc, Row(RowTemperature, client), line,

@@ -4,6 +4,7 @@
 #include "ui/badge_pixels.h"
 
 #include "profiles/profiles.h"
+#include "telemetry/alerts.h"
 
 #include <gtest/gtest.h>
 
@@ -29,6 +30,7 @@ TEST(Badge, RoundingCappingAndBands)
     EXPECT_EQ(BadgeColour(44), 0x248AD2u);
     EXPECT_EQ(BadgeColour(45), 0x455BE2u);
     EXPECT_EQ(BadgeColour(99), 0x455BE2u);
+    EXPECT_EQ(BadgeColour(BadgeAlerted + 27), 0x455BE2u);
 }
 
 TEST(Badge, RedrawsOnlyWhenTheWholeDegreeChanges)
@@ -64,6 +66,9 @@ TEST(Badge, RedrawsOnlyWhenTheWholeDegreeChanges)
     status.connected = 1;
     EXPECT_EQ(DecideBadge(status, -1, 0, 16, &value), BadgeRedraw);
     EXPECT_EQ(value, 43);
+    status.alerts = AlertPumpStopped; // the same degrees in the red band
+    EXPECT_EQ(DecideBadge(status, 43, 16, 16, &value), BadgeRedraw);
+    EXPECT_EQ(value, BadgeAlerted + 43);
 }
 
 // The badge as the tray shows it: '#' white, '-' the band colour, '.' transparent.
@@ -99,6 +104,7 @@ TEST(BadgePixels, TwoSharpDigitsAtSixteenPixels)
                                     "-----##--######-\n"
                                     "----------------\n"
                                     ".--------------.\n");
+    EXPECT_EQ(BadgePicture(BadgeAlerted + 43, 16), BadgePicture(43, 16)); // in the red band
     // One digit in the middle; a 1 is a stem with a flag.
     EXPECT_EQ(BadgePicture(1, 16), ".--------------.\n"
                                    "----------------\n"
@@ -179,7 +185,7 @@ TEST_F(Tooltip, EveryState)
     BuildTrayTooltip(tip, TooltipCapacity, status);
     EXPECT_EQ(Text(tip), u"Tidewatch \u00B7 Kraken disconnected");
 
-    status = {1, 0, 314, 980, 60, 760, 30, 1, 45, 1500, 62};
+    status = {1, 0, 314, 980, 60, 760, 30, 1, 45, 1500, 62, 0};
     InterlockedExchange(&AppliedProfile, ProfileBalanced);
     BuildTrayTooltip(tip, TooltipCapacity, status);
     EXPECT_EQ(Text(tip), u"Tidewatch \u00B7 31.4 \u00B0C \u00B7 Pump 980 RPM \u00B7 Fans 760 RPM "
@@ -189,6 +195,11 @@ TEST_F(Tooltip, EveryState)
     EXPECT_EQ(Text(tip), u"Tidewatch \u00B7 31.4 \u00B0C \u00B7 Pump 980 RPM \u00B7 Fans 760 RPM "
                          u"\u00B7 Balanced (not held) \u00B7 GPU 45% 62 \u00B0C");
     InterlockedExchange(&CurveNotHeld, 0);
+    status.alerts = AlertLiquidHot | AlertPumpStopped;
+    BuildTrayTooltip(tip, TooltipCapacity, status);
+    EXPECT_EQ(Text(tip), u"Tidewatch \u00B7 PUMP STOPPED \u00B7 LIQUID HOT \u00B7 31.4 \u00B0C "
+                         u"\u00B7 Pump 980 RPM \u00B7 Fans 760 RPM \u00B7 Balanced \u00B7 GPU 45% 62 \u00B0C");
+    status.alerts = 0;
 
     status.gpuValid = 0;
     InterlockedExchange(&AppliedProfile, -1);
@@ -202,11 +213,11 @@ TEST_F(Tooltip, EveryState)
     BuildTrayTooltip(tip, TooltipCapacity, status);
     EXPECT_EQ(Text(tip), u"Tidewatch \u00B7 Kraken disconnected");
 
-    // The longest possible text fits with room to spare.
-    status = {1, 0, 1000, 65535, 100, 65535, 100, 1, 100, 0, 150};
+    // The longest possible text fits, both alerts included.
+    status = {1, 0, 1000, 65535, 100, 65535, 100, 1, 100, 0, 150, 3};
     InterlockedExchange(&AppliedProfile, ProfilePerformance);
     InterlockedExchange(&CurveNotHeld, 1);
-    EXPECT_LT(BuildTrayTooltip(tip, TooltipCapacity, status), 100);
+    EXPECT_LT(BuildTrayTooltip(tip, TooltipCapacity, status), TooltipCapacity - 1);
     EXPECT_EQ(BuildTrayTooltip(tip, 12, status), 11);
     EXPECT_EQ(Text(tip), u"Tidewatch \u00B7");
 }
@@ -214,7 +225,7 @@ TEST_F(Tooltip, EveryState)
 TEST_F(Tooltip, EveryProfileAndWholeDegrees)
 {
     char16_t tip[TooltipCapacity];
-    const CoolerStatus status = {1, 0, 300, 0, 50, 0, 20, 0, 0, 0, 0};
+    const CoolerStatus status = {1, 0, 300, 0, 50, 0, 20, 0, 0, 0, 0, 0};
     const char16_t* expected[] = {u"Unchanged", u"Manual", u"Silent", u"Balanced", u"Performance",
                                   u"Aggressive"};
     for (int32_t profile = -1; profile <= ProfileAggressive; ++profile) {

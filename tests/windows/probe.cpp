@@ -452,7 +452,7 @@ int Colours(const char* theme)
     const Palette& palette = *PaletteFor(strcmp(theme, "dark") == 0, contrast);
     static const char* const slots[sizeof(Palette) / sizeof(uint32_t)] = {
         "background", "text", "accent", "textSecondary", "grid", "textMuted",
-        "onFill", "fans", "gpuFan", "temperature", "pumpArea", "fanArea"};
+        "onFill", "fans", "gpuFan", "temperature", "pumpArea", "fanArea", "alert"};
     for (size_t i = 0; i < sizeof slots / sizeof *slots; ++i) {
         PrintColour(slots[i], reinterpret_cast<const uint32_t*>(&palette)[i]);
     }
