@@ -20,11 +20,13 @@ int AppendConditions(char16_t* buffer, int pos, int cap, int32_t conditions,
     return pos;
 }
 
-int HeaderText(char16_t* buffer, int cap, bool connected, bool curveNotHeld, int32_t alerts)
+int HeaderText(char16_t* buffer, int cap, const CoolerStatus& status)
 {
     const int pos = AppendText(buffer, 0, cap, u"KRAKEN ELITE");
-    const int32_t shown = !connected ? 0 : alerts ? alerts : curveNotHeld ? ConditionCurveNotHeld : 0;
-    if (!shown) return AppendText(buffer, pos, cap, connected ? u"  ·  CONNECTED" : u"  ·  WAITING");
+    if (!status.connected) return AppendText(buffer, pos, cap, u"  ·  WAITING");
+    const int32_t shown = status.alerts ? status.alerts
+                          : AtomicRead(&CurveNotHeld) ? ConditionCurveNotHeld : 0;
+    if (!shown) return AppendText(buffer, pos, cap, u"  ·  CONNECTED");
     return AppendConditions(buffer, pos, cap, shown, u"  ·  ");
 }
 

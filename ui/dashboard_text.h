@@ -19,9 +19,9 @@ int AppendConditions(char16_t* buffer, int pos, int cap, int32_t conditions,
                      const char16_t* separator);
 
 // "KRAKEN ELITE  ·  CONNECTED", "KRAKEN ELITE  ·  CURVE NOT HELD" while connected to a
-// cooler that does not keep the applied curves, or "KRAKEN ELITE  ·  WAITING"; the `alerts`
-// on come first, instead: "KRAKEN ELITE  ·  PUMP STOPPED  ·  LIQUID HOT".
-int HeaderText(char16_t* buffer, int cap, bool connected, bool curveNotHeld, int32_t alerts);
+// cooler that does not keep the applied curves (CurveNotHeld, read atomically), or
+// "KRAKEN ELITE  ·  WAITING"; alerts on come first, instead: "KRAKEN ELITE  ·  PUMP STOPPED".
+int HeaderText(char16_t* buffer, int cap, const CoolerStatus& status);
 
 // "31.2" from the liquid temperature in tenths while connected, else "--.-"; the unit
 // TemperatureUnit is drawn after it in a smaller font.

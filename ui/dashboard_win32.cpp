@@ -39,9 +39,11 @@ void DrawReadings(HDC dc, const RECT& client, const CoolerStatus& status, char16
 {
     const Palette& palette = *ActivePalette;
     const bool connected = status.connected != 0;
-    HeaderText(line, DashboardLineCapacity, connected, AtomicRead(&CurveNotHeld) != 0, status.alerts);
+    // An alert in the badge's red; with high contrast on, in the highlight colour (the accent).
+    const Colour alert = ActivePalette == &HighContrastPalette ? palette.accent : ColourRed;
+    HeaderText(line, DashboardLineCapacity, status);
     DrawTextIn(dc, Row(RowHeader, client), line,
-               connected && status.alerts ? palette.alert : palette.textSecondary, TextLine);
+               connected && status.alerts ? alert : palette.textSecondary, TextLine);
 
     TemperatureNumber(line, DashboardLineCapacity, status);
     DrawTemperature(dc, Row(RowTemperature, client), line,

@@ -8,8 +8,7 @@ constexpr Palette Themed(uint32_t background, uint32_t text, uint32_t accent,
                          uint32_t textSecondary, uint32_t grid, uint32_t textMuted)
 {
     return {background, text, accent, textSecondary, grid, textMuted, background, ColourBlue,
-            ColourGreen, ColourAmber, CurveTint(background, accent), CurveTint(background, ColourBlue),
-            ColourRed};
+            ColourGreen, ColourAmber, CurveTint(background, accent), CurveTint(background, ColourBlue)};
 }
 
 } // namespace
@@ -23,8 +22,7 @@ const Palette* ActivePalette = nullptr;
 Palette HighContrastPaletteFrom(const SystemColours& c)
 {
     return {c.window,        c.windowText, c.highlight,  c.windowText, c.grayText,   c.grayText,
-            c.highlightText, c.windowText, c.windowText, c.highlight,  c.buttonFace, c.buttonFace,
-            c.highlight};
+            c.highlightText, c.windowText, c.windowText, c.highlight,  c.buttonFace, c.buttonFace};
 }
 
 const Palette* PaletteFor(bool dark, bool highContrast)

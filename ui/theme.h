@@ -26,7 +26,6 @@ struct Palette {
     uint32_t temperature;   // temperature series and their legends
     uint32_t pumpArea;      // fill under the pump curve
     uint32_t fanArea;       // fill under the fan curve
-    uint32_t alert;         // an alert in the header: the badge's red, high contrast's highlight
 };
 
 extern const Palette LightPalette;
@@ -47,7 +46,7 @@ struct SystemColours {
 // Every slot from the system colours: text on the window colour, fills in the highlight
 // colour under highlight text, grid and muted marks in grey text, the curve areas in button
 // face; fans in window text and temperatures in the highlight colour, so two series of one
-// chart still differ; alerts in the highlight colour.
+// chart still differ.
 Palette HighContrastPaletteFrom(const SystemColours& system);
 
 // Interface thread: LightPalette, DarkPalette or HighContrastPalette once start-up has

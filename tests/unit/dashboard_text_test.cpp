@@ -1,18 +1,10 @@
 #include "ui/dashboard_text.h"
-#include "telemetry/alerts.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
 namespace {
-
-std::u16string Header(bool connected, bool curveNotHeld, int32_t alerts)
-{
-    char16_t line[DashboardLineCapacity];
-    HeaderText(line, DashboardLineCapacity, connected, curveNotHeld, alerts);
-    return line;
-}
 
 std::u16string Built(int (*build)(char16_t*, int, const CoolerStatus&), const CoolerStatus& status)
 {
@@ -37,8 +29,7 @@ CoolerStatus Connected()
 TEST(DashboardText, BeforeTheFirstPublication)
 {
     const CoolerStatus zero = {};
-    EXPECT_EQ(Header(false, false, 0), u"KRAKEN ELITE  ·  WAITING");
-    EXPECT_EQ(Header(false, true, AlertLiquidHot), u"KRAKEN ELITE  ·  WAITING");
+    EXPECT_EQ(Built(HeaderText, zero), u"KRAKEN ELITE  ·  WAITING");
     EXPECT_EQ(Built(TemperatureNumber, zero), u"--.-");
     EXPECT_EQ(Built(PumpLineText, zero), u"Opening local HID interface…");
     EXPECT_EQ(Built(FanLineText, zero), u"");
@@ -59,13 +50,13 @@ TEST(DashboardText, LinkStatesWhileNotConnected)
 TEST(DashboardText, ConnectedReadings)
 {
     CoolerStatus status = Connected();
-    EXPECT_EQ(Header(true, false, 0), u"KRAKEN ELITE  ·  CONNECTED");
-    EXPECT_EQ(Header(true, true, 0), u"KRAKEN ELITE  ·  CURVE NOT HELD");
-    // Alerts come before the curve.
-    EXPECT_EQ(Header(true, true, AlertPumpStopped), u"KRAKEN ELITE  ·  PUMP STOPPED");
-    EXPECT_EQ(Header(true, true, AlertLiquidHot), u"KRAKEN ELITE  ·  LIQUID HOT");
-    EXPECT_EQ(Header(true, false, AlertPumpStopped | AlertLiquidHot),
-              u"KRAKEN ELITE  ·  PUMP STOPPED  ·  LIQUID HOT");
+    EXPECT_EQ(Built(HeaderText, status), u"KRAKEN ELITE  ·  CONNECTED");
+    InterlockedExchange(&CurveNotHeld, 1);
+    EXPECT_EQ(Built(HeaderText, status), u"KRAKEN ELITE  ·  CURVE NOT HELD");
+    status.alerts = 3; // both, ahead of the curve
+    EXPECT_EQ(Built(HeaderText, status), u"KRAKEN ELITE  ·  PUMP STOPPED  ·  LIQUID HOT");
+    InterlockedExchange(&CurveNotHeld, 0);
+    status.alerts = 0;
     EXPECT_EQ(Built(TemperatureNumber, status), u"31.2");
     EXPECT_EQ(Built(PumpLineText, status), u"Pump  2088 RPM  62%");
     EXPECT_EQ(Built(FanLineText, status), u"Fans  540 RPM  27%");

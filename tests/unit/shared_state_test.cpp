@@ -30,9 +30,9 @@ protected:
 TEST_F(SharedState, InitialValues)
 {
     CoolerStatus status;
-    for (int32_t* field = &status.connected; field <= &status.alerts; ++field) *field = 99;
+    for (int32_t* field = &status.connected; field <= &status.gpuTempC; ++field) *field = 99;
     CopyLatestStatus(&status);
-    for (int32_t* field = &status.connected; field <= &status.alerts; ++field) EXPECT_EQ(*field, 0);
+    for (int32_t* field = &status.connected; field <= &status.gpuTempC; ++field) EXPECT_EQ(*field, 0);
     EXPECT_EQ(sizeof(CoolerStatus), 48u);
     EXPECT_EQ(AtomicRead(&AppliedProfile), -1);
     EXPECT_EQ(AtomicRead(&AppliedPumpDuty), 0);

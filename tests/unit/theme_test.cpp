@@ -7,14 +7,14 @@ namespace {
 TEST(Palettes, TheTwoThemesAndTheFixedColours)
 {
     // The app mode's six colours, then text on fills in the background colour, the fixed
-    // series colours, the curve areas' tints and the badge's red for alerts.
+    // series colours and the curve areas' tints.
     const Palette light = {0xEEF3F4, 0x151A1B, 0x2B3AC4, 0x60696E, 0xCCD6D9, 0x7C868B,
-                           0xEEF3F4, 0xDE8D3A, 0x649A39, 0x248AD2, 0xD6DCEE, 0xECE6DD, 0x455BE2};
+                           0xEEF3F4, 0xDE8D3A, 0x649A39, 0x248AD2, 0xD6DCEE, 0xECE6DD};
     const Palette dark = {0x101516, 0xE2EBED, 0x455BE2, 0x8A949A, 0x2A3133, 0x60696E,
-                          0x101516, 0xDE8D3A, 0x649A39, 0x248AD2, 0x161D2E, 0x28231A, 0x455BE2};
+                          0x101516, 0xDE8D3A, 0x649A39, 0x248AD2, 0x161D2E, 0x28231A};
     EXPECT_EQ(0, memcmp(&LightPalette, &light, sizeof(Palette)));
     EXPECT_EQ(0, memcmp(&DarkPalette, &dark, sizeof(Palette)));
-    EXPECT_EQ(sizeof(Palette), 52u);
+    EXPECT_EQ(sizeof(Palette), 48u);
     EXPECT_EQ(DarkPalette.textMuted, LightPalette.textSecondary);
     EXPECT_EQ(ColourBlue, 0xDE8D3Au);
     EXPECT_EQ(ColourGreen, 0x649A39u);
@@ -34,10 +34,9 @@ TEST(Palettes, HighContrastTakesEveryColourFromTheSystem)
     const SystemColours black = {0x000001, 0xFFFFFF, 0xFFEB1A, 0x000002, 0x3FF23F, 0x000003};
     const Palette p = HighContrastPaletteFrom(black);
     // Slot by slot: background, text, accent, secondary, grid, muted, text on fills, fans,
-    // GPU fan, temperatures, pump area, fan area, alert.
+    // GPU fan, temperatures, pump area, fan area.
     const Palette expected = {0x000001, 0xFFFFFF, 0xFFEB1A, 0xFFFFFF, 0x3FF23F, 0x3FF23F,
-                              0x000002, 0xFFFFFF, 0xFFFFFF, 0xFFEB1A, 0x000003, 0x000003,
-                              0xFFEB1A};
+                              0x000002, 0xFFFFFF, 0xFFFFFF, 0xFFEB1A, 0x000003, 0x000003};
     EXPECT_EQ(0, memcmp(&p, &expected, sizeof(Palette)));
     // Both series of each chart differ, and so do the pump and fan curves.
     EXPECT_NE(p.fans, p.temperature);

@@ -30,7 +30,6 @@ TEST(Badge, RoundingCappingAndBands)
     EXPECT_EQ(BadgeColour(44), 0x248AD2u);
     EXPECT_EQ(BadgeColour(45), 0x455BE2u);
     EXPECT_EQ(BadgeColour(99), 0x455BE2u);
-    EXPECT_EQ(BadgeColour(BadgeAlerted + 27), 0x455BE2u);
 }
 
 TEST(Badge, RedrawsOnlyWhenTheWholeDegreeChanges)
@@ -195,11 +194,6 @@ TEST_F(Tooltip, EveryState)
     EXPECT_EQ(Text(tip), u"Tidewatch \u00B7 31.4 \u00B0C \u00B7 Pump 980 RPM \u00B7 Fans 760 RPM "
                          u"\u00B7 Balanced (not held) \u00B7 GPU 45% 62 \u00B0C");
     InterlockedExchange(&CurveNotHeld, 0);
-    status.alerts = AlertLiquidHot | AlertPumpStopped;
-    BuildTrayTooltip(tip, TooltipCapacity, status);
-    EXPECT_EQ(Text(tip), u"Tidewatch \u00B7 PUMP STOPPED \u00B7 LIQUID HOT \u00B7 31.4 \u00B0C "
-                         u"\u00B7 Pump 980 RPM \u00B7 Fans 760 RPM \u00B7 Balanced \u00B7 GPU 45% 62 \u00B0C");
-    status.alerts = 0;
 
     status.gpuValid = 0;
     InterlockedExchange(&AppliedProfile, -1);

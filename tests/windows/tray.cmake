@@ -9,6 +9,6 @@ foreach(scenario
     tray_menu_stacked_and_session_end
     tray_clicks_and_placement_96 tray_clicks_and_placement_120 tray_clicks_and_placement_144
     tray_clicks_and_placement_small
-    tray_taskbar_restart)
+    tray_taskbar_restart tray_alerts)
   tidewatch_e2e_scenario(${scenario} ${TRAY_SCENARIOS})
 endforeach()

@@ -16,15 +16,20 @@ TRAY_NOTIFY=0x8003 # MsgTrayNotify
 
 probe() { hx_probe "$@"; }
 
-# peek NAME SIZE: a global of the running program, by its address in the link map.
-peek()
+# rva NAME: the address of a global or an import slot of the program, from its image base.
+rva()
 {
     local base address
     base=$(awk '$2 == "__image_base__" {print $1}' "$MAP")
     address=$(awk -v name="$1" '$2 == name && $1 ~ /^0x/ {print $1}' "$MAP" | head -n 1)
     [ -n "$address" ] || hx_fail "no $1 in the link map"
-    probe peek "$(printf '0x%x' $((address - base)))" "$2"
+    printf '0x%x' $((address - base))
 }
+
+# peek NAME SIZE: a global of the running program, by its address in the link map.
+peek() { probe peek "$(rva "$1")" "$2"; }
+# The balloons the program asked the shell for since the first call.
+balloons() { probe balloons "$(rva __imp_Shell_NotifyIconW)"; }
 
 picture() # FILE: kept for the README when asked, without time stamps
 {
@@ -140,6 +145,7 @@ expect_icon()
 }
 
 tooltip() { probe tooltips | grep '^Tidewatch'; }
+balloon_shown() { probe tooltips | grep -xF "$1" >/dev/null; } # TEXT (all read: the probe serves)
 
 # --- Reading an open menu ----------------------------------------------------------------------
 
@@ -576,4 +582,44 @@ set fanrpm 760"
     expect_equal "icon back" 1 "$(probe tray)"
     expect_badge restarted 43 d28a24
     expect_equal "tooltip" "Tidewatch · 42.7 °C · Pump 980 RPM · Fans 760 RPM · Unchanged" "$(tooltip)"
+}
+
+# A stopped pump and hot liquid lead the tooltip and the header (in red) and turn the badge
+# red; each shows one balloon when it starts, and again only once it has ended and started
+# anew. Wine shows a balloon as a tooltip of its tray, read like the icon's.
+scenario_tray_alerts()
+{
+    local cooler="device cooler 1e71 300c
+set fanrpm 760" rest="Fans 760 RPM · Unchanged"
+    start_with "$cooler"
+    expect_equal "balloons counted from here" 0 "$(balloons)"
+    open_by_double_click
+    hx_control "$cooler
+set liquid 314
+set pumprpm 0"
+    until_equal 10 "Tidewatch · PUMP STOPPED · 31.4 °C · Pump 0 RPM · $rest" tooltip || hx_fail "tooltip: $GOT"
+    expect_badge pump-stopped $((100 + 31)) e25b45
+    hx_until 5 hx_app_header_is 'KRAKEN ELITE  \u00b7  PUMP STOPPED' e25b45 || hx_fail "no alert in the header"
+    hx_app_screenshot "$HX_SESSION/dashboard-pump-stopped.png" && picture "$HX_SESSION/dashboard-pump-stopped.png"
+    # Wine's tray shows a balloon about 2 s after it was asked for.
+    hx_until 5 balloon_shown "Pump at 0 RPM. Check its cable and power." || hx_fail "no balloon shown"
+    hx_control "$cooler
+set liquid 562
+set pumprpm 0"
+    until_equal 10 "Tidewatch · PUMP STOPPED · LIQUID HOT · 56.2 °C · Pump 0 RPM · $rest" tooltip || hx_fail "tooltip: $GOT"
+    hx_control "$cooler
+set liquid 562
+set pumprpm 980"
+    until_equal 10 "Tidewatch · LIQUID HOT · 56.2 °C · Pump 980 RPM · $rest" tooltip || hx_fail "tooltip: $GOT"
+    expect_equal "one balloon for each alert" 2 "$(balloons)"
+    hx_control "$cooler
+set liquid 314
+set pumprpm 0"
+    until_equal 10 "Tidewatch · PUMP STOPPED · 31.4 °C · Pump 0 RPM · $rest" tooltip || hx_fail "tooltip: $GOT"
+    hx_control "$cooler
+set liquid 314
+set pumprpm 980"
+    until_equal 10 "Tidewatch · 31.4 °C · Pump 980 RPM · $rest" tooltip || hx_fail "tooltip: $GOT"
+    expect_equal "another for the pump stopped anew, none at the ends" 3 "$(balloons)"
+    expect_equal "the badge in its band again" 31 "$(peek TrayBadgeValue 4)"
 }
