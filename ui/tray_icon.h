@@ -7,7 +7,7 @@
 extern int TrayAdded;        // interface thread: the shell holds the icon
 extern int TrayUsesGuid;     // interface thread: added under the GUID, else window and id 1
 extern HICON TrayBadgeIcon;  // interface thread: the generated badge now shown, or none
-extern int TrayBadgeValue;   // interface thread: the number on TrayBadgeIcon, -1 for none
+extern int TrayBadgeValue;   // interface thread: TrayBadgeIcon's number (+ BadgeAlerted), -1 none
 extern int TrayBadgeSize;    // interface thread: pixels of TrayBadgeIcon, 0 for none
 extern int TrayIconSize;     // interface thread: pixels, the shell's small icons in the tray
 extern HICON TrayAppIcon;    // interface thread: the program's icon at that size, or none
