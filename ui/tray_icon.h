@@ -1,5 +1,6 @@
 // The notification-area icon: the temperature badge while the cooler is connected, the
-// program's icon otherwise, and a tooltip with the cooler's figures.
+// program's icon otherwise, a tooltip with the cooler's figures, and a balloon when an alert
+// or the curve not held starts.
 #pragma once
 
 #include "app/base.h"
@@ -18,7 +19,8 @@ constexpr UINT TrayIconId = 1;
 // Non-zero when the shell took the icon (by GUID, after clearing a stale one, or by window
 // and id). Measures the tray's icon size first.
 int AddTrayIcon();
-// Badge and tooltip from the latest status, at the tray's icon size.
+// Badge and tooltip from the latest status, at the tray's icon size; first, a balloon for each
+// alert or curve not held that started since the last call.
 void UpdateTrayIcon();
 void RemoveTrayIcon();
 

@@ -4,7 +4,6 @@
 #include "ui/badge_pixels.h"
 
 #include "profiles/profiles.h"
-#include "telemetry/alerts.h"
 
 #include <gtest/gtest.h>
 
@@ -65,9 +64,6 @@ TEST(Badge, RedrawsOnlyWhenTheWholeDegreeChanges)
     status.connected = 1;
     EXPECT_EQ(DecideBadge(status, -1, 0, 16, &value), BadgeRedraw);
     EXPECT_EQ(value, 43);
-    status.alerts = AlertPumpStopped; // the same degrees in the red band
-    EXPECT_EQ(DecideBadge(status, 43, 16, 16, &value), BadgeRedraw);
-    EXPECT_EQ(value, BadgeAlerted + 43);
 }
 
 // The badge as the tray shows it: '#' white, '-' the band colour, '.' transparent.
@@ -103,7 +99,6 @@ TEST(BadgePixels, TwoSharpDigitsAtSixteenPixels)
                                     "-----##--######-\n"
                                     "----------------\n"
                                     ".--------------.\n");
-    EXPECT_EQ(BadgePicture(BadgeAlerted + 43, 16), BadgePicture(43, 16)); // in the red band
     // One digit in the middle; a 1 is a stem with a flag.
     EXPECT_EQ(BadgePicture(1, 16), ".--------------.\n"
                                    "----------------\n"
@@ -207,11 +202,11 @@ TEST_F(Tooltip, EveryState)
     BuildTrayTooltip(tip, TooltipCapacity, status);
     EXPECT_EQ(Text(tip), u"Tidewatch \u00B7 Kraken disconnected");
 
-    // The longest possible text fits, both alerts included.
-    status = {1, 0, 1000, 65535, 100, 65535, 100, 1, 100, 0, 150, 3};
+    // The longest possible text fits with room to spare.
+    status = {1, 0, 1000, 65535, 100, 65535, 100, 1, 100, 0, 150, 0};
     InterlockedExchange(&AppliedProfile, ProfilePerformance);
     InterlockedExchange(&CurveNotHeld, 1);
-    EXPECT_LT(BuildTrayTooltip(tip, TooltipCapacity, status), TooltipCapacity - 1);
+    EXPECT_LT(BuildTrayTooltip(tip, TooltipCapacity, status), 100);
     EXPECT_EQ(BuildTrayTooltip(tip, 12, status), 11);
     EXPECT_EQ(Text(tip), u"Tidewatch \u00B7");
 }

@@ -28,7 +28,6 @@
 //   probe colours light|dark|contrast
 //                                 the palette's slots and the fixed colours as rrggbb
 //                                 (contrast: from this session's system colours)
-//   probe balloons RVA            the balloons asked for since the first call (see Balloons)
 //   probe contrast RVA FLAGS      what the program's SystemParametersInfoW (its import at
 //                                 RVA) answers for SPI_GETHIGHCONTRAST from now on (see
 //                                 Contrast)
@@ -173,45 +172,6 @@ int Contrast(HWND window, unsigned long long rva, DWORD flags)
     if (!ok) return 1;
     printf("1\n");
     return 0;
-}
-
-// The balloons the program asked for: its import of Shell_NotifyIconW (the slot at image base
-// + RVA) is pointed at a stub made in its process, which counts the NIM_MODIFY calls with
-// NIF_INFO and passes every call on. Prints the count since the stub was made (0 when made).
-int Balloons(HWND window, unsigned long long rva)
-{
-    DWORD processId = 0, count = 0, protection = 0;
-    GetWindowThreadProcessId(window, &processId);
-    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE |
-                                 PROCESS_QUERY_INFORMATION, FALSE, processId);
-    if (!process) return 1;
-    void* slot = reinterpret_cast<void*>(static_cast<uintptr_t>(GetWindowLongPtrW(window, GWLP_HINSTANCE)) + rva);
-    unsigned char stub[] = {
-        0x83, 0xF9, 0x01, 0x75, 0x0D,       // cmp ecx, NIM_MODIFY; jne pass
-        0xF6, 0x42, 0x14, 0x10, 0x74, 0x07, // test byte [rdx + 20] (uFlags), NIF_INFO; jz pass
-        0xF0, 0xFF, 0x05, 0x0C, 0, 0, 0,    // lock inc dword [the count]
-        0x48, 0xB8, 0, 0, 0, 0, 0, 0, 0, 0, // pass: mov rax, the system's function
-        0xFF, 0xE0, 0, 0, 0, 0,             // jmp rax; the count
-    };
-    constexpr int HeadSize = 11, TargetAt = 20, CountAt = 30;
-    unsigned char* target = nullptr;
-    unsigned char head[HeadSize] = {};
-    bool ok = ReadProcessMemory(process, slot, &target, 8, nullptr) &&
-              ReadProcessMemory(process, target, head, HeadSize, nullptr);
-    if (ok && memcmp(head, stub, HeadSize) == 0) {
-        ok = ReadProcessMemory(process, target + CountAt, &count, 4, nullptr);
-    } else if (ok) {
-        memcpy(stub + TargetAt, &target, 8);
-        void* code = VirtualAllocEx(process, nullptr, sizeof stub, MEM_COMMIT | MEM_RESERVE,
-                                    PAGE_EXECUTE_READWRITE);
-        ok = code && WriteProcessMemory(process, code, stub, sizeof stub, nullptr) &&
-             VirtualProtectEx(process, slot, 8, PAGE_READWRITE, &protection) &&
-             WriteProcessMemory(process, slot, &code, 8, nullptr);
-        if (ok) VirtualProtectEx(process, slot, 8, protection, &protection);
-    }
-    CloseHandle(process);
-    if (ok) printf("%lu\n", count);
-    return ok ? 0 : 1;
 }
 
 int Tray(HWND window)
@@ -1082,7 +1042,6 @@ int Run(int argc, char** argv)
         return End(window, static_cast<UINT>(Number(argv[2])), static_cast<WPARAM>(Number(argv[3])),
                    static_cast<LPARAM>(Number(argv[4])), static_cast<DWORD>(Number(argv[5])));
     }
-    if (strcmp(verb, "balloons") == 0 && argc == 3) return Balloons(window, Number(argv[2]));
     if (strcmp(verb, "contrast") == 0 && argc == 4) {
         return Contrast(window, Number(argv[2]), static_cast<DWORD>(Number(argv[3])));
     }
