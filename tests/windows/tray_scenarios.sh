@@ -587,12 +587,12 @@ set fanrpm 760"
 scenario_tray_alerts()
 {
     start_with "device cooler 1e71 300c"
-    open_by_double_click
-    reads 314 0 "PUMP STOPPED · 31.4 °C · Pump 0 RPM"
+    reads 314 0 "PUMP STOPPED · 31.4 °C · Pump 0 RPM" # the window hidden
     expect_badge pump-stopped $((100 + 31)) e25b45
+    until_equal 5 "Pump at 0 RPM. Check its cable and power." balloon || hx_fail "balloon: $GOT"
+    open_by_double_click
     hx_until 5 hx_app_header_is 'KRAKEN ELITE  \u00b7  PUMP STOPPED' e25b45 || hx_fail "no alert in the header"
     hx_app_screenshot "$HX_SESSION/dashboard-pump-stopped.png" && picture "$HX_SESSION/dashboard-pump-stopped.png"
-    until_equal 5 "Pump at 0 RPM. Check its cable and power." balloon || hx_fail "balloon: $GOT"
     until_equal 20 "" balloon || hx_fail "the balloon was asked for again"
     reads 562 0 "PUMP STOPPED · LIQUID HOT · 56.2 °C · Pump 0 RPM"
     until_equal 5 "Liquid at 56.2 °C. Check the pump and the fans." balloon || hx_fail "balloon: $GOT"
