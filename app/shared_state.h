@@ -18,6 +18,7 @@ struct CoolerStatus {
     int32_t gpuFanPercent; // percent
     int32_t gpuFanRpm;     // rpm, 0 when the driver does not report it
     int32_t gpuTempC;      // whole °C, 0..150
+    int32_t alerts;        // AlertPumpStopped | AlertLiquidHot (telemetry/alerts.h) now on
 };
 
 enum : int32_t {

@@ -1,7 +1,11 @@
 #include "telemetry/publish.h"
 
+#include "telemetry/alerts.h"
 #include "telemetry/gpu.h"
 #include "telemetry/history.h"
+
+// Worker: the alerts' view of the statuses published so far.
+static AlertWatch PublishedAlerts = {};
 
 void PublishStatus(const CoolerStatus& status)
 {
@@ -17,6 +21,7 @@ void PublishStatusAt(const CoolerStatus& status, DWORD tickMs)
     local.gpuFanRpm = 0;
     local.gpuTempC = 0;
     SampleGpu(&local); // before the lock: the library is never called under it
+    local.alerts = WatchAlerts(&PublishedAlerts, local);
 
     AcquireSRWLockExclusive(&StatusLock);
     LatestStatus = local;

@@ -4,6 +4,6 @@
 
 #include "app/base.h"
 
-// The badge for `value` (0..99) at `size` pixels (16..64), or none when a GDI step fails;
-// the caller owns the icon.
+// The badge for `value` (0..99, plus BadgeAlerted: in red) at `size` pixels (16..64), or
+// none when a GDI step fails; the caller owns the icon.
 HICON BuildBadgeIcon(int32_t value, int32_t size);

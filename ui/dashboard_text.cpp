@@ -1,11 +1,33 @@
 #include "ui/dashboard_text.h"
 
 #include "app/text.h"
+#include "telemetry/alerts.h"
 
-const char16_t* HeaderText(bool connected, bool curveNotHeld)
+const char16_t* ConditionWord(int32_t kind)
 {
-    if (!connected) return u"KRAKEN ELITE  ·  WAITING";
-    return curveNotHeld ? u"KRAKEN ELITE  ·  CURVE NOT HELD" : u"KRAKEN ELITE  ·  CONNECTED";
+    if (kind == AlertPumpStopped) return u"PUMP STOPPED";
+    return kind == AlertLiquidHot ? u"LIQUID HOT" : u"CURVE NOT HELD";
+}
+
+int AppendConditions(char16_t* buffer, int pos, int cap, int32_t conditions,
+                     const char16_t* separator)
+{
+    for (int32_t kind = AlertPumpStopped; kind <= ConditionCurveNotHeld; kind <<= 1) {
+        if (!(conditions & kind)) continue;
+        pos = AppendText(buffer, pos, cap, separator);
+        pos = AppendText(buffer, pos, cap, ConditionWord(kind));
+    }
+    return pos;
+}
+
+int HeaderText(char16_t* buffer, int cap, const CoolerStatus& status)
+{
+    const int pos = AppendText(buffer, 0, cap, u"KRAKEN ELITE");
+    if (!status.connected) return AppendText(buffer, pos, cap, u"  ·  WAITING");
+    const int32_t shown = status.alerts ? status.alerts
+                          : AtomicRead(&CurveNotHeld) ? ConditionCurveNotHeld : 0;
+    if (!shown) return AppendText(buffer, pos, cap, u"  ·  CONNECTED");
+    return AppendConditions(buffer, pos, cap, shown, u"  ·  ");
 }
 
 int TemperatureNumber(char16_t* buffer, int cap, const CoolerStatus& status)

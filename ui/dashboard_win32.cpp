@@ -39,7 +39,11 @@ void DrawReadings(HDC dc, const RECT& client, const CoolerStatus& status, char16
 {
     const Palette& palette = *ActivePalette;
     const bool connected = status.connected != 0;
-    DrawTextIn(dc, Row(RowHeader, client), HeaderText(connected, AtomicRead(&CurveNotHeld) != 0), palette.textSecondary, TextLine);
+    // An alert in the badge's red; with high contrast on, in the highlight colour (the accent).
+    const Colour alert = ActivePalette == &HighContrastPalette ? palette.accent : ColourRed;
+    HeaderText(line, DashboardLineCapacity, status);
+    DrawTextIn(dc, Row(RowHeader, client), line,
+               connected && status.alerts ? alert : palette.textSecondary, TextLine);
 
     TemperatureNumber(line, DashboardLineCapacity, status);
     DrawTemperature(dc, Row(RowTemperature, client), line,

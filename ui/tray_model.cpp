@@ -2,6 +2,8 @@
 
 #include "app/text.h"
 #include "profiles/profiles.h"
+#include "telemetry/alerts.h"
+#include "ui/dashboard_text.h"
 
 int32_t BadgeValue(int32_t liquidTenths)
 {
@@ -21,7 +23,7 @@ BadgeAction DecideBadge(const CoolerStatus& status, int32_t shownValue, int32_t 
                         int32_t size, int32_t* value)
 {
     if (!status.connected) return BadgeDrop;
-    *value = BadgeValue(status.liquidTenths);
+    *value = BadgeValue(status.liquidTenths) + (status.alerts != 0 ? BadgeAlerted : 0);
     return *value == shownValue && size == shownSize ? BadgeKeep : BadgeRedraw;
 }
 
@@ -29,6 +31,7 @@ int BuildTrayTooltip(char16_t* buffer, int capacity, const CoolerStatus& status)
 {
     int pos = AppendText(buffer, 0, capacity, u"Tidewatch");
     if (!status.connected) return AppendText(buffer, pos, capacity, u" · Kraken disconnected");
+    pos = AppendConditions(buffer, pos, capacity, status.alerts, u" · ");
     pos = AppendText(buffer, pos, capacity, u" · ");
     pos = AppendTenths(buffer, pos, capacity, status.liquidTenths);
     pos = AppendText(buffer, pos, capacity, u" °C · Pump ");
@@ -44,6 +47,30 @@ int BuildTrayTooltip(char16_t* buffer, int capacity, const CoolerStatus& status)
     pos = AppendText(buffer, pos, capacity, u"% ");
     pos = AppendDecimal(buffer, pos, capacity, static_cast<uint32_t>(status.gpuTempC));
     return AppendText(buffer, pos, capacity, u" °C");
+}
+
+int32_t BalloonConditions(const CoolerStatus& status)
+{
+    if (!status.connected) return 0;
+    return status.alerts | (AtomicRead(&CurveNotHeld) ? ConditionCurveNotHeld : 0);
+}
+
+void BuildBalloon(int32_t kind, const CoolerStatus& status, char16_t* title, char16_t* text)
+{
+    constexpr int cap = BalloonTextCapacity;
+    AppendText(title, 0, BalloonTitleCapacity, ConditionWord(kind));
+    if (kind == AlertPumpStopped) {
+        int pos = AppendText(text, 0, cap, u"Pump at ");
+        pos = AppendDecimal(text, pos, cap, static_cast<uint32_t>(status.pumpRpm));
+        AppendText(text, pos, cap, u" RPM. Check its cable and power.");
+    } else if (kind == AlertLiquidHot) {
+        int pos = AppendText(text, 0, cap, u"Liquid at ");
+        pos = AppendTenths(text, pos, cap, status.liquidTenths);
+        AppendText(text, pos, cap, u" °C. Check the pump and the fans.");
+    } else {
+        AppendText(text, 0, cap, u"Another program keeps changing the cooler's curves. Close it "
+                                 u"and apply a profile.");
+    }
 }
 
 namespace {

@@ -8,13 +8,17 @@
 // Whole degrees for the badge: halves rounded up, at most 99 (never three digits).
 int32_t BadgeValue(int32_t liquidTenths);
 
-// Blue below 35, green 35 to 39, amber 40 to 44, red from 45.
+// Blue below 35, green 35 to 39, amber 40 to 44, red from 45 (and for an alerted value).
 Colour BadgeColour(int32_t value);
 
+// Added to the whole degrees while an alert is on: the badge shows the degrees in the red band.
+constexpr int32_t BadgeAlerted = 100;
+
 // What a status does to the badge now showing `shownValue` (-1 for none) at `shownSize`
-// pixels: keep it, draw a new one for `*value` at `size`, or drop it because the cooler is
-// away. Only a change of the whole degree or of the shell's icon size redraws, so a reading
-// that wobbles in its tenths keeps the badge.
+// pixels: keep it, draw a new one for `*value` (the whole degrees, plus BadgeAlerted while an
+// alert is on) at `size`, or drop it because the cooler is away. Only a change of the whole
+// degree, of the alert or of the shell's icon size redraws, so a reading that wobbles in its
+// tenths keeps the badge.
 enum BadgeAction : int {
     BadgeKeep = 0,
     BadgeRedraw = 1,
@@ -27,8 +31,23 @@ constexpr int TooltipCapacity = 128; // characters, terminator included
 
 // "Tidewatch · 31.4 °C · Pump 980 RPM · Fans 760 RPM · Balanced · GPU 45% 62 °C", or
 // "Tidewatch · Kraken disconnected"; reads AppliedProfile and CurveNotHeld atomically (the
-// profile reads "Balanced (not held)" while the cooler does not keep it). Returns the position.
+// profile reads "Balanced (not held)" while the cooler does not keep it). Alerts on lead,
+// "Tidewatch · PUMP STOPPED · LIQUID HOT · 56.2 °C · …", so that a cut takes the end only.
+// Returns the position.
 int BuildTrayTooltip(char16_t* buffer, int capacity, const CoolerStatus& status);
+
+// A balloon from the tray icon is shown once when its condition starts: each alert of
+// telemetry/alerts.h, and ConditionCurveNotHeld (ui/dashboard_text.h).
+constexpr int BalloonTitleCapacity = 64; // characters, terminator included, as the shell's
+constexpr int BalloonTextCapacity = 256;
+
+// The balloon conditions that hold for `status` (the curve from CurveNotHeld, read
+// atomically), none while the cooler is away.
+int32_t BalloonConditions(const CoolerStatus& status);
+
+// The balloon for the condition `kind`: its word as the title, and a text of what happened,
+// the reading and what to check.
+void BuildBalloon(int32_t kind, const CoolerStatus& status, char16_t* title, char16_t* text);
 
 // One item of the tray menu or of one of its submenus.
 struct MenuEntry {

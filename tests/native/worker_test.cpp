@@ -331,7 +331,7 @@ TEST(CurveWatch, DutiesMayLieBetweenThePointsAroundTheReadingWithSlack)
     const WrittenCurves balanced = {ProfileBalanced, 0, 0};
     // Balanced from 31 to 34 °C: pump 62 to 68, fans 27 to 33. At 32.5 °C, the points at 31
     // to 34 °C (32.5 widened by 0.9 either side) and 3 % more.
-    CoolerStatus status = {1, 0, 325, 0, 71, 0, 24, 0, 0, 0, 0};
+    CoolerStatus status = {1, 0, 325, 0, 71, 0, 24, 0, 0, 0, 0, 0};
     EXPECT_TRUE(DutiesFollowCurves(balanced, status));
     status.pumpDuty = 72;
     EXPECT_FALSE(DutiesFollowCurves(balanced, status));
@@ -345,17 +345,17 @@ TEST(CurveWatch, DutiesMayLieBetweenThePointsAroundTheReadingWithSlack)
     status.pumpDuty = 70;
     EXPECT_FALSE(DutiesFollowCurves(balanced, status));
     // No fans on the cooler's header (duty and speed 0): only the pump is judged.
-    status = {1, 0, 320, 0, 64, 0, 0, 0, 0, 0, 0};
+    status = {1, 0, 320, 0, 64, 0, 0, 0, 0, 0, 0, 0};
     EXPECT_TRUE(DutiesFollowCurves(balanced, status));
     status.fanRpm = 500;
     EXPECT_FALSE(DutiesFollowCurves(balanced, status));
     // Outside 20..59 °C the end points hold.
-    status = {1, 0, 150, 0, 57, 0, 28, 0, 0, 0, 0};
+    status = {1, 0, 150, 0, 57, 0, 28, 0, 0, 0, 0, 0};
     EXPECT_TRUE(DutiesFollowCurves(balanced, status));
-    status = {1, 0, 700, 0, 97, 0, 96, 0, 0, 0, 0};
+    status = {1, 0, 700, 0, 97, 0, 96, 0, 0, 0, 0, 0};
     EXPECT_FALSE(DutiesFollowCurves(balanced, status));
     const WrittenCurves manual = {ProfileManual, 70, 45};
-    status = {1, 0, 587, 0, 73, 0, 42, 0, 0, 0, 0};
+    status = {1, 0, 587, 0, 73, 0, 42, 0, 0, 0, 0, 0};
     EXPECT_TRUE(DutiesFollowCurves(manual, status)); // between 58 and 59 °C: 70 to 100
 }
 

@@ -29,8 +29,7 @@ CoolerStatus Connected()
 TEST(DashboardText, BeforeTheFirstPublication)
 {
     const CoolerStatus zero = {};
-    EXPECT_EQ(std::u16string(HeaderText(false, false)), u"KRAKEN ELITE  ·  WAITING");
-    EXPECT_EQ(std::u16string(HeaderText(false, true)), u"KRAKEN ELITE  ·  WAITING");
+    EXPECT_EQ(Built(HeaderText, zero), u"KRAKEN ELITE  ·  WAITING");
     EXPECT_EQ(Built(TemperatureNumber, zero), u"--.-");
     EXPECT_EQ(Built(PumpLineText, zero), u"Opening local HID interface…");
     EXPECT_EQ(Built(FanLineText, zero), u"");
@@ -51,8 +50,10 @@ TEST(DashboardText, LinkStatesWhileNotConnected)
 TEST(DashboardText, ConnectedReadings)
 {
     CoolerStatus status = Connected();
-    EXPECT_EQ(std::u16string(HeaderText(true, false)), u"KRAKEN ELITE  ·  CONNECTED");
-    EXPECT_EQ(std::u16string(HeaderText(true, true)), u"KRAKEN ELITE  ·  CURVE NOT HELD");
+    EXPECT_EQ(Built(HeaderText, status), u"KRAKEN ELITE  ·  CONNECTED");
+    InterlockedExchange(&CurveNotHeld, 1);
+    EXPECT_EQ(Built(HeaderText, status), u"KRAKEN ELITE  ·  CURVE NOT HELD");
+    InterlockedExchange(&CurveNotHeld, 0);
     EXPECT_EQ(Built(TemperatureNumber, status), u"31.2");
     EXPECT_EQ(Built(PumpLineText, status), u"Pump  2088 RPM  62%");
     EXPECT_EQ(Built(FanLineText, status), u"Fans  540 RPM  27%");

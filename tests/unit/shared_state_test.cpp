@@ -33,7 +33,7 @@ TEST_F(SharedState, InitialValues)
     for (int32_t* field = &status.connected; field <= &status.gpuTempC; ++field) *field = 99;
     CopyLatestStatus(&status);
     for (int32_t* field = &status.connected; field <= &status.gpuTempC; ++field) EXPECT_EQ(*field, 0);
-    EXPECT_EQ(sizeof(CoolerStatus), 44u);
+    EXPECT_EQ(sizeof(CoolerStatus), 48u);
     EXPECT_EQ(AtomicRead(&AppliedProfile), -1);
     EXPECT_EQ(AtomicRead(&AppliedPumpDuty), 0);
     EXPECT_EQ(AtomicRead(&AppliedFanDuty), 0);

@@ -179,7 +179,7 @@ TEST_F(Tooltip, EveryState)
     BuildTrayTooltip(tip, TooltipCapacity, status);
     EXPECT_EQ(Text(tip), u"Tidewatch \u00B7 Kraken disconnected");
 
-    status = {1, 0, 314, 980, 60, 760, 30, 1, 45, 1500, 62};
+    status = {1, 0, 314, 980, 60, 760, 30, 1, 45, 1500, 62, 0};
     InterlockedExchange(&AppliedProfile, ProfileBalanced);
     BuildTrayTooltip(tip, TooltipCapacity, status);
     EXPECT_EQ(Text(tip), u"Tidewatch \u00B7 31.4 \u00B0C \u00B7 Pump 980 RPM \u00B7 Fans 760 RPM "
@@ -203,7 +203,7 @@ TEST_F(Tooltip, EveryState)
     EXPECT_EQ(Text(tip), u"Tidewatch \u00B7 Kraken disconnected");
 
     // The longest possible text fits with room to spare.
-    status = {1, 0, 1000, 65535, 100, 65535, 100, 1, 100, 0, 150};
+    status = {1, 0, 1000, 65535, 100, 65535, 100, 1, 100, 0, 150, 0};
     InterlockedExchange(&AppliedProfile, ProfilePerformance);
     InterlockedExchange(&CurveNotHeld, 1);
     EXPECT_LT(BuildTrayTooltip(tip, TooltipCapacity, status), 100);
@@ -214,7 +214,7 @@ TEST_F(Tooltip, EveryState)
 TEST_F(Tooltip, EveryProfileAndWholeDegrees)
 {
     char16_t tip[TooltipCapacity];
-    const CoolerStatus status = {1, 0, 300, 0, 50, 0, 20, 0, 0, 0, 0};
+    const CoolerStatus status = {1, 0, 300, 0, 50, 0, 20, 0, 0, 0, 0, 0};
     const char16_t* expected[] = {u"Unchanged", u"Manual", u"Silent", u"Balanced", u"Performance",
                                   u"Aggressive"};
     for (int32_t profile = -1; profile <= ProfileAggressive; ++profile) {

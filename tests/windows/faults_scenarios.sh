@@ -548,6 +548,7 @@ fault othercontroller 1"
     until_equal 10 1 peek CurveNotHeld 4 || hx_fail "not shown as not held"
     expect_state "not held" 1 "$CONNECTED" "$READINGS · Balanced (not held)"
     hx_until 5 hx_app_header_is 'KRAKEN ELITE  \u00b7  CURVE NOT HELD' || hx_fail "the header does not say so"
+    until_equal 5 1 eval "probe tooltips | grep -cF 'Close it and apply a profile.'" || hx_fail "no balloon"
     mark=$(log_mark) # reads that fail now and then: the link drops and is opened again
     control "$COOLER
 fault othercontroller 1

@@ -140,6 +140,10 @@ expect_icon()
 }
 
 tooltip() { probe tooltips | grep '^Tidewatch'; }
+balloon() { probe tooltips | grep -v '^Tidewatch'; } # the text of the balloon Wine's tray shows
+# reads LIQUID PUMP TIP: the cooler reads LIQUID (tenths) and PUMP (rpm) until the tooltip is TIP.
+reads() { hx_control "$(printf 'device cooler 1e71 300c\nset fanrpm 760\nset liquid %s\nset pumprpm %s' "$1" "$2")"
+    until_equal 10 "Tidewatch · $3 · Fans 760 RPM · Unchanged" tooltip || hx_fail "tooltip: $GOT"; }
 
 # --- Reading an open menu ----------------------------------------------------------------------
 
@@ -576,4 +580,25 @@ set fanrpm 760"
     expect_equal "icon back" 1 "$(probe tray)"
     expect_badge restarted 43 d28a24
     expect_equal "tooltip" "Tidewatch · 42.7 °C · Pump 980 RPM · Fans 760 RPM · Unchanged" "$(tooltip)"
+}
+
+# Alerts lead the tooltip and the header (red) and turn the badge red, with one balloon as each
+# starts: Wine's tray shows it ~2 s after the request, for 10 s, as a tooltip (never if re-sent).
+scenario_tray_alerts()
+{
+    start_with "device cooler 1e71 300c"
+    reads 314 0 "PUMP STOPPED · 31.4 °C · Pump 0 RPM" # the window hidden
+    expect_badge pump-stopped $((100 + 31)) e25b45
+    until_equal 5 "Pump at 0 RPM. Check its cable and power." balloon || hx_fail "balloon: $GOT"
+    open_by_double_click
+    hx_until 5 hx_app_header_is 'KRAKEN ELITE  \u00b7  PUMP STOPPED' e25b45 || hx_fail "no alert in the header"
+    hx_app_screenshot "$HX_SESSION/dashboard-pump-stopped.png" && picture "$HX_SESSION/dashboard-pump-stopped.png"
+    until_equal 20 "" balloon || hx_fail "the balloon was asked for again"
+    reads 562 0 "PUMP STOPPED · LIQUID HOT · 56.2 °C · Pump 0 RPM"
+    until_equal 5 "Liquid at 56.2 °C. Check the pump and the fans." balloon || hx_fail "balloon: $GOT"
+    reads 562 980 "LIQUID HOT · 56.2 °C · Pump 980 RPM"
+    reads 314 0 "PUMP STOPPED · 31.4 °C · Pump 0 RPM" # the liquid ends at once, the pump anew
+    until_equal 5 "Pump at 0 RPM. Check its cable and power." balloon || hx_fail "balloon: $GOT"
+    reads 314 980 "31.4 °C · Pump 980 RPM"
+    expect_equal "the badge in its band again" 31 "$(peek TrayBadgeValue 4)"
 }

@@ -127,13 +127,13 @@ hx_app_pixel()
 # hx_app_background_is RRGGBB: the dashboard's margin (8,8 lies outside every row) shows it.
 hx_app_background_is() { [ "$(hx_app_pixel 8 8)" = "$1" ]; }
 
-# hx_app_header_is TEXT: the visible dashboard's header row (light theme, 96 DPI) shows TEXT
+# hx_app_header_is TEXT [RRGGBB]: the dashboard's header row (light theme, 96 DPI) shows TEXT
 # (\uXXXX escapes allowed), pixel for pixel as the probe draws it in the program's font.
 hx_app_header_is()
 {
     local l t r b fg bg shot=$HX_SESSION/header.png drawn=$HX_SESSION/header.bmp
     read -r l t r b <<<"$(hx_probe layout 480 792 96 | awk '$1 == "header" { print $2, $3, $4, $5 }')"
-    fg=$(hx_probe colours light | awk '$1 == "textSecondary" { print $2 }')
+    fg=${2:-$(hx_probe colours light | awk '$1 == "textSecondary" { print $2 }')} # else secondary
     bg=$(hx_probe colours light | awk '$1 == "background" { print $2 }')
     hx_probe text "$(hx_winpath "$drawn")" 96 body $((r - l)) $((b - t)) 0x24 "$fg" "$bg" "$1" >/dev/null &&
         hx_probe settle 3000 >/dev/null && hx_app_screenshot "$shot" &&
