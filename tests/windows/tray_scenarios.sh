@@ -514,7 +514,7 @@ tray_clicks_and_placement() # DPI SCREEN
     expect_equal "right edge $m inside the work area" $((wr - m)) "$right"
     expect_equal "bottom edge $m inside the work area" $((wb - m)) "$bottom"
     # Moved by hand while visible, it stays where it was put at the next double click.
-    xdotool windowmove --sync "$(xdotool search --name '^Tidewatch$' | head -n 1)" 100 50
+    xdotool windowmove --sync "$(hx_app_xwindow)" 100 50
     local moved tries
     for ((tries = 0; tries < 50; tries++)); do
         moved=$(state_now)

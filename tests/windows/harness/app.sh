@@ -103,8 +103,19 @@ hx_app_peek()
     hx_probe peek "$(printf '0x%x' $((address - base)))" "$2"
 }
 
-# hx_app_xwindow: the X window of the visible dashboard (its client area).
-hx_app_xwindow() { xdotool search --onlyvisible --name '^Tidewatch$' 2>/dev/null | head -n 1; }
+# hx_app_xwindow: the X window of the visible dashboard (its client area). xdotool ends on an
+# X error when a window it lists vanishes before it is looked at (Wine 10 makes and drops
+# X windows of its own at a program's start): the search is tried again.
+hx_app_xwindow()
+{
+    local window tries
+    for ((tries = 0; tries < 5; tries++)); do
+        window=$(xdotool search --onlyvisible --name '^Tidewatch$' 2>/dev/null | head -n 1)
+        [ -n "$window" ] && { echo "$window"; return 0; }
+        hx_sleep 0.05
+    done
+    return 1
+}
 
 # hx_x_capture WINDOW FILE: an X window's content as PNG. `import` waits forever when the
 # window vanishes under it, hence the time limit.
