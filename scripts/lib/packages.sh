@@ -1,6 +1,12 @@
-# What the project needs from Debian, installed only when missing and quietly otherwise.
+# What the project needs from Debian 12 or 13, installed only when missing and quietly
+# otherwise. The fuzz build's sanitizer runtime is named after the release's clang.
+case $(. /etc/os-release && echo "$VERSION_CODENAME") in
+bookworm) TIDEWATCH_SANITIZERS=libclang-rt-14-dev ;;
+trixie) TIDEWATCH_SANITIZERS=libclang-rt-19-dev ;;
+*) TIDEWATCH_SANITIZERS=libclang-rt-dev ;; # the default clang's, wherever it is named so
+esac
 TIDEWATCH_PACKAGES="cmake make g++ libgtest-dev g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  wine wine64 xvfb xdotool openbox x11-utils imagemagick clang libclang-rt-14-dev"
+  wine wine64 xvfb xdotool openbox x11-utils imagemagick clang $TIDEWATCH_SANITIZERS valgrind"
 
 ensure_packages() {
   local missing=() package

@@ -8,7 +8,8 @@ entries="nvmlInit_v2 nvmlDeviceGetHandleByIndex_v2 nvmlDeviceGetName nvmlShutdow
 
 exports_of()
 {
-    x86_64-w64-mingw32-objdump -p "$1" | sed -n 's/^\s*\[ *[0-9]*\] \(nvml[A-Za-z_0-9]*\)$/\1/p' |
+    # The export table's rows end in the name, whatever binutils puts before it.
+    x86_64-w64-mingw32-objdump -p "$1" | sed -n 's/^\s*\[ *[0-9]*\] .*\b\(nvml[A-Za-z_0-9]*\)$/\1/p' |
         sort | tr '\n' ' '
 }
 

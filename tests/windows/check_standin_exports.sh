@@ -8,7 +8,9 @@ objdump=x86_64-w64-mingw32-objdump
 hid=$1 setupapi=$2
 shift 3
 
-exports() { $objdump -p "$1" | awk '/\[Ordinal\/Name Pointer\] Table/ {on = 1; next} on && /^\t\[/ {print $3} on && /^$/ {on = 0}'; }
+# The names of the export table: the last field of its rows ("[   0] Name" up to binutils 2.40,
+# "[   0] +base[   1]  0000 Name" since).
+exports() { $objdump -p "$1" | awk '/\[Ordinal\/Name Pointer\] Table/ {on = 1; next} on && /^\t\[/ {print $NF} on && /^$/ {on = 0}'; }
 hid_exports=$(exports "$hid")
 setupapi_exports=$(exports "$setupapi")
 

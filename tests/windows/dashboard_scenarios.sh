@@ -104,6 +104,8 @@ colour()
     esac
 }
 
+dash_shown() { DASH_WINDOW=$(hx_app_xwindow); }
+
 # Starts the program at DASH_DPI in DASH_THEME, opens its window (by command 201, or with
 # DASH_OPEN=second by starting the program again, as a user does) and reads the layout at the
 # DPI it was laid out at. Keyboard cues show only after keyboard use, as Windows has it by
@@ -123,8 +125,7 @@ dash_start()
     else
         probe post 0x111 201 0 >/dev/null || hx_fail "the program's window did not appear"
     fi
-    DASH_WINDOW=$(timeout 10 xdotool search --sync --onlyvisible --name '^Tidewatch$' | head -n 1)
-    [ -n "$DASH_WINDOW" ] || hx_fail "the dashboard did not show"
+    hx_until 10 dash_shown || hx_fail "the dashboard did not show"
     read -r DASH_WIDTH DASH_HEIGHT <<<"$(probe state | sed -n 's/.*client=\([0-9]*\)x\([0-9]*\).*/\1 \2/p')"
     [ -n "$DASH_HEIGHT" ] || hx_fail "no client size"
     DASH_LAYOUT=$(peek LayoutDpi 4)

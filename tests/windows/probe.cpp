@@ -17,6 +17,7 @@
 //                                 "0 CLASS"; -set makes the program's window the foreground
 //                                 one first
 //   probe tooltips                the tooltip of every icon in Wine's tray, one a line
+//   probe trayicons               "x y w h" on screen of each icon that Wine's tray shows
 //   probe untray                  removes icon 1 of the window from the tray, as a dying shell
 //   probe workarea                "work L T R B dpi D": the window's monitor and DPI
 //   probe badge V FILE [SIZE]     the program's badge for V at the small icon size (or
@@ -286,9 +287,16 @@ BOOL CALLBACK ReadTooltip(HWND window, LPARAM context)
     return TRUE;
 }
 
+// The shell's taskbar window: explorer's in every Wine release (hidden where its tray is a
+// window of its own, as in Wine 8), so its process is the tray's.
+HWND ShellTray()
+{
+    return FindWindowW(L"Shell_TrayWnd", nullptr);
+}
+
 int Tooltips()
 {
-    HWND tray = FindWindowW(nullptr, L"Wine System Tray");
+    HWND tray = ShellTray();
     if (!tray) {
         printf("no tray\n");
         return 1;
@@ -298,6 +306,41 @@ int Tooltips()
     GetWindowThreadProcessId(tray, &search.trayProcess);
     EnumWindows(ReadTooltip, reinterpret_cast<LPARAM>(&search));
     return search.found ? 0 : 1;
+}
+
+// Each icon of the tray is a visible child window of the tray's process whose class ends in
+// "tray_icon" (Wine 8: "__winex11_tray_icon" in "Wine System Tray"; Wine 10:
+// "__wine_tray_icon" in the taskbar window).
+BOOL CALLBACK ListTrayIcon(HWND window, LPARAM)
+{
+    wchar_t name[64] = {};
+    const int length = GetClassNameW(window, name, 64);
+    if (length < 9 || wcscmp(name + length - 9, L"tray_icon") != 0 || !IsWindowVisible(window)) {
+        return TRUE;
+    }
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    printf("%ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+    return TRUE;
+}
+
+BOOL CALLBACK ListTrayIcons(HWND window, LPARAM trayProcess)
+{
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == static_cast<DWORD>(trayProcess) && IsWindowVisible(window)) {
+        EnumChildWindows(window, ListTrayIcon, 0);
+    }
+    return TRUE;
+}
+
+int TrayIcons()
+{
+    DWORD process = 0;
+    HWND tray = ShellTray();
+    if (!tray || !GetWindowThreadProcessId(tray, &process)) return 1;
+    EnumWindows(ListTrayIcons, static_cast<LPARAM>(process));
+    return 0;
 }
 
 // The DPI that a new top-level window of this process gets, as the program reads its own.
@@ -991,6 +1034,7 @@ int Run(int argc, char** argv)
     if (strcmp(verb, "deny-mutex") == 0 && argc == 3) return DenyMutex(static_cast<DWORD>(Number(argv[2])));
 
     if (strcmp(verb, "tooltips") == 0) return Tooltips();
+    if (strcmp(verb, "trayicons") == 0) return TrayIcons();
     if (strcmp(verb, "badge") == 0 && (argc == 4 || argc == 5)) {
         return Badge(static_cast<int>(Number(argv[2])), argv[3],
                      argc == 5 ? static_cast<int>(Number(argv[4])) : GetSystemMetrics(SM_CXSMICON));
@@ -1103,6 +1147,9 @@ int Serve()
 
 int main(int argc, char** argv)
 {
+    // Pixels as the program sees them: Wine 10, as Windows does, scales what a process
+    // unaware of the DPI reads (Wine 8 runs every process per-monitor aware and fails this).
+    SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
     if (argc == 2 && strcmp(argv[1], "serve") == 0) return Serve();
     return Run(argc, argv);
 }

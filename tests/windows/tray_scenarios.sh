@@ -1,8 +1,8 @@
 # Scenarios of the real Tidewatch.exe's tray icon, menu and placement under Wine, against the
 # simulated cooler. Run by tests/windows/harness/run-scenario.sh.
 #
-# What Wine gives: the icons live in a top-level window named "Wine System Tray", drawn at
-# the small icon size on white; Shell_NotifyIconGetRect fails, so the window always goes to
+# What Wine gives: the icons live in windows of Wine's tray (the probe finds them), drawn
+# at the small icon size on white; Shell_NotifyIconGetRect fails, so the window always goes to
 # the work area's corner; the tray's tooltips are comctl32 tooltips of the tray's process,
 # read back by the probe. Clicks on the icon are the callback message posted to the main
 # window (MsgTrayNotify with the mouse message in lParam, as the shell sends it).
@@ -73,14 +73,11 @@ state_now()
 
 # --- The tray's picture ------------------------------------------------------------------------
 
-# tray_shot NAME: the tray window as $HX_SESSION/NAME.png, and the icon in it (the tray's
-# content trimmed of its white background) as NAME-icon.png.
+# tray_shot NAME: the icon's slot in the tray as $HX_SESSION/NAME.png, and the icon in it
+# (trimmed of the tray's background) as NAME-icon.png.
 tray_shot()
 {
-    local window
-    window=$(xdotool search --name '^Wine System Tray$' 2>/dev/null | head -n 1)
-    [ -n "$window" ] || hx_fail "no Wine System Tray window"
-    import -window "$window" "$HX_SESSION/$1.png" 2>/dev/null || hx_fail "no screenshot of the tray"
+    hx_app_tray_shot "$HX_SESSION/$1.png" || hx_fail "no screenshot of the tray's icon"
     convert "$HX_SESSION/$1.png" -trim +repage "$HX_SESSION/$1-icon.png" 2>/dev/null
 }
 
@@ -521,7 +518,7 @@ tray_clicks_and_placement() # DPI SCREEN
     expect_equal "right edge $m inside the work area" $((wr - m)) "$right"
     expect_equal "bottom edge $m inside the work area" $((wb - m)) "$bottom"
     # Moved by hand while visible, it stays where it was put at the next double click.
-    xdotool windowmove --sync "$(xdotool search --name '^Tidewatch$' | head -n 1)" 100 50
+    xdotool windowmove --sync "$(hx_app_xwindow)" 100 50
     local moved tries
     for ((tries = 0; tries < 50; tries++)); do
         moved=$(state_now)

@@ -103,8 +103,19 @@ hx_app_peek()
     hx_probe peek "$(printf '0x%x' $((address - base)))" "$2"
 }
 
-# hx_app_xwindow: the X window of the visible dashboard (its client area).
-hx_app_xwindow() { xdotool search --onlyvisible --name '^Tidewatch$' 2>/dev/null | head -n 1; }
+# hx_app_xwindow: the X window of the visible dashboard (its client area). xdotool ends on an
+# X error when a window it lists vanishes before it is looked at (Wine 10 makes and drops
+# X windows of its own at a program's start): the search is tried again.
+hx_app_xwindow()
+{
+    local window tries
+    for ((tries = 0; tries < 5; tries++)); do
+        window=$(xdotool search --onlyvisible --name '^Tidewatch$' 2>/dev/null | head -n 1)
+        [ -n "$window" ] && { echo "$window"; return 0; }
+        hx_sleep 0.05
+    done
+    return 1
+}
 
 # hx_x_capture WINDOW FILE: an X window's content as PNG. `import` waits forever when the
 # window vanishes under it, hence the time limit.
@@ -140,19 +151,16 @@ hx_app_header_is()
         [ "$(compare -metric AE "$shot[$((r - l))x$((b - t))+$l+$t]" "$drawn" null: 2>&1)" = 0 ]
 }
 
-# hx_app_tray_icons: how many icons Wine's own tray window shows (0 when it is gone). Its
-# icons sit side by side from the left, one 20-pixel slot each.
-hx_app_tray_icons()
+# hx_app_tray_icons: how many icons Wine's tray shows (0 when it is gone), as the probe finds
+# their windows.
+hx_app_tray_icons() { hx_probe trayicons | grep -c .; }
+
+# hx_app_tray_shot FILE: the first icon that Wine's tray shows, with its slot, as PNG.
+hx_app_tray_shot()
 {
-    local window shot=$HX_SESSION/tray.png slots=0 x width
-    window=$(xdotool search --name '^Wine System Tray$' 2>/dev/null | head -n 1)
-    hx_x_capture "$window" "$shot" || { echo 0; return 0; }
-    width=$(identify -format '%w' "$shot")
-    for ((x = 0; x + 20 <= width; x += 20)); do
-        [ "$(convert "$shot" -crop "20x20+$x+0" +repage -format '%k' info:)" -gt 1 ] || break
-        slots=$((slots + 1))
-    done
-    echo $slots
+    local x y w h
+    read -r x y w h <<<"$(hx_probe trayicons | head -n 1)"
+    [ -n "$h" ] && timeout -k 1 5 import -display "$DISPLAY" -window root -crop "${w}x$h+$x+$y" +repage "$1" 2>/dev/null
 }
 
 # until_equal SECONDS EXPECTED COMMAND...: until COMMAND prints EXPECTED; the last output is

@@ -121,6 +121,9 @@ hx_registry_text()
 {
     printf 'Windows Registry Editor Version 5.00\r\n\r\n'
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\r\n"ShowCrashDialog"=dword:00000000\r\n\r\n'
+    # Wine 9 and later show their tray window on X's own desktop only when asked (Wine 8
+    # always did); the icons and their tooltips are read from it.
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer]\r\n"ShowSystray"=dword:00000001\r\n\r\n'
     local exe
     for exe in $HX_OVERRIDE_EXES; do
         printf '[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\%s\\DllOverrides]\r\n' "$exe"
