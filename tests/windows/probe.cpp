@@ -102,6 +102,22 @@ int Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     return 0;
 }
 
+// WM_DPICHANGED for `dpi` with its suggested rectangle written into the program's memory
+// first, since the message's pointer is not carried across processes.
+int DpiChanged(HWND window, int dpi, RECT suggested)
+{
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, processId);
+    if (!process) return 1;
+    void* at = VirtualAllocEx(process, nullptr, sizeof suggested, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    const bool written = at && WriteProcessMemory(process, at, &suggested, sizeof suggested, nullptr);
+    const int code = written ? Send(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(at)) : 1;
+    if (at) VirtualFreeEx(process, at, 0, MEM_RELEASE);
+    CloseHandle(process);
+    return code;
+}
+
 int Peek(HWND window, unsigned long long rva, int size)
 {
     DWORD processId = 0;
@@ -1044,6 +1060,11 @@ int Run(int argc, char** argv)
     }
     if (strcmp(verb, "contrast") == 0 && argc == 4) {
         return Contrast(window, Number(argv[2]), static_cast<DWORD>(Number(argv[3])));
+    }
+    if (strcmp(verb, "dpichanged") == 0 && argc == 7) {
+        const RECT r = {static_cast<LONG>(Number(argv[3])), static_cast<LONG>(Number(argv[4])),
+                        static_cast<LONG>(Number(argv[5])), static_cast<LONG>(Number(argv[6]))};
+        return DpiChanged(window, static_cast<int>(Number(argv[2])), r);
     }
     if (strcmp(verb, "peek") == 0 && argc == 4) {
         return Peek(window, Number(argv[2]), static_cast<int>(Number(argv[3])));
