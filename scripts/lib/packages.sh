@@ -1,6 +1,6 @@
 # What the project needs from Debian, installed only when missing and quietly otherwise.
 TIDEWATCH_PACKAGES="cmake make g++ libgtest-dev g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  wine wine64 xvfb xdotool openbox x11-utils imagemagick clang libclang-rt-14-dev zip"
+  wine wine64 xvfb xdotool openbox x11-utils imagemagick clang libclang-rt-14-dev zip valgrind"
 
 ensure_packages() {
   local missing=() package
