@@ -34,9 +34,7 @@ scenario_bench()
 
     # One minute connected with the dashboard open, beside the baseline with its window open.
     hx_start app "$HX_TIDEWATCH"
-    # Its start-up over, so that it holds the mutex and the second start hands over (the
-    # start-up runs above already left polls in the cooler's log).
-    hx_app_wait_window
+    hx_app_wait_window # holds the mutex (the runs above left polls in the log already)
     hx_run_ok open "$HX_TIDEWATCH"
     hx_start base "$baseline"
     sleep 1

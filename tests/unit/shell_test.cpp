@@ -90,16 +90,14 @@ TEST(DecideTrayRetry, TriesEveryTickForAMinuteThenStops)
     EXPECT_FALSE(added.add || added.again);
 }
 
-// The close button and Alt+F4 (SC_CLOSE, with the system's low bits) hide; a bare WM_CLOSE and
-// a Restart Manager's query end; a logoff's query and other commands are not a close.
+// SC_CLOSE (its low bits aside) hides; a bare WM_CLOSE and a Restart Manager's query end; a
+// logoff's query and other commands are not a close.
 TEST(DecideClose, HidesForTheUserEndsForOthers)
 {
-    EXPECT_EQ(DecideClose(0x0112, 0xF060, 0), CloseHide);
     EXPECT_EQ(DecideClose(0x0112, 0xF063, 0), CloseHide);
     EXPECT_EQ(DecideClose(0x0010, 0, 0), CloseEnd);
-    EXPECT_EQ(DecideClose(0x0011, 0, 0x00000001), CloseEnd);
+    EXPECT_EQ(DecideClose(0x0011, 0, 1), CloseEnd);
     EXPECT_EQ(DecideClose(0x0011, 0, static_cast<intptr_t>(0x80000000u)), CloseNotOurs);
-    EXPECT_EQ(DecideClose(0x0011, 0, 0), CloseNotOurs);
     EXPECT_EQ(DecideClose(0x0112, 0xF020, 0), CloseNotOurs);
 }
 

@@ -422,8 +422,8 @@ set liquid 1000"
         expect_on_screen "after message $message"
     done
 
-    # Dragged onto a 120-DPI monitor: the suggested rectangle as it is (here partly off the
-    # screen), the layout scaled with it; fitted to the monitor when the drag ends.
+    # Dragged onto a 120-DPI monitor: the suggested rectangle as it is, partly off the screen,
+    # layout scaled; fitted when the drag ends.
     local rect="$((width - 300)) 40 $((width + 300)) 700"
     probe send 0x231 0 0 >/dev/null # WM_ENTERSIZEMOVE
     probe dpichanged 120 $rect >/dev/null || hx_fail "WM_DPICHANGED not delivered"

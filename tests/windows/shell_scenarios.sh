@@ -138,8 +138,7 @@ scenario_second_start_hands_over()
     hx_until 5 iconic_is 0 || hx_fail "the hand-over did not restore the minimised window"
     expect "restored in place" "$outer" "$(hx_app_state outer)"
     expect "visible" 1 "$(hx_app_state visible)"
-    # An installer's Restart Manager: WM_QUERYENDSESSION with ENDSESSION_CLOSEAPP is agreed to,
-    # then the program ends, its icon gone.
+    # An installer's Restart Manager (ENDSESSION_CLOSEAPP) ends it, its icon gone.
     expect "a Restart Manager's query" 1 "$(hx_probe send 0x11 0 1)"
     expect_exit_zero app
     expect "tray icons after it" 0 "$(hx_app_tray_icons)"
