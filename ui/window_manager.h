@@ -17,5 +17,6 @@ bool VisibleFrame(HWND window, RECT* frame);
 int MonitorDpi(HMONITOR monitor);
 
 // SetProcessDpiAwarenessContext(PER_MONITOR_AWARE_V2), which Windows 10 has from 1703 only
-// (the manifest asks for the same from 1607 on); false when it is missing or fails.
+// (the manifest asks for the same there, and for per-monitor v1 on 1607, which has no v2);
+// false when it is missing or fails.
 bool RequestPerMonitorV2();
