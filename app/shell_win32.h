@@ -33,6 +33,6 @@ void RetryTrayIcon();
 // the worker and ends the message loop; main then waits for the worker.
 void Shutdown();
 
-// The window's small icon (caption, Alt+Tab) loaded for `dpi`, at start-up and on every DPI
-// change; the class's own is drawn for the system's DPI.
+// The window's small icon (caption, Alt+Tab) for `dpi`, at start-up and on every DPI change:
+// the class's own, drawn for the system's DPI, until another size is needed.
 void FollowWindowIconDpi(HWND window, int dpi);

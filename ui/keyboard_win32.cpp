@@ -47,9 +47,9 @@ void FocusOnOpening(HWND window)
     DashboardFocus = OpeningFocus(AtomicRead(&AppliedProfile));
     FocusCuesShown = CuesAlways();
     // The system shows the cue when the last input came from the keyboard, but sends
-    // nothing when the window's state already shows it: the state is read back.
+    // nothing when the window's state already shows it: the state is hidden first.
+    SendMessageW(window, WM_CHANGEUISTATE, UiStateChange(UiStateSet), 0);
     SendMessageW(window, WM_CHANGEUISTATE, UiStateChange(UiStateInitialize), 0);
-    if (!(SendMessageW(window, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS)) FocusCuesShown = true;
 }
 
 bool DashboardKeyDown(HWND window, WPARAM key, LPARAM flags)

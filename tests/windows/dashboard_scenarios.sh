@@ -428,7 +428,7 @@ set liquid 1000"
     probe send 0x231 0 0 >/dev/null # WM_ENTERSIZEMOVE
     probe dpichanged 120 $rect >/dev/null || hx_fail "WM_DPICHANGED not delivered"
     expect_equal "during the drag" "${rect// /,}" "$(probe state | sed -n 's/.*outer=//p')"
-    expect_equal "layout DPI during the drag" $(((DASH_LAYOUT * 120 + 48) / 96)) "$(peek LayoutDpi 4)"
+    expect_equal "layout DPI during the drag" $(((DASH_LAYOUT * 120 + DASH_DPI / 2) / DASH_DPI)) "$(peek LayoutDpi 4)"
     probe send 0x232 0 0 >/dev/null # WM_EXITSIZEMOVE
     expect_on_screen "after the drag"
     expect_equal "layout DPI after the drag" "$DASH_LAYOUT" "$(peek LayoutDpi 4)"
