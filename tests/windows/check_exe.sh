@@ -35,20 +35,16 @@ debug_size=$(u32 $((optional + 112 + 6 * 8 + 4)))
 stamps=$(x86_64-w64-mingw32-objdump -p "$exe" | grep -o 'Time: [0-9a-f]*' | sort -u | tr '\n' ' ')
 [ "$stamps" = "Time: 00000000 " ]; check "resource directories without time stamps" $? "$stamps"
 
-# Functions newer than Windows 8.1 and the Windows 10 version that brought each.
+# Functions newer than Windows 8.1, after the Windows 10 version that brought them.
 floor=1607
-declare -A since=([AdjustWindowRectExForDpi]=1607 [EnableNonClientDpiScaling]=1607
-  [GetDpiForSystem]=1607 [GetDpiForWindow]=1607 [GetSystemMetricsForDpi]=1607
-  [GetThreadDpiAwarenessContext]=1607 [GetWindowDpiAwarenessContext]=1607
-  [SetThreadDpiAwarenessContext]=1607 [SystemParametersInfoForDpi]=1607
-  [SetDialogDpiChangeBehavior]=1703 [SetProcessDpiAwarenessContext]=1703
-  [GetDpiFromDpiAwarenessContext]=1803 [GetSystemDpiForProcess]=1803
-  [SetThreadDpiHostingBehavior]=1803)
+since="1607 AdjustWindowRectExForDpi EnableNonClientDpiScaling GetDpiForSystem GetDpiForWindow
+1607 GetSystemMetricsForDpi GetThreadDpiAwarenessContext GetWindowDpiAwarenessContext
+1607 SetThreadDpiAwarenessContext SystemParametersInfoForDpi
+1703 SetDialogDpiChangeBehavior SetProcessDpiAwarenessContext
+1803 GetDpiFromDpiAwarenessContext GetSystemDpiForProcess SetThreadDpiHostingBehavior"
 # beyond_floor NAME...: those of the names that the floor lacks, with their version.
-beyond_floor() {
-  local name
-  for name in "$@"; do [ "${since[$name]:-0}" -gt $floor ] && printf '%s %s ' "$name" "${since[$name]}"; done
-}
+beyond_floor() { awk -v floor=$floor -v names=" $* " '$1 > floor {
+  for (i = 2; i <= NF; i++) if (index(names, " " $i " ")) printf "%s %s ", $i, $1 }' <<<"$since"; }
 [ "$(beyond_floor GetDpiForWindow SetProcessDpiAwarenessContext)" = "SetProcessDpiAwarenessContext 1703 " ]
 check "the table of Windows 10 versions finds a 1703 import" $? "it does not"
 newer=$(beyond_floor $(x86_64-w64-mingw32-objdump -p "$exe" | awk '/^\t[0-9a-f]+\t +[0-9]+  [A-Za-z_]/ {print $3}'))

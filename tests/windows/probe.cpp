@@ -103,8 +103,7 @@ int Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 // dpichanged DPI LEFT TOP RIGHT BOTTOM: WM_DPICHANGED, its rectangle put in the program's
-// memory first (the message's pointer is not carried across processes; the program's end
-// frees it).
+// memory first (a message's pointer is not carried across processes; freed at its end).
 int DpiChanged(HWND window, char** argv)
 {
     RECT r = {static_cast<LONG>(Number(argv[3])), static_cast<LONG>(Number(argv[4])),
