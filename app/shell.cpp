@@ -48,3 +48,17 @@ TrayRetryStep DecideTrayRetry(bool added, uint32_t failedMs, uint32_t nowMs)
     if (added) return {false, false};
     return {true, nowMs - failedMs < TrayRetryWindowMs};
 }
+
+CloseStep DecideClose(uint32_t message, uintptr_t wParam, intptr_t lParam)
+{
+    switch (message) {
+    case CloseMessage:
+        return CloseEnd;
+    case SystemCommandMessage:
+        return (wParam & 0xFFF0) == SystemCommandClose ? CloseHide : CloseNotOurs;
+    case QueryEndSessionMessage:
+        return (static_cast<uintptr_t>(lParam) & EndSessionCloseApp) ? CloseEnd : CloseNotOurs;
+    default:
+        return CloseNotOurs;
+    }
+}

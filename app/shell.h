@@ -57,3 +57,23 @@ struct TrayRetryStep {
     bool again;
 };
 TrayRetryStep DecideTrayRetry(bool added, uint32_t failedMs, uint32_t nowMs);
+
+// A request to close the main window. The close button, Alt+F4 and Esc come as SC_CLOSE and
+// only hide it; WM_CLOSE from anyone else (taskkill without /f, an installer's Restart
+// Manager) and WM_QUERYENDSESSION with ENDSESSION_CLOSEAPP end the program.
+enum : uint32_t {
+    CloseMessage = 0x0010,           // WM_CLOSE
+    QueryEndSessionMessage = 0x0011, // WM_QUERYENDSESSION
+    SystemCommandMessage = 0x0112,   // WM_SYSCOMMAND
+    SystemCommandClose = 0xF060,     // SC_CLOSE; the system uses the low four bits
+    EndSessionCloseApp = 0x00000001, // ENDSESSION_CLOSEAPP in lParam
+};
+
+enum CloseStep : int32_t {
+    CloseNotOurs = 0, // not a close: handled as before
+    CloseHide = 1,
+    CloseEnd = 2,
+};
+
+// What a message of the window procedure does to the program, as one of the above.
+CloseStep DecideClose(uint32_t message, uintptr_t wParam, intptr_t lParam);

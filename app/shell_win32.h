@@ -32,3 +32,7 @@ void RetryTrayIcon();
 // The main window's WM_DESTROY: removes the tray icon, lets go of the instance mutex, stops
 // the worker and ends the message loop; main then waits for the worker.
 void Shutdown();
+
+// The window's small icon (caption, Alt+Tab) for `dpi`, at start-up and on every DPI change:
+// the class's own, drawn for the system's DPI, until another size is needed.
+void FollowWindowIconDpi(HWND window, int dpi);

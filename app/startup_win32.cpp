@@ -7,6 +7,7 @@
 #include "ui/placement.h"
 #include "ui/theme.h"
 #include "ui/tray_icon.h"
+#include "ui/window_manager.h"
 
 HINSTANCE Instance = nullptr;
 HICON AppIcon = nullptr;
@@ -116,7 +117,7 @@ int main()
     TaskbarCreatedMsg = RegisterWindowMessageW(L"TaskbarCreated");
     // Fails with ERROR_INVALID_PARAMETER where the process is already per-monitor aware
     // (and on systems without v2): the program then runs with what it has.
-    SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+    RequestPerMonitorV2();
 
     AppIcon = LoadIconW(Instance, MAKEINTRESOURCEW(AppIconId));
     if (!RegisterWindowClass()) return 1;
@@ -135,6 +136,7 @@ int main()
 
     const UINT dpi = GetDpiForWindow(MainWindow);
     if (dpi) CurrentDpi = static_cast<int>(dpi);
+    FollowWindowIconDpi(MainWindow, CurrentDpi);
     FitToWorkArea(MainWindow);
 
     ChoosePalette();

@@ -74,6 +74,7 @@ static void OnDpiChanged(HWND window, WPARAM wParam, LPARAM lParam)
     const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
     if (dpi == 0 || !suggested) return;
     FollowDpiChange(window, dpi, *suggested);
+    FollowWindowIconDpi(window, dpi);
     Repaint(window);
     FollowTrayIconSize();
 }
@@ -97,6 +98,21 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         UpdateTrayIcon();
         return 0;
     }
+    switch (DecideClose(message, wParam, lParam)) {
+    case CloseHide:
+        ShowWindow(window, SW_HIDE);
+        return 0;
+    case CloseEnd:
+        if (message != WM_QUERYENDSESSION) {
+            EndProgram(window);
+            return 0;
+        }
+        // A Restart Manager closing the program: agreed, and ended after this call returns.
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        return TRUE;
+    case CloseNotOurs:
+        break;
+    }
     switch (message) {
     case WM_CREATE:
         return 0;
@@ -105,9 +121,6 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         return 0;
     case WM_PAINT:
         PaintDashboard(window);
-        return 0;
-    case WM_CLOSE:
-        ShowWindow(window, SW_HIDE);
         return 0;
     case WM_QUERYENDSESSION:
         return 1;
@@ -166,6 +179,10 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         return DefWindowProcW(window, message, wParam, lParam);
     case WM_DPICHANGED:
         OnDpiChanged(window, wParam, lParam);
+        return 0;
+    case WM_ENTERSIZEMOVE:
+    case WM_EXITSIZEMOVE:
+        FollowMoveLoop(window, message == WM_ENTERSIZEMOVE);
         return 0;
     case MsgStatusUpdated:
         UpdateTrayIcon();

@@ -120,3 +120,14 @@ void DrawBadgePixels(int32_t value, int32_t size, uint32_t* pixels)
         }
     }
 }
+
+void BadgeMaskBits(const uint32_t* pixels, int32_t size, uint8_t* mask)
+{
+    const int32_t rowBytes = (size + 15) / 16 * 2;
+    for (int32_t i = 0; i < rowBytes * size; ++i) mask[i] = 0;
+    for (int32_t y = 0; y < size; ++y) {
+        for (int32_t x = 0; x < size; ++x) {
+            if ((pixels[y * size + x] >> 24) == 0) mask[y * rowBytes + x / 8] |= 0x80 >> (x % 8);
+        }
+    }
+}

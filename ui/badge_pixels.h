@@ -38,3 +38,10 @@ bool InsideBadgeSquare(int32_t x, int32_t y, int32_t size);
 // into size x size pixels, top row first, as 0xAARRGGBB: the band colour and the white
 // digits opaque, the cut corners transparent.
 void DrawBadgePixels(int32_t value, int32_t size, uint32_t* pixels);
+
+constexpr int32_t BadgeMaskCapacity = BadgeMaxSize * BadgeMaxSize / 8; // bytes
+
+// The icon's mask for a badge of `size` pixels drawn by DrawBadgePixels: a monochrome bitmap,
+// top row first, each row whole 16-bit words, a bit set (the leftmost pixel the highest) where
+// the badge is transparent, so that a draw without alpha shows what lies behind there.
+void BadgeMaskBits(const uint32_t* pixels, int32_t size, uint8_t* mask);

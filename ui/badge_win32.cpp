@@ -18,9 +18,10 @@ HICON BuildBadgeIcon(int32_t value, int32_t size)
     HICON icon = nullptr;
     if (bits) {
         DrawBadgePixels(value, size, static_cast<uint32_t*>(bits));
-        // The alpha channel decides what shows; the mask only has to exist. Rows of a
-        // monochrome bitmap are whole 16-bit words.
-        const uint8_t maskBits[BadgeMaxSize * BadgeMaxSize / 8] = {};
+        // The alpha channel decides what shows where it is honoured; a draw without alpha
+        // (DrawIconEx with DI_MASK and DI_IMAGE on a legacy path) takes the mask.
+        uint8_t maskBits[BadgeMaskCapacity];
+        BadgeMaskBits(static_cast<const uint32_t*>(bits), size, maskBits);
         HBITMAP mask = CreateBitmap(size, size, 1, 1, maskBits);
         if (mask) {
             ICONINFO parts = {};

@@ -46,7 +46,9 @@ void FocusOnOpening(HWND window)
 {
     DashboardFocus = OpeningFocus(AtomicRead(&AppliedProfile));
     FocusCuesShown = CuesAlways();
-    // The system shows the cue when the last input came from the keyboard.
+    // The system shows the cue when the last input came from the keyboard, but sends
+    // nothing when the window's state already shows it: the state is hidden first.
+    SendMessageW(window, WM_CHANGEUISTATE, UiStateChange(UiStateSet), 0);
     SendMessageW(window, WM_CHANGEUISTATE, UiStateChange(UiStateInitialize), 0);
 }
 
@@ -63,7 +65,7 @@ bool DashboardKeyDown(HWND window, WPARAM key, LPARAM flags)
     case KeyNotOurs:
         return false;
     case KeyHide:
-        SendMessageW(window, WM_CLOSE, 0, 0);
+        SendMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0); // as the close button: hidden
         return true;
     case KeyMoveFocus:
         DashboardFocus = static_cast<FocusTarget>(outcome.value);

@@ -59,8 +59,13 @@ bool FindTrayWorkArea(PixelRect* icon, bool* iconFound, PixelRect* work, int* dp
 void PlaceNearTray();
 
 // WM_DPICHANGED: the window's new DPI, sized to fit the monitor under the suggested
-// rectangle, at its top-left corner kept inside the work area.
+// rectangle, at its top-left corner kept inside the work area; while the user drags it, the
+// suggested rectangle itself.
 void FollowDpiChange(HWND window, int dpi, const RECT& suggested);
+
+// WM_ENTERSIZEMOVE (`entering`) and WM_EXITSIZEMOVE: a window whose DPI changed during the
+// drag is fitted to its monitor when the drag ends.
+void FollowMoveLoop(HWND window, bool entering);
 
 // The window sized anew for its monitor's work area (after a change of the work area or the
 // display, and at start-up), kept inside it.

@@ -94,12 +94,18 @@ PixelPoint Inside(PixelPoint corner, const WindowFit& fit, const PixelRect& work
     return KeepInside(corner, fit.visibleWidth, fit.visibleHeight, work, dpi);
 }
 
-// True while the user drags the window in the system's move loop.
-bool BeingDragged()
+// Interface thread: the user moves or sizes the window in the system's loop (between
+// WM_ENTERSIZEMOVE and WM_EXITSIZEMOVE), and its DPI changed meanwhile.
+bool InMoveLoop = false;
+bool RefitAfterMove = false;
+
+// The window's DPI as the system has it now, which CurrentDpi takes: a hidden window moved
+// to another monitor may have had no WM_DPICHANGED, so the value held can be stale.
+int WindowDpi(HWND window)
 {
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof info;
-    return GetGUIThreadInfo(GetCurrentThreadId(), &info) && (info.flags & GUI_INMOVESIZE) != 0;
+    const UINT dpi = GetDpiForWindow(window);
+    if (dpi) CurrentDpi = static_cast<int>(dpi);
+    return CurrentDpi;
 }
 
 int DpiOf(HMONITOR monitor)
@@ -158,29 +164,41 @@ void PlaceNearTray()
     const PixelPoint at =
         PlaceNearIcon(found ? &icon : nullptr, work, fit.visibleWidth, fit.visibleHeight, dpi);
     MoveVisibleTo(MainWindow, at, fit);
+    WindowDpi(MainWindow);
 }
 
 void FollowDpiChange(HWND window, int dpi, const RECT& suggested)
 {
     MONITORINFO info = {};
     info.cbSize = sizeof info;
-    if (!GetMonitorInfoW(MonitorFromRect(&suggested, MONITOR_DEFAULTTONEAREST), &info)) {
+    // The suggested rectangle scales the window, layout included, and keeps it under the
+    // pointer of a user dragging it: taken as it is then, and fitted when the drag ends (any
+    // other size or corner makes the window jump under the pointer).
+    if (InMoveLoop || !GetMonitorInfoW(MonitorFromRect(&suggested, MONITOR_DEFAULTTONEAREST), &info)) {
+        const int layout = MulDiv(LayoutDpi, dpi, CurrentDpi);
+        LayoutDpi = layout > 0 ? layout : dpi;
         CurrentDpi = dpi;
-        LayoutDpi = dpi;
         RebuildFonts();
         SetWindowPos(window, nullptr, suggested.left, suggested.top,
                      suggested.right - suggested.left, suggested.bottom - suggested.top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
+        RefitAfterMove = InMoveLoop;
         return;
     }
-    // The suggested size scales the old one; the window's own fit for the new DPI replaces
-    // it, and the corner is kept inside the work area instead of running under the taskbar
-    // (but for a window the user is dragging, which stays where the drag takes it).
+    // Otherwise the window's own fit for the new DPI replaces the suggested size, and the
+    // corner is kept inside the work area instead of running under the taskbar.
     const PixelRect work = FromRect(info.rcWork);
     const WindowFit fit = FitFor(window, work, dpi);
     CurrentDpi = dpi;
-    const PixelPoint corner = VisibleCorner(suggested.left, suggested.top, fit);
-    MoveVisibleTo(window, BeingDragged() ? corner : Inside(corner, fit, work, dpi), fit);
+    MoveVisibleTo(window, Inside(VisibleCorner(suggested.left, suggested.top, fit), fit, work, dpi), fit);
+}
+
+void FollowMoveLoop(HWND window, bool entering)
+{
+    InMoveLoop = entering;
+    if (entering || !RefitAfterMove) return;
+    RefitAfterMove = false;
+    FitToWorkArea(window);
 }
 
 void FitToWorkArea(HWND window)
@@ -194,7 +212,7 @@ void FitToWorkArea(HWND window)
         return;
     }
     const PixelRect work = FromRect(info.rcWork);
-    const WindowFit fit = FitFor(window, work, CurrentDpi);
-    MoveVisibleTo(window, Inside(VisibleCorner(outer.left, outer.top, fit), fit, work, CurrentDpi),
-                  fit);
+    const int dpi = WindowDpi(window);
+    const WindowFit fit = FitFor(window, work, dpi);
+    MoveVisibleTo(window, Inside(VisibleCorner(outer.left, outer.top, fit), fit, work, dpi), fit);
 }

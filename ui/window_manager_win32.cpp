@@ -5,6 +5,7 @@ namespace {
 typedef HRESULT(WINAPI* SetAttributeCall)(HWND, DWORD, const void*, DWORD);
 typedef HRESULT(WINAPI* GetAttributeCall)(HWND, DWORD, void*, DWORD);
 typedef HRESULT(WINAPI* MonitorDpiCall)(HMONITOR, int, UINT*, UINT*);
+typedef BOOL(WINAPI* DpiAwarenessCall)(DPI_AWARENESS_CONTEXT);
 
 struct SystemEntry {
     const wchar_t* library;
@@ -17,6 +18,7 @@ struct SystemEntry {
 SystemEntry SetAttributeEntry = {L"dwmapi.dll", "DwmSetWindowAttribute", false, nullptr};
 SystemEntry GetAttributeEntry = {L"dwmapi.dll", "DwmGetWindowAttribute", false, nullptr};
 SystemEntry MonitorDpiEntry = {L"shcore.dll", "GetDpiForMonitor", false, nullptr};
+SystemEntry DpiAwarenessEntry = {L"user32.dll", "SetProcessDpiAwarenessContext", false, nullptr};
 
 void* Resolve(SystemEntry& entry)
 {
@@ -50,4 +52,10 @@ int MonitorDpi(HMONITOR monitor)
     UINT x = 0, y = 0;
     if (!call || call(monitor, EffectiveDpi, &x, &y) < 0) return 0;
     return static_cast<int>(y);
+}
+
+bool RequestPerMonitorV2()
+{
+    const auto call = reinterpret_cast<DpiAwarenessCall>(Resolve(DpiAwarenessEntry));
+    return call && call(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
 }

@@ -6,7 +6,7 @@ trixie) TIDEWATCH_SANITIZERS=libclang-rt-19-dev ;;
 *) TIDEWATCH_SANITIZERS=libclang-rt-dev ;; # the default clang's, wherever it is named so
 esac
 TIDEWATCH_PACKAGES="cmake make g++ libgtest-dev g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  wine wine64 xvfb xdotool openbox x11-utils imagemagick clang $TIDEWATCH_SANITIZERS valgrind"
+  wine wine64 xvfb xdotool openbox x11-utils imagemagick clang $TIDEWATCH_SANITIZERS zip valgrind"
 
 ensure_packages() {
   local missing=() package

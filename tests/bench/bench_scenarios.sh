@@ -2,6 +2,8 @@
 # suite): Tidewatch and the baseline side by side under one Wine, results as "key value"
 # lines in $HX_SESSION/results.
 
+. "$(dirname "${BASH_SOURCE[0]}")/../windows/harness/app.sh"
+
 bench_result() { echo "$1 $2" >>"$HX_SESSION/results"; }
 
 # The relative address of a global of the exe, from the link map.
@@ -24,14 +26,15 @@ scenario_bench()
     hx_start_sim
 
     # Start-up: process creation to window, five runs each, the same Wine for both.
-    hx_run_ok startup_app "$probe" startup Harrowsoft.Tidewatch "$(hx_winpath "$HX_TIDEWATCH")" 5
-    hx_run_ok startup_base "$probe" startup Tidewatch.Baseline "$(hx_winpath "$baseline")" 5
+    local runs=${BENCH_STARTS:-5}
+    hx_run_ok startup_app "$probe" startup Harrowsoft.Tidewatch "$(hx_winpath "$HX_TIDEWATCH")" $runs
+    hx_run_ok startup_base "$probe" startup Tidewatch.Baseline "$(hx_winpath "$baseline")" $runs
     bench_result startup_app_us "$(bench_out startup_app)"
     bench_result startup_base_us "$(bench_out startup_base)"
 
     # One minute connected with the dashboard open, beside the baseline with its window open.
     hx_start app "$HX_TIDEWATCH"
-    hx_wait_line "$HX_SIM_LOG" ' in cooler 64 7401' 10 || hx_fail "the program did not poll"
+    hx_app_wait_window # holds the mutex (the runs above left polls in the log already)
     hx_run_ok open "$HX_TIDEWATCH"
     hx_start base "$baseline"
     sleep 1

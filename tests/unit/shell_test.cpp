@@ -90,6 +90,17 @@ TEST(DecideTrayRetry, TriesEveryTickForAMinuteThenStops)
     EXPECT_FALSE(added.add || added.again);
 }
 
+// SC_CLOSE (its low bits aside) hides; a bare WM_CLOSE and a Restart Manager's query end; a
+// logoff's query and other commands are not a close.
+TEST(DecideClose, HidesForTheUserEndsForOthers)
+{
+    EXPECT_EQ(DecideClose(0x0112, 0xF063, 0), CloseHide);
+    EXPECT_EQ(DecideClose(0x0010, 0, 0), CloseEnd);
+    EXPECT_EQ(DecideClose(0x0011, 0, 1), CloseEnd);
+    EXPECT_EQ(DecideClose(0x0011, 0, static_cast<intptr_t>(0x80000000u)), CloseNotOurs);
+    EXPECT_EQ(DecideClose(0x0112, 0xF020, 0), CloseNotOurs);
+}
+
 } // namespace
 
 // A copy run as administrator holds a mutex that a normal start cannot open.

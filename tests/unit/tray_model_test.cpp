@@ -66,16 +66,20 @@ TEST(Badge, RedrawsOnlyWhenTheWholeDegreeChanges)
     EXPECT_EQ(value, 43);
 }
 
-// The badge as the tray shows it: '#' white, '-' the band colour, '.' transparent.
+// The badge as the tray shows it: '#' white, '-' the band colour, '.' transparent; '?' for
+// anything else, or a pixel whose mask bit disagrees with its alpha.
 std::string BadgePicture(int32_t value, int32_t size)
 {
     uint32_t pixels[BadgeMaxSize * BadgeMaxSize];
+    uint8_t mask[BadgeMaskCapacity];
     DrawBadgePixels(value, size, pixels);
+    BadgeMaskBits(pixels, size, mask);
     const uint32_t band = 0xFF000000 | (BadgeColour(value) & 0xFF) << 16 |
                           (BadgeColour(value) & 0xFF00) | BadgeColour(value) >> 16;
     std::string picture;
     for (int32_t i = 0; i < size * size; ++i) {
-        picture += pixels[i] == 0 ? '.' : pixels[i] == 0xFFFFFFFF ? '#' : pixels[i] == band ? '-' : '?';
+        const bool masked = mask[i / size * ((size + 15) / 16 * 2) + i % size / 8] & 0x80 >> (i % size % 8);
+        picture += masked != (pixels[i] == 0) ? '?' : pixels[i] == 0 ? '.' : pixels[i] == 0xFFFFFFFF ? '#' : pixels[i] == band ? '-' : '?';
         if (i % size == size - 1) picture += '\n';
     }
     return picture;

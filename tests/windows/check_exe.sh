@@ -3,7 +3,8 @@
 # runtime; hid.dll, nvml.dll and dwmapi.dll are resolved at run time from the system
 # directory only); subsystem version 6.0 or later, so that Windows draws today's frame
 # metrics; unwind tables kept; and no time stamp in the PE header, the resource directories
-# or a debug directory, so that two builds of the same sources are the same bytes.
+# or a debug directory, so that two builds of the same sources are the same bytes; and no
+# import newer than the oldest Windows it runs on, Windows 10 1607.
 set -u
 exe=$1
 failed=0
@@ -33,4 +34,19 @@ debug_size=$(u32 $((optional + 112 + 6 * 8 + 4)))
 [ "$debug_size" = 0 ]; check "no debug directory" $? "$debug_size bytes"
 stamps=$(x86_64-w64-mingw32-objdump -p "$exe" | grep -o 'Time: [0-9a-f]*' | sort -u | tr '\n' ' ')
 [ "$stamps" = "Time: 00000000 " ]; check "resource directories without time stamps" $? "$stamps"
+
+# Functions newer than Windows 8.1, after the Windows 10 version that brought them.
+floor=1607
+since="1607 AdjustWindowRectExForDpi EnableNonClientDpiScaling GetDpiForSystem GetDpiForWindow
+1607 GetSystemMetricsForDpi GetThreadDpiAwarenessContext GetWindowDpiAwarenessContext
+1607 SetThreadDpiAwarenessContext SystemParametersInfoForDpi
+1703 SetDialogDpiChangeBehavior SetProcessDpiAwarenessContext
+1803 GetDpiFromDpiAwarenessContext GetSystemDpiForProcess SetThreadDpiHostingBehavior"
+# beyond_floor NAME...: those of the names that the floor lacks, with their version.
+beyond_floor() { awk -v floor=$floor -v names=" $* " '$1 > floor {
+  for (i = 2; i <= NF; i++) if (index(names, " " $i " ")) printf "%s %s ", $i, $1 }' <<<"$since"; }
+[ "$(beyond_floor GetDpiForWindow SetProcessDpiAwarenessContext)" = "SetProcessDpiAwarenessContext 1703 " ]
+check "the table of Windows 10 versions finds a 1703 import" $? "it does not"
+newer=$(beyond_floor $(x86_64-w64-mingw32-objdump -p "$exe" | awk '/^\t[0-9a-f]+\t +[0-9]+  [A-Za-z_]/ {print $3}'))
+[ -z "$newer" ]; check "no import newer than Windows 10 $floor" $? "$newer"
 exit $failed

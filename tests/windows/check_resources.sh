@@ -39,6 +39,6 @@ expect "manifest" "1 24 /* RT_MANIFEST */"
 expect "assembly identity" 'name=""Harrowsoft.Tidewatch"" version=""1.7.0.0"" processorArchitecture=""amd64""'
 expect "as invoker" 'level=""asInvoker"" uiAccess=""false""'
 expect "Windows 10" '{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}'
-expect "per-monitor v2" '>PerMonitorV2</dpiAwareness>'
+expect "per-monitor v2, v1 on 1607" '>PerMonitorV2, PerMonitor</dpiAwareness>'
 expect "long paths" '>true</longPathAware>'
 exit $failed

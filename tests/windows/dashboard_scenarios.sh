@@ -422,6 +422,17 @@ set liquid 1000"
         probe send $message 0 >/dev/null || hx_fail "message $message not delivered"
         expect_on_screen "after message $message"
     done
+
+    # Dragged onto a 120-DPI monitor: the suggested rectangle as it is, partly off the screen,
+    # layout scaled; fitted when the drag ends.
+    local rect="$((width - 300)) 40 $((width + 300)) 700"
+    probe send 0x231 0 0 >/dev/null # WM_ENTERSIZEMOVE
+    probe dpichanged 120 $rect >/dev/null || hx_fail "WM_DPICHANGED not delivered"
+    expect_equal "during the drag" "${rect// /,}" "$(probe state | sed -n 's/.*outer=//p')"
+    expect_equal "layout DPI during the drag" $(((DASH_LAYOUT * 120 + DASH_DPI / 2) / DASH_DPI)) "$(peek LayoutDpi 4)"
+    probe send 0x232 0 0 >/dev/null # WM_EXITSIZEMOVE
+    expect_on_screen "after the drag"
+    expect_equal "layout DPI after the drag" "$DASH_LAYOUT" "$(peek LayoutDpi 4)"
 }
 
 # expect_on_screen WHAT: the window lies on the screen (width x height) with the margin.

@@ -309,8 +309,8 @@ fault silent"
     expect_equal "no badge" -1 "$(peek TrayBadgeValue 4)"
     expect_alive "silent"
 
-    probe post 0x10 0 0 # WM_CLOSE hides the window
-    until_equal 3 0 visible || hx_fail "WM_CLOSE did not hide the window"
+    probe post 0x112 0xF060 0 # SC_CLOSE hides the window
+    until_equal 3 0 visible || hx_fail "SC_CLOSE did not hide the window"
     local start=$SECONDS code=0
     HX_RUN_LIMIT=10 hx_run second "$HX_TIDEWATCH" || code=$?
     expect_equal "a second start ends" 0 "$code"

@@ -107,6 +107,22 @@ int Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     return 0;
 }
 
+// dpichanged DPI LEFT TOP RIGHT BOTTOM: WM_DPICHANGED, its rectangle put in the program's
+// memory first (a message's pointer is not carried across processes; freed at its end).
+int DpiChanged(HWND window, char** argv)
+{
+    RECT r = {static_cast<LONG>(Number(argv[3])), static_cast<LONG>(Number(argv[4])),
+              static_cast<LONG>(Number(argv[5])), static_cast<LONG>(Number(argv[6]))};
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, processId);
+    void* at = process ? VirtualAllocEx(process, nullptr, sizeof r, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE) : nullptr;
+    const bool written = at && WriteProcessMemory(process, at, &r, sizeof r, nullptr);
+    if (process) CloseHandle(process);
+    if (!written) return 1;
+    return Send(window, WM_DPICHANGED, MAKEWPARAM(Number(argv[2]), Number(argv[2])), reinterpret_cast<LPARAM>(at));
+}
+
 int Peek(HWND window, unsigned long long rva, int size)
 {
     DWORD processId = 0;
@@ -1109,6 +1125,7 @@ int Run(int argc, char** argv)
     if (strcmp(verb, "contrast") == 0 && argc == 4) {
         return Contrast(window, Number(argv[2]), static_cast<DWORD>(Number(argv[3])));
     }
+    if (strcmp(verb, "dpichanged") == 0 && argc == 7) return DpiChanged(window, argv);
     if (strcmp(verb, "peek") == 0 && argc == 4) {
         return Peek(window, Number(argv[2]), static_cast<int>(Number(argv[3])));
     }

@@ -144,10 +144,15 @@ scenario_second_start_hands_over()
     hx_until 5 iconic_is 0 || hx_fail "the hand-over did not restore the minimised window"
     expect "restored in place" "$outer" "$(hx_app_state outer)"
     expect "visible" 1 "$(hx_app_state visible)"
+    # An installer's Restart Manager (ENDSESSION_CLOSEAPP) ends it, its icon gone.
+    expect "a Restart Manager's query" 1 "$(hx_probe send 0x11 0 1)"
+    expect_exit_zero app
+    expect "tray icons after it" 0 "$(hx_app_tray_icons)"
 }
 
 # Started the way a Startup-folder shortcut set to "Minimized" starts it (the show state in
 # its start-up information): hidden at start, and the first Open shows the window normally.
+# The close button hides it; a WM_CLOSE from another program ends it.
 scenario_close_hides()
 {
     shell_session
@@ -156,13 +161,17 @@ scenario_close_hides()
     expect "hidden and not minimised at start" 0/0 "$(hx_app_state visible)/$(hx_app_state iconic)"
     open_dashboard
     expect "the first Open shows the window normally" 0 "$(hx_app_state iconic)"
-    hx_probe post 0x10 0 0 >/dev/null # WM_CLOSE
-    hx_until 5 hx_app_visible_is 0 || hx_fail "WM_CLOSE did not hide the window"
+    hx_probe post 0x112 0xF060 0 >/dev/null # WM_SYSCOMMAND SC_CLOSE: the close button
+    hx_until 5 hx_app_visible_is 0 || hx_fail "SC_CLOSE did not hide the window"
     hx_sleep 0.5
-    app_running || hx_fail "the program ended after WM_CLOSE"
+    app_running || hx_fail "the program ended after SC_CLOSE"
     expect "tray icon kept" 1 "$(hx_probe tray)"
     hx_probe post 0x8003 1 0x203 >/dev/null # a double click on the tray icon
     hx_until 5 hx_app_visible_is 1 || hx_fail "a double click on the tray icon did not open it"
+    # taskkill without /f: a WM_CLOSE of its own ends the program, its icon gone.
+    hx_probe post 0x10 0 0 >/dev/null
+    expect_exit_zero app
+    expect "tray icons after WM_CLOSE" 0 "$(hx_app_tray_icons)"
 }
 
 scenario_session_end()
