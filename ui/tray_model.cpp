@@ -51,7 +51,7 @@ int BuildTrayTooltip(char16_t* buffer, int capacity, const CoolerStatus& status)
 
 int32_t BalloonConditions(const CoolerStatus& status)
 {
-    if (!status.connected) return 0;
+    // A curve not held stays so across a dropout of the link: one balloon for the episode.
     return status.alerts | (AtomicRead(&CurveNotHeld) ? ConditionCurveNotHeld : 0);
 }
 

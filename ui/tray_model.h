@@ -42,7 +42,7 @@ constexpr int BalloonTitleCapacity = 64; // characters, terminator included, as 
 constexpr int BalloonTextCapacity = 256;
 
 // The balloon conditions that hold for `status` (the curve from CurveNotHeld, read
-// atomically), none while the cooler is away.
+// atomically; the alerts end while the cooler is away, a curve not held does not).
 int32_t BalloonConditions(const CoolerStatus& status);
 
 // The balloon for the condition `kind`: its word as the title, and a text of what happened,

@@ -1,4 +1,5 @@
 #include "ui/tray_model.h"
+#include "ui/dashboard_text.h"
 #include "ui/placement.h"
 
 #include "ui/badge_pixels.h"
@@ -192,6 +193,9 @@ TEST_F(Tooltip, EveryState)
     BuildTrayTooltip(tip, TooltipCapacity, status);
     EXPECT_EQ(Text(tip), u"Tidewatch \u00B7 31.4 \u00B0C \u00B7 Pump 980 RPM \u00B7 Fans 760 RPM "
                          u"\u00B7 Balanced (not held) \u00B7 GPU 45% 62 \u00B0C");
+    status.connected = 0; // a dropout of the link: the same episode, one balloon
+    EXPECT_EQ(BalloonConditions(status), ConditionCurveNotHeld);
+    status.connected = 1;
     InterlockedExchange(&CurveNotHeld, 0);
 
     status.gpuValid = 0;
