@@ -560,8 +560,11 @@ fault patch status 15 200 every 6"
 fault othercontroller 1"
     expect_state "the dropouts over" 3 "$CONNECTED" "$READINGS · Balanced (not held)"
 
+    # A write refused at the end of the dropouts reports the apply failed: applied again, as a
+    # user would.
     choose 212
-    until_equal 3 0 peek CurveNotHeld 4 || hx_fail "Apply did not clear it (ApplyResult $(peek ApplyResult 4))"
+    until_equal 3 0 peek CurveNotHeld 4 || { choose 212 && until_equal 3 0 peek CurveNotHeld 4; } ||
+        hx_fail "Apply did not clear it (ApplyResult $(peek ApplyResult 4))"
     expect_state "applied again" 1 "$CONNECTED" "$READINGS · Balanced"
     hx_until 5 hx_app_header_is 'KRAKEN ELITE  \u00b7  CONNECTED' || hx_fail "the header still says so"
     expect_alive "after the other controller"
