@@ -24,8 +24,8 @@ int HeaderText(char16_t* buffer, int cap, const CoolerStatus& status)
 {
     const int pos = AppendText(buffer, 0, cap, u"KRAKEN ELITE");
     if (!status.connected) return AppendText(buffer, pos, cap, u"  ·  WAITING");
-    const int32_t shown = status.alerts ? status.alerts
-                          : AtomicRead(&CurveNotHeld) ? ConditionCurveNotHeld : 0;
+    // The alerts first, a curve not held after them: an alert does not hide it.
+    const int32_t shown = status.alerts | (AtomicRead(&CurveNotHeld) ? ConditionCurveNotHeld : 0);
     if (!shown) return AppendText(buffer, pos, cap, u"  ·  CONNECTED");
     return AppendConditions(buffer, pos, cap, shown, u"  ·  ");
 }

@@ -1,5 +1,7 @@
 #include "ui/dashboard_text.h"
 
+#include "telemetry/alerts.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -53,6 +55,9 @@ TEST(DashboardText, ConnectedReadings)
     EXPECT_EQ(Built(HeaderText, status), u"KRAKEN ELITE  ·  CONNECTED");
     InterlockedExchange(&CurveNotHeld, 1);
     EXPECT_EQ(Built(HeaderText, status), u"KRAKEN ELITE  ·  CURVE NOT HELD");
+    status.alerts = AlertPumpStopped;
+    EXPECT_EQ(Built(HeaderText, status), u"KRAKEN ELITE  ·  PUMP STOPPED  ·  CURVE NOT HELD");
+    status.alerts = 0;
     InterlockedExchange(&CurveNotHeld, 0);
     EXPECT_EQ(Built(TemperatureNumber, status), u"31.2");
     EXPECT_EQ(Built(PumpLineText, status), u"Pump  2088 RPM  62%");
