@@ -15,6 +15,7 @@ volatile LONG ScreenBrightness = -1;
 volatile LONG ScreenMode = -1;
 volatile LONG CurveNotHeld = 0;
 volatile LONG ResumePending = 0;
+volatile LONG CoolerModelIndex = 0;
 HANDLE StopEvent = nullptr;
 HANDLE WakeEvent = nullptr;
 HWND MainWindow = nullptr;

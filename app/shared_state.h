@@ -49,6 +49,7 @@ extern volatile LONG ScreenBrightness;    // percent, -1 not yet read; worker wr
 extern volatile LONG ScreenMode;          // opaque 0..3, -1 not yet read; worker writes
 extern volatile LONG CurveNotHeld;        // 1 while the applied curves do not hold; worker writes
 extern volatile LONG ResumePending;       // interface sets 1 on a resume, worker takes
+extern volatile LONG CoolerModelIndex;    // row of cooler/models.h last opened, 0 before; worker writes
 extern HANDLE StopEvent;                  // manual reset; interface creates and signals at shutdown
 extern HANDLE WakeEvent;                  // auto reset; interface signals after every request
 extern HWND MainWindow;                   // interface thread creates it; worker only posts to it

@@ -28,14 +28,14 @@ bool WaitForReply(HANDLE cooler, HANDLE ioEvent, bool (*expected)(const uint8_t*
 } // namespace
 
 void EncodeDutyCurve(uint8_t report[ReportSize], CurveChannel channel, ProfileId profile,
-                     int32_t manualDuty)
+                     int32_t manualDuty, const CoolerModel& model)
 {
     const bool pump = channel != ChannelFans;
     for (int i = 0; i < ReportSize; ++i) report[i] = 0;
     report[0] = 0x72;
     report[1] = pump ? 0x01 : 0x02;
-    report[2] = 0x01;
-    report[3] = pump ? 0x00 : 0x01;
+    report[2] = model.curveHeader[0];
+    report[3] = pump ? 0x00 : model.curveHeader[1];
     BuildDutyCurve(profile, channel, manualDuty, report + 4);
 }
 
@@ -103,10 +103,10 @@ bool ReadStatus(HANDLE cooler, HANDLE ioEvent, CoolerStatus* status)
 }
 
 bool WriteDutyCurve(HANDLE cooler, HANDLE ioEvent, CurveChannel channel, ProfileId profile,
-                    int32_t manualDuty)
+                    int32_t manualDuty, const CoolerModel& model)
 {
     uint8_t report[ReportSize];
-    EncodeDutyCurve(report, channel, profile, manualDuty);
+    EncodeDutyCurve(report, channel, profile, manualDuty, model);
     return ReportIo(cooler, ioEvent, IoWrite, report, WriteLimitMs);
 }
 

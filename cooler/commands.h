@@ -4,14 +4,16 @@
 #pragma once
 
 #include "app/shared_state.h"
+#include "cooler/models.h"
 #include "cooler/transport.h"
 #include "profiles/profiles.h"
 
 constexpr int ReplyAttempts = 8; // reads per reply
 
-// Pure encoding and checking over whole reports.
+// Pure encoding and checking over whole reports. A curve's header bytes 2 and 3 are the
+// model's.
 void EncodeDutyCurve(uint8_t report[ReportSize], CurveChannel channel, ProfileId profile,
-                     int32_t manualDuty);
+                     int32_t manualDuty, const CoolerModel& model = CoolerModels[0]);
 constexpr int BrightnessWriteSize = 8; // bytes
 void EncodeBrightness(uint8_t command[BrightnessWriteSize], int32_t brightness, int32_t mode);
 // A status report: the reply to a status request (75 01) or one the cooler pushes on its own
@@ -26,11 +28,12 @@ bool DecodeScreenInfoReply(const uint8_t report[ReportSize], int32_t* brightness
 // InitA then InitB; InitB only after InitA was written.
 bool InitCooler(HANDLE cooler, HANDLE ioEvent);
 // Fields 1 to 7 of `status` from the first status report (reply or push) after its request,
-// if valid. Like ReadScreenInfo, drops what input was waiting before it writes its request.
+// if valid: never the reply alone, which some models do not send. Like ReadScreenInfo, drops what input was waiting before it writes its request.
 bool ReadStatus(HANDLE cooler, HANDLE ioEvent, CoolerStatus* status);
-// One 40-point duty curve for the channel.
+// One 40-point duty curve for the channel, with the model's header. Nothing the cooler sends
+// back is waited for: no model's acknowledgement can be relied on.
 bool WriteDutyCurve(HANDLE cooler, HANDLE ioEvent, CurveChannel channel, ProfileId profile,
-                    int32_t manualDuty);
+                    int32_t manualDuty, const CoolerModel& model = CoolerModels[0]);
 // ScreenBrightness and ScreenMode from a valid screen-information reply, both or neither.
 bool ReadScreenInfo(HANDLE cooler, HANDLE ioEvent);
 // The screen brightness, with the screen mode sent back as it was read.

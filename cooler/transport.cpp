@@ -1,5 +1,7 @@
 #include "cooler/transport.h"
 
+#include "cooler/models.h"
+
 namespace {
 
 char16_t Lower(char16_t c)
@@ -41,7 +43,7 @@ bool PathMayBeCooler(const char16_t* path)
     const int32_t vendor = IdAfter(path, u"vid_");
     const int32_t product = IdAfter(path, u"pid_");
     if (vendor < 0 || product < 0) return true;
-    return vendor == CoolerVendorId && product == CoolerProductId;
+    return vendor == CoolerVendorId && CoolerModelOf(static_cast<uint16_t>(product)) >= 0;
 }
 
 bool SendCommand(HANDLE cooler, HANDLE ioEvent, const uint8_t* command, int length)

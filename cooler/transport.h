@@ -9,23 +9,24 @@
 constexpr int ReportSize = 64;         // bytes; byte 0 sits in the report-id position
 constexpr DWORD WriteLimitMs = 500;    // ms, every write
 constexpr DWORD ReadLimitMs = 175;     // ms, every read of a reply
-constexpr uint16_t CoolerVendorId = 0x1E71;
-constexpr uint16_t CoolerProductId = 0x300C;
+constexpr uint16_t CoolerVendorId = 0x1E71;   // product ids: cooler/models.h
+constexpr uint16_t VendorDefinedPage = 0xFF00; // the lowest vendor-defined usage page
 
 enum IoDirection : int {
     IoWrite = 0,
     IoRead = 1,
 };
 
-// The first present interface with the cooler's ids and 64-byte input and output reports
-// that opens for shared overlapped read/write, or INVALID_HANDLE_VALUE. Leaves no other
-// handle open.
-HANDLE FindCooler();
+// The first present interface with the ids of a row of cooler/models.h whose top-level
+// collection fits (a vendor-defined usage page, 64-byte input and output reports) that opens
+// for shared overlapped read/write, or INVALID_HANDLE_VALUE; `*model` is set to its row.
+// Leaves no other handle open.
+HANDLE FindCooler(int32_t* model = nullptr);
 
 // False when the device path carries vendor and product ids ("vid_" and "pid_" with four hex
-// digits each, in any case) other than the cooler's: such an interface is not opened, so
-// the search leaves the machine's keyboards and mice alone. True when they are the
-// cooler's, or when the path does not carry both.
+// digits each, in any case) other than a cooler's: such an interface is not opened, so the
+// search leaves the machine's keyboards and mice, the cooler's lighting controller and its
+// bootloader alone. True when they are a cooler's, or when the path does not carry both.
 bool PathMayBeCooler(const char16_t* path);
 
 // One whole 64-byte report in `direction` within `limitMs`; false on an error, a time-out

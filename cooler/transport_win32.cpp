@@ -4,6 +4,8 @@
 // the worker's IoEvent.
 #include "cooler/transport.h"
 
+#include "cooler/models.h"
+
 #include <setupapi.h>
 
 extern "C" {
@@ -46,41 +48,43 @@ void* Resolve(HMODULE library, const char* name)
     return reinterpret_cast<void*>(GetProcAddress(library, name));
 }
 
-bool IsCooler(HANDLE device, const HidCalls& hid)
+// The row of cooler/models.h that the open interface is, or -1.
+int32_t CoolerModelOfDevice(HANDLE device, const HidCalls& hid)
 {
     HIDD_ATTRIBUTES attributes = {};
     attributes.Size = AttributesSize;
-    if (!hid.getAttributes(device, &attributes) || attributes.VendorID != CoolerVendorId ||
-        attributes.ProductID != CoolerProductId) {
-        return false;
-    }
+    if (!hid.getAttributes(device, &attributes) || attributes.VendorID != CoolerVendorId) return -1;
+    const int32_t model = CoolerModelOf(attributes.ProductID);
+    if (model < 0) return -1;
     // The cooler's other collections (and a look-alike) take reports of other lengths, and
     // every write or read of 64 bytes to them would fail at once.
     PHIDP_PREPARSED_DATA data = nullptr;
-    if (!hid.getPreparsedData(device, &data)) return false;
+    if (!hid.getPreparsedData(device, &data)) return -1;
     HIDP_CAPS caps = {};
     const bool fits = hid.getCaps(data, &caps) == HIDP_STATUS_SUCCESS &&
+                      caps.UsagePage >= VendorDefinedPage &&
                       caps.InputReportByteLength == ReportSize &&
                       caps.OutputReportByteLength == ReportSize;
     hid.freePreparsedData(data);
-    return fits;
+    return fits ? model : -1;
 }
 
 // The interface at `path` opened, if it opens and is the cooler; otherwise
 // INVALID_HANDLE_VALUE and nothing left open.
-HANDLE OpenIfCooler(const wchar_t* path, const HidCalls& hid)
+HANDLE OpenIfCooler(const wchar_t* path, const HidCalls& hid, int32_t* model)
 {
     if (!PathMayBeCooler(reinterpret_cast<const char16_t*>(path))) return INVALID_HANDLE_VALUE;
     HANDLE device = CreateFileW(path, GENERIC_READ | GENERIC_WRITE,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_OVERLAPPED, nullptr);
     if (device == INVALID_HANDLE_VALUE) return INVALID_HANDLE_VALUE;
-    if (IsCooler(device, hid)) return device;
+    *model = CoolerModelOfDevice(device, hid);
+    if (*model >= 0) return device;
     CloseHandle(device);
     return INVALID_HANDLE_VALUE;
 }
 
-HANDLE SearchInterfaces(const HidCalls& hid)
+HANDLE SearchInterfaces(const HidCalls& hid, int32_t* model)
 {
     GUID hidClass = {};
     hid.getHidGuid(&hidClass);
@@ -105,7 +109,7 @@ HANDLE SearchInterfaces(const HidCalls& hid)
         // A path that filled the buffer to the end still ends inside it.
         detailBuffer[DetailBufferSize - 2] = 0;
         detailBuffer[DetailBufferSize - 1] = 0;
-        cooler = OpenIfCooler(detail->DevicePath, hid);
+        cooler = OpenIfCooler(detail->DevicePath, hid, model);
     }
     SetupDiDestroyDeviceInfoList(set);
     return cooler;
@@ -113,8 +117,9 @@ HANDLE SearchInterfaces(const HidCalls& hid)
 
 } // namespace
 
-HANDLE FindCooler()
+HANDLE FindCooler(int32_t* model)
 {
+    int32_t row = -1;
     HMODULE hid = LoadLibraryExW(L"hid.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
     if (!hid) return INVALID_HANDLE_VALUE;
     HidCalls calls;
@@ -128,9 +133,10 @@ HANDLE FindCooler()
     HANDLE cooler = INVALID_HANDLE_VALUE;
     if (calls.getHidGuid && calls.getAttributes && calls.getPreparsedData &&
         calls.freePreparsedData && calls.getCaps) {
-        cooler = SearchInterfaces(calls);
+        cooler = SearchInterfaces(calls, &row);
     }
     FreeLibrary(hid);
+    if (model) *model = row;
     return cooler;
 }
 

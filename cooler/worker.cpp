@@ -35,12 +35,19 @@ TurnWait FailLink(WorkerState* state)
     return AfterDrop(state);
 }
 
+const CoolerModel& Model(const WorkerState* state)
+{
+    return CoolerModels[state->model];
+}
+
+// The pump curve, then the fan curve on a model with a fan channel.
 bool WriteCurves(WorkerState* state, const WrittenCurves& curves)
 {
+    const CoolerModel& model = Model(state);
     return WriteDutyCurve(state->cooler, state->ioEvent, ChannelPump, curves.profile,
-                          curves.pumpDuty) &&
-           WriteDutyCurve(state->cooler, state->ioEvent, ChannelFans, curves.profile,
-                          curves.fanDuty);
+                          curves.pumpDuty, model) &&
+           (!model.fans || WriteDutyCurve(state->cooler, state->ioEvent, ChannelFans,
+                                          curves.profile, curves.fanDuty, model));
 }
 
 // True when the link survived: a failed curve write drops it.
@@ -76,7 +83,7 @@ void TakeBrightness(WorkerState* state)
     // request waits for the next connection.
     if (state->brightnessFailures >= BrightnessTries) return;
     const int32_t level = InterlockedExchange(&BrightnessRequest, -1);
-    if (level < 0) return;
+    if (level < 0 || !Model(state).screen) return;
     const int32_t mode = AtomicRead(&ScreenMode);
     if (mode < 0 || mode > 3 || level > 100) return;
     if (!WriteBrightness(state->cooler, state->ioEvent, level, mode)) {
@@ -127,6 +134,7 @@ void StartWorker(WorkerState* state)
     StartGpuTelemetry();
     state->record = {};
     state->cooler = INVALID_HANDLE_VALUE;
+    state->model = 0;
     state->screenInfoRetries = 0;
     state->linkProven = false;
     state->rewriteDue = false;
@@ -146,19 +154,21 @@ TurnWait WorkerTurn(WorkerState* state, DWORD nowMs)
     if (state->cooler == INVALID_HANDLE_VALUE) {
         // Without the I/O event no report could be waited for: stay in the no-cooler state
         // rather than open a link whose every operation fails at once.
-        if (state->ioEvent) state->cooler = FindCooler();
+        if (state->ioEvent) state->cooler = FindCooler(&state->model);
         if (state->cooler == INVALID_HANDLE_VALUE) {
             state->coolerWentAway = true;
             PublishLinkState(state, LinkNotFound);
             return {WaitStopOnly, SearchWaitMs};
         }
+        InterlockedExchange(&CoolerModelIndex, state->model);
         state->linkProven = false;
         state->brightnessFailures = 0;
         if (!InitCooler(state->cooler, state->ioEvent)) return FailLink(state);
         // A new connection may follow a power loss that brought back the factory curves.
         state->rewriteDue = true;
-        state->screenInfoRetries = ScreenInfoRetryBudget;
-        ReadScreenInfo(state->cooler, state->ioEvent);
+        // A model without a screen is never asked about one.
+        state->screenInfoRetries = Model(state).screen ? ScreenInfoRetryBudget : 0;
+        if (Model(state).screen) ReadScreenInfo(state->cooler, state->ioEvent);
     }
 
     if (state->screenInfoRetries > 0) RetryScreenInfo(state);

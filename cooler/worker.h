@@ -17,6 +17,7 @@ constexpr int32_t BrightnessTries = 3;       // failed writes of one request per
 struct WorkerState {
     HANDLE cooler;             // INVALID_HANDLE_VALUE while there is no link
     HANDLE ioEvent;            // completion event of every report operation
+    int32_t model;             // row of cooler/models.h of the cooler last opened
     CoolerStatus record;       // built by each turn and handed to PublishStatus
     int32_t screenInfoRetries; // queries still allowed while ScreenMode is unknown
     bool linkProven;           // a poll succeeded on this connection

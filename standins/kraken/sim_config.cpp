@@ -219,8 +219,8 @@ void ClearSimConfig(SimConfig* config)
     config->fanDuty = SimModelValue;
     config->brightness = SimModelValue;
     config->mode = SimModelValue;
-    config->pushes = true;
-    config->answers = true;
+    config->pushes = SimModelValue;
+    config->answers = SimModelValue;
     config->latencyMs = SimDefaultLatencyMs;
 }
 
@@ -243,9 +243,28 @@ bool ParseSimConfig(const char* text, int length, SimConfig* config, int* errorL
     return true;
 }
 
+const SimKind SimKinds[SimKindCount] = {
+    // id     pushes answers askedOnly ack        fans  screen header
+    {0x300C, true, true, false, SimAckReply, true, 640, {0x01, 0x01}},
+    {0x3012, true, true, false, SimAckReply, true, 640, {0x01, 0x01}},
+    {0x300E, true, false, true, SimAckReply, true, 240, {0x01, 0x01}},
+    {0x3014, true, false, true, SimAckReply, true, 240, {0x01, 0x01}},
+    {0x3008, false, true, false, SimAckEcho, true, 320, {0x00, 0x00}},
+    {0x2007, true, false, true, SimAckNone, false, 0, {0x00, 0x00}},
+    {0x2014, true, false, true, SimAckNone, false, 0, {0x00, 0x00}},
+};
+
+int SimKindOf(const SimInterface& device)
+{
+    for (int i = 0; device.vendorId == 0x1E71 && i < SimKindCount; ++i) {
+        if (SimKinds[i].productId == device.productId) return i;
+    }
+    return -1;
+}
+
 bool IsCoolerInterface(const SimInterface& device)
 {
-    return device.vendorId == 0x1E71 && device.productId == 0x300C;
+    return SimKindOf(device) >= 0;
 }
 
 int FindSimInterface(const SimConfig& config, const char* name)

@@ -17,10 +17,11 @@
 //       the liquid reported as 0xFF 0xFF, as by a cooler without its SATA power (its duties
 //       still follow the curves at the model's liquid).
 //   set pushes on|off
-//       on (the default): status pushes at the InitA interval from InitA until the device
-//       leaves the bus (see sim_model.h).
+//       status pushes at the InitA interval from InitA until the device leaves the bus;
+//       by default as the model does (see sim_model.h).
 //   set answers on|off
-//       on (the default): InitB, curve and brightness writes are answered (see sim_model.h).
+//       InitB, curve and brightness writes answered in the model's way, and on the models
+//       that only push, status requests too; by default as the model does (sim_model.h).
 //   set latency MS
 //       ms from a report read to the device's answer to it (default 2; 0 to 1000).
 //   quiet
@@ -127,8 +128,8 @@ struct SimConfig {
     int brightness;   // %
     int mode;
     bool drift;       // the model's liquid follows the clock
-    bool pushes;      // status pushes after InitA
-    bool answers;     // answers to InitB, curve and brightness writes
+    int pushes;       // status pushes after InitA: 1, 0, or SimModelValue for the model's way
+    int answers;      // answers to writes (and requests, see sim_model.h): likewise
     int latencyMs;    // ms from a report read to the answer
     SimFault faults[SimFaultCapacity];
     int faultCount;
@@ -142,7 +143,31 @@ bool ParseSimConfig(const char* text, int length, SimConfig* config, int* errorL
 // device's own behaviour: pushes, answers and a latency of SimDefaultLatencyMs.
 void ClearSimConfig(SimConfig* config);
 
-// True when the interface carries the cooler's vendor and product ids.
+// How each cooler id behaves, after public captures of the family (sim_model.h).
+enum SimAckKind : uint8_t {
+    SimAckReply = 0, // InitB 71 01, a curve 73 and its channel, a brightness write 31 02
+    SimAckEcho = 1,  // FF 01, with the write's first two bytes at 14 and 15
+    SimAckNone = 2,  // nothing, even with answers on
+};
+
+struct SimKind {
+    uint16_t productId;
+    bool pushes;       // pushes by default
+    bool answers;      // answers by default
+    bool askedOnly;    // answers a status request only with answers on (else pushes only)
+    uint8_t ack;       // SimAckKind
+    bool fans;         // a fan channel: without it fan rpm and duty read 0
+    int screenSide;    // pixels, width and height; 0: no screen, screen reports ignored
+    uint8_t curveHeader[2]; // bytes 2, 3 of a fan curve it takes (a pump curve's: [0], 0)
+};
+
+constexpr int SimKindCount = 7;
+extern const SimKind SimKinds[SimKindCount];
+
+// The kind of a 1E71 product id, or -1 for any id that is not a cooler.
+int SimKindOf(const SimInterface& device);
+
+// True when the interface carries a cooler's vendor and product ids.
 bool IsCoolerInterface(const SimInterface& device);
 
 // The interface called `name` (a NUL-terminated string), or -1.

@@ -15,7 +15,12 @@ constexpr int PowerOnMode = 1;
 constexpr uint8_t UnaskedReportId = 0x0F;
 constexpr int PushBaseMs = 500; // ms between pushes for an InitA interval byte of 0 or 1
 constexpr int PushStepMs = 250; // ms more for each step above 1
-constexpr int ScreenSide = 640; // pixels, width and height
+
+const SimKind& Kind() { return SimKinds[Sim.kind]; }
+
+// `set pushes` / `set answers`, or the model's way.
+bool Pushes() { return Sim.config.pushes == SimModelValue ? Kind().pushes : Sim.config.pushes != 0; }
+bool Answers() { return Sim.config.answers == SimModelValue ? Kind().answers : Sim.config.answers != 0; }
 
 // True once the clock has reached `atMs`.
 bool Due(uint32_t atMs)
@@ -91,12 +96,13 @@ void BuildStatus(uint8_t kind, uint8_t* reply)
 void BuildScreenReply(uint8_t* reply)
 {
     const SimReadings now = SimCurrentReadings();
+    const int side = Kind().screenSide;
     reply[0] = 0x31;
     reply[1] = 0x01;
-    reply[20] = ScreenSide & 0xFF;
-    reply[21] = ScreenSide >> 8;
-    reply[22] = ScreenSide & 0xFF;
-    reply[23] = ScreenSide >> 8;
+    reply[20] = static_cast<uint8_t>(side & 0xFF);
+    reply[21] = static_cast<uint8_t>(side >> 8);
+    reply[22] = reply[20];
+    reply[23] = reply[21];
     reply[24] = static_cast<uint8_t>(now.brightness);
     reply[26] = static_cast<uint8_t>(now.mode);
 }
@@ -156,11 +162,18 @@ void QueueReply(const uint8_t* reply, int request, uint32_t dueMs, bool push)
     QueueAt(sent, length, dueMs);
 }
 
-// The answer to a write the program never reads back.
-void Answer(uint8_t first, uint8_t second)
+// The answer to `write`, which the program never reads back: `first`, `second` on a model
+// that answers so, FF 01 with the write's first two bytes echoed on a Z, nothing on an X.
+void Answer(uint8_t first, uint8_t second, const uint8_t* write)
 {
-    if (!Sim.config.answers || ActiveFault(SimFaultSilent, Sim.requests + 1)) return;
-    const uint8_t answer[SimReportSize] = {first, second};
+    if (!Answers() || Kind().ack == SimAckNone || ActiveFault(SimFaultSilent, Sim.requests + 1)) return;
+    uint8_t answer[SimReportSize] = {first, second};
+    if (Kind().ack == SimAckEcho) {
+        answer[0] = 0xFF;
+        answer[1] = 0x01;
+        answer[14] = write[0];
+        answer[15] = write[1];
+    }
     Queue(answer, SimReportSize);
 }
 
@@ -184,10 +197,11 @@ bool StartsWith(const uint8_t* report, int length, const uint8_t* prefix, int pr
 // Stores a duty curve report; false when it is not one.
 bool StoreCurve(const uint8_t* report, int length)
 {
-    static constexpr uint8_t Pump[] = {0x72, 0x01, 0x01, 0x00};
-    static constexpr uint8_t Fans[] = {0x72, 0x02, 0x01, 0x01};
-    const bool pump = StartsWith(report, length, Pump, 4);
-    if (!pump && !StartsWith(report, length, Fans, 4)) return false;
+    const uint8_t* header = Kind().curveHeader;
+    const uint8_t pumpHeader[] = {0x72, 0x01, header[0], 0x00};
+    const uint8_t fanHeader[] = {0x72, 0x02, header[0], header[1]};
+    const bool pump = StartsWith(report, length, pumpHeader, 4);
+    if (!pump && (!Kind().fans || !StartsWith(report, length, fanHeader, 4))) return false;
     if (length < 4 + SimCurvePoints) return false;
     uint8_t* curve = pump ? Sim.pumpCurve : Sim.fanCurve;
     for (int i = 0; i < SimCurvePoints; ++i) curve[i] = report[4 + i];
@@ -240,13 +254,15 @@ void ForeignWrite()
 {
     ResetCurves(SimForeignPumpDuty, SimForeignFanDuty);
     ++Sim.foreignWrites;
-    Answer(0x73, 0x01);
-    Answer(0x73, 0x02);
+    static constexpr uint8_t Pump[] = {0x72, 0x01};
+    static constexpr uint8_t Fans[] = {0x72, 0x02};
+    Answer(0x73, 0x01, Pump);
+    Answer(0x73, 0x02, Fans);
 }
 
 void Push(uint32_t dueMs)
 {
-    if (!Sim.config.pushes) return;
+    if (!Pushes()) return;
     uint8_t push[SimReportSize] = {};
     BuildStatus(0x02, push);
     ++Sim.pushesSent;
@@ -269,6 +285,10 @@ void SimPowerOn(const SimConfig& config)
 void SimApply(const SimConfig& config)
 {
     Sim.config = config;
+    Sim.kind = 0;
+    for (int i = config.interfaceCount - 1; i >= 0; --i) {
+        if (IsCoolerInterface(config.interfaces[i])) Sim.kind = SimKindOf(config.interfaces[i]);
+    }
     Sim.requests = 0;
     Sim.unplugged = false;
     Sim.powerLost = false;
@@ -301,10 +321,11 @@ void SimReceive(const uint8_t* report, int length)
     const int request = ++Sim.requests;
     uint8_t reply[SimReportSize] = {};
     bool replies = false;
+    const bool screen = Kind().screenSide > 0;
     if (StartsWith(report, length, StatusRequest, 2)) {
         BuildStatus(0x01, reply);
-        replies = true;
-    } else if (StartsWith(report, length, ScreenRequest, 2)) {
+        replies = !Kind().askedOnly || Answers();
+    } else if (StartsWith(report, length, ScreenRequest, 2) && screen) {
         BuildScreenReply(reply);
         replies = true;
     } else if (StartsWith(report, length, InitA, 4) && length >= 5) {
@@ -313,14 +334,14 @@ void SimReceive(const uint8_t* report, int length)
         Sim.nextPushMs = Sim.nowMs + static_cast<uint32_t>(Sim.pushIntervalMs);
     } else if (StartsWith(report, length, InitB, 2)) {
         ++Sim.initB;
-        Answer(0x71, 0x01);
+        Answer(0x71, 0x01, report);
     } else if (StartsWith(report, length, Brightness, 3) && length >= 8 && report[4] == 0 &&
-               report[5] == 0 && report[6] == 0x01) {
+               report[5] == 0 && report[6] == 0x01 && screen) {
         Sim.brightness = report[3];
         Sim.mode = report[7];
-        Answer(0x31, 0x02);
+        Answer(0x31, 0x02, report);
     } else if (StoreCurve(report, length)) {
-        Answer(0x73, report[1]);
+        Answer(0x73, report[1], report);
     } else {
         ++Sim.unknown;
     }
@@ -371,6 +392,11 @@ SimReadings SimCurrentReadings()
     const int fanDuty = now.fanDuty > 100 ? 100 : now.fanDuty;
     now.pumpRpm = fixed.pumpRpm != SimModelValue ? fixed.pumpRpm : 600 + pumpDuty * 24;
     now.fanRpm = fixed.fanRpm != SimModelValue ? fixed.fanRpm : fanDuty * 20;
+    if (!Kind().fans) {
+        // Fans on the motherboard: the cooler reports none.
+        now.fanDuty = fixed.fanDuty != SimModelValue ? fixed.fanDuty : 0;
+        now.fanRpm = fixed.fanRpm != SimModelValue ? fixed.fanRpm : 0;
+    }
     now.brightness = fixed.brightness != SimModelValue ? fixed.brightness : Sim.brightness;
     now.mode = fixed.mode != SimModelValue ? fixed.mode : Sim.mode;
     return now;

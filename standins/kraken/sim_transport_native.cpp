@@ -2,6 +2,8 @@
 #include "cooler/transport.h"
 #include "standins/kraken/sim_native.h"
 
+#include "cooler/models.h"
+
 namespace {
 
 constexpr int LinkCapacity = 8;
@@ -240,25 +242,30 @@ void* PollCooler(void*)
 
 } // namespace
 
-HANDLE FindCooler()
+HANDLE FindCooler(int32_t* model)
 {
     pthread_mutex_lock(&SimLock);
     Tick();
     Link* found = nullptr;
+    int32_t row = -1;
     for (int i = 0; i < Sim.config.interfaceCount && !found; ++i) {
         const SimInterface& device = Sim.config.interfaces[i];
         if (device.absent || (Sim.unplugged && IsCoolerInterface(device))) continue;
         if (device.noDetail || device.held) continue;
+        // As on Windows, the ids in a device's path keep what is not a cooler unopened.
+        row = device.vendorId == CoolerVendorId ? CoolerModelOf(device.productId) : -1;
+        if (!device.noIds && row < 0) continue;
         Link* link = OpenLink(i);
         if (!link) continue;
         const bool reports64 = !device.noCaps && device.inputLength == SimDefaultReportLength &&
                                device.outputLength == SimDefaultReportLength;
-        if (device.noAttributes || !IsCoolerInterface(device) || !reports64) {
+        if (device.noAttributes || row < 0 || !reports64) {
             CloseLink(*link);
             continue;
         }
         found = link;
     }
+    if (model) *model = found ? row : -1;
     pthread_mutex_unlock(&SimLock);
     return found ? static_cast<HANDLE>(found) : INVALID_HANDLE_VALUE;
 }

@@ -17,7 +17,7 @@ set_target_properties(kraken_sim PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${KRAKEN_OU
 
 # A second program that polls the simulated cooler beside the one under test.
 add_executable(kraken_poller ${KRAKEN_DIR}/kraken_poller_win32.cpp
-  ${CMAKE_SOURCE_DIR}/cooler/transport.cpp ${CMAKE_SOURCE_DIR}/cooler/transport_win32.cpp)
+  ${CMAKE_SOURCE_DIR}/cooler/transport.cpp ${CMAKE_SOURCE_DIR}/cooler/models.cpp ${CMAKE_SOURCE_DIR}/cooler/transport_win32.cpp)
 target_link_libraries(kraken_poller PRIVATE kraken_model setupapi)
 target_link_options(kraken_poller PRIVATE -static)
 set_target_properties(kraken_poller PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${KRAKEN_OUT})

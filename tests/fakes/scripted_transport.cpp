@@ -69,7 +69,11 @@ const uint8_t* ScriptedWrite(int index) { return Writes[index]; }
 
 int ScriptedReadCount() { return ReadsTaken; }
 
-HANDLE FindCooler() { return ScriptedCooler(); }
+HANDLE FindCooler(int32_t* model)
+{
+    if (model) *model = 0;
+    return ScriptedCooler();
+}
 
 void CloseCooler(HANDLE) {}
 

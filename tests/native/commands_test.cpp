@@ -312,7 +312,8 @@ TEST(DevicePath, OnlyIdsOtherThanTheCoolersRuleAnInterfaceOut)
     EXPECT_TRUE(PathMayBeCooler(u"\\\\?\\hid#vid_1e71&pid_300c&mi_00#7&1a2b#{4d1e55b2-f16f}"));
     EXPECT_TRUE(PathMayBeCooler(u"\\\\?\\HID#VID_1E71&PID_300C#8&2c#{4D1E55B2}"));
     EXPECT_FALSE(PathMayBeCooler(u"\\\\?\\hid#vid_046d&pid_c52b&mi_01#{4d1e55b2}"));
-    EXPECT_FALSE(PathMayBeCooler(u"\\\\?\\hid#vid_1e71&pid_2007#{4d1e55b2}"));
+    EXPECT_FALSE(PathMayBeCooler(u"\\\\?\\hid#vid_1e71&pid_2012#{4d1e55b2}"));
+    EXPECT_TRUE(PathMayBeCooler(u"\\\\?\\hid#vid_1e71&pid_2007#{4d1e55b2}"));
     EXPECT_TRUE(PathMayBeCooler(u"\\\\.\\pipe\\kraken"));
     EXPECT_TRUE(PathMayBeCooler(u"\\\\?\\hid#vid_046d#{4d1e55b2}")); // no product id
     EXPECT_TRUE(PathMayBeCooler(u"\\\\?\\hid#vid_04x6&pid_c52b#{4d1e55b2}"));

@@ -3,7 +3,7 @@
 include(${CMAKE_CURRENT_LIST_DIR}/harness/e2e.cmake)
 
 add_executable(commands_wine_test ${CMAKE_CURRENT_LIST_DIR}/commands_wine_test.cpp
-  ${CMAKE_SOURCE_DIR}/cooler/commands.cpp ${CMAKE_SOURCE_DIR}/cooler/transport.cpp
+  ${CMAKE_SOURCE_DIR}/cooler/commands.cpp ${CMAKE_SOURCE_DIR}/cooler/transport.cpp ${CMAKE_SOURCE_DIR}/cooler/models.cpp
   ${CMAKE_SOURCE_DIR}/cooler/transport_win32.cpp ${CMAKE_SOURCE_DIR}/app/shared_state.cpp
   ${CMAKE_SOURCE_DIR}/app/text.cpp ${CMAKE_SOURCE_DIR}/profiles/profiles.cpp)
 target_include_directories(commands_wine_test PRIVATE ${CMAKE_SOURCE_DIR})
@@ -19,7 +19,7 @@ endforeach()
 add_executable(worker_wine_test ${CMAKE_CURRENT_LIST_DIR}/worker_wine_test.cpp
   ${CMAKE_SOURCE_DIR}/cooler/worker.cpp ${CMAKE_SOURCE_DIR}/cooler/curve_watch.cpp
   ${CMAKE_SOURCE_DIR}/cooler/commands.cpp ${CMAKE_SOURCE_DIR}/app/session_win32.cpp
-  ${CMAKE_SOURCE_DIR}/cooler/transport.cpp ${CMAKE_SOURCE_DIR}/cooler/transport_win32.cpp
+  ${CMAKE_SOURCE_DIR}/cooler/transport.cpp ${CMAKE_SOURCE_DIR}/cooler/models.cpp ${CMAKE_SOURCE_DIR}/cooler/transport_win32.cpp
   ${CMAKE_SOURCE_DIR}/app/shared_state.cpp ${CMAKE_SOURCE_DIR}/app/text.cpp
   ${CMAKE_SOURCE_DIR}/profiles/profiles.cpp ${CMAKE_SOURCE_DIR}/telemetry/publish.cpp
   ${CMAKE_SOURCE_DIR}/telemetry/alerts.cpp

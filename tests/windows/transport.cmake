@@ -3,7 +3,7 @@
 include(${CMAKE_CURRENT_LIST_DIR}/harness/e2e.cmake)
 
 add_executable(transport_wine_test ${CMAKE_CURRENT_LIST_DIR}/transport_wine_test.cpp
-  ${CMAKE_SOURCE_DIR}/cooler/transport.cpp ${CMAKE_SOURCE_DIR}/cooler/transport_win32.cpp)
+  ${CMAKE_SOURCE_DIR}/cooler/transport.cpp ${CMAKE_SOURCE_DIR}/cooler/models.cpp ${CMAKE_SOURCE_DIR}/cooler/transport_win32.cpp)
 target_include_directories(transport_wine_test PRIVATE ${CMAKE_SOURCE_DIR})
 target_link_libraries(transport_wine_test PRIVATE setupapi)
 target_link_options(transport_wine_test PRIVATE -static)

@@ -1,0 +1,27 @@
+// The coolers that speak these reports: one row per USB product id (vendor 0x1E71). The
+// table, never a reply, decides what the program asks of a cooler.
+#pragma once
+
+#include "app/shared_state.h"
+
+struct CoolerModel {
+    uint16_t productId;
+    const char16_t* name;   // the dashboard header's, e.g. "KRAKEN Z"
+    bool fans;              // a fan channel: no fan curve, figures or duty without it
+    bool screen;            // a screen: no screen query or brightness without it
+    uint8_t curveHeader[2]; // bytes 2 and 3 of the fan curve; the pump curve's are [0], 00
+};
+
+constexpr int CoolerModelCount = 7;
+extern const CoolerModel CoolerModels[CoolerModelCount];
+
+// The row of `productId` (vendor 0x1E71), or -1: the lighting controller (2012, 2021), the
+// bootloader (3011) and every other id are not coolers.
+int32_t CoolerModelOf(uint16_t productId);
+
+// Any thread: the row of the cooler last opened (CoolerModelIndex), the first before one is.
+inline const CoolerModel& CurrentModel()
+{
+    const LONG index = AtomicRead(&CoolerModelIndex);
+    return CoolerModels[index >= 0 && index < CoolerModelCount ? index : 0];
+}
