@@ -1,6 +1,7 @@
 #include "ui/charts.h"
 
 #include "app/text.h"
+#include "cooler/models.h"
 #include "profiles/profiles.h"
 #include "ui/draw_win32.h"
 #include "app/shell.h"
@@ -69,7 +70,7 @@ void DrawMarker(HDC dc, int32_t x, int32_t y, Colour colour)
 }
 
 void DrawHistoryChart(HDC dc, const PixelRect& chart, const HistoryRing& ring, bool live,
-                      Colour colour, const char16_t* emptyText)
+                      Colour colour, const char16_t* emptyText, bool fans)
 {
     const uint32_t now = GetTickCount();
     DrawPercentGrid(dc, chart);
@@ -79,7 +80,7 @@ void DrawHistoryChart(HDC dc, const PixelRect& chart, const HistoryRing& ring, b
         return;
     }
     // Fans first, so that the temperature line lies on top.
-    for (int series = 0; series < 2; ++series) {
+    for (int series = fans ? 0 : 1; series < 2; ++series) {
         const Colour seriesColour = series == 0 ? colour : ActivePalette->temperature;
         int k = 0;
         for (int i = 0; i < count; ++i) {
@@ -122,8 +123,9 @@ void DrawCurveChart(HDC dc, const PixelRect& chart, const CoolerStatus& status)
     const int32_t pumpDuty = AtomicRead(&AppliedPumpDuty);
     const int32_t fanDuty = AtomicRead(&AppliedFanDuty);
     const Palette& palette = *ActivePalette;
+    const bool fans = CurrentModel().fans;
     if (profile != ProfileUnchanged) {
-        DrawCurveArea(dc, chart, profile, ChannelFans, fanDuty, palette.fanArea);
+        if (fans) DrawCurveArea(dc, chart, profile, ChannelFans, fanDuty, palette.fanArea);
         DrawCurveArea(dc, chart, profile, ChannelPump, pumpDuty, palette.pumpArea);
     }
     DrawPercentGrid(dc, chart);
@@ -143,12 +145,12 @@ void DrawCurveChart(HDC dc, const PixelRect& chart, const CoolerStatus& status)
         DrawTextIn(dc, chart, u"No curve written this run", palette.textMuted, TextCentred);
     } else {
         DrawCurveLine(dc, chart, profile, ChannelPump, pumpDuty, palette.accent);
-        DrawCurveLine(dc, chart, profile, ChannelFans, fanDuty, palette.fans);
+        if (fans) DrawCurveLine(dc, chart, profile, ChannelFans, fanDuty, palette.fans);
     }
 
     if (!status.connected) return;
     const int32_t x = CurveX(chart, status.liquidTenths);
     FillSolid(dc, {x, chart.top, x + 1, chart.bottom}, palette.textMuted);
     DrawMarker(dc, x, PercentY(chart, status.pumpDuty), palette.accent);
-    DrawMarker(dc, x, PercentY(chart, status.fanDuty), palette.fans);
+    if (fans) DrawMarker(dc, x, PercentY(chart, status.fanDuty), palette.fans);
 }

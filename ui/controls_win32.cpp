@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include "app/text.h"
+#include "cooler/models.h"
 #include "profiles/profiles.h"
 #include "ui/draw_win32.h"
 #include "ui/keyboard.h"
@@ -92,7 +93,10 @@ void DrawControls(HDC dc, const CoolerStatus& status)
     }
 
     DrawSlider(dc, layout.pumpSlider, LoadRelaxed(&ManualPumpDuty), PumpSliderMin, u"Pump");
-    DrawSlider(dc, layout.fanSlider, LoadRelaxed(&ManualFanDuty), FanSliderMin, u"Fans");
+    // Without a fan channel no fan duty is offered.
+    if (CurrentModel().fans) {
+        DrawSlider(dc, layout.fanSlider, LoadRelaxed(&ManualFanDuty), FanSliderMin, u"Fans");
+    }
 
     FillSolid(dc, layout.applyButton, fill);
     DrawTextIn(dc, layout.applyButton, AtomicRead(&ApplyResult) > 0 ? u"Applied" : u"Apply",
@@ -112,7 +116,7 @@ LRESULT ControlsButtonDown(HWND window, WPARAM, LPARAM lParam)
     }
     if (PointInside(layout.pumpSlider, x, y)) {
         DragTarget = DragPump;
-    } else if (PointInside(layout.fanSlider, x, y)) {
+    } else if (PointInside(layout.fanSlider, x, y) && CurrentModel().fans) {
         DragTarget = DragFans;
     } else if (PointInside(layout.applyButton, x, y)) {
         if (CoolerConnected()) {

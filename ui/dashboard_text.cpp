@@ -1,6 +1,7 @@
 #include "ui/dashboard_text.h"
 
 #include "app/text.h"
+#include "cooler/models.h"
 #include "telemetry/alerts.h"
 
 const char16_t* ConditionWord(int32_t kind)
@@ -22,7 +23,7 @@ int AppendConditions(char16_t* buffer, int pos, int cap, int32_t conditions,
 
 int HeaderText(char16_t* buffer, int cap, const CoolerStatus& status)
 {
-    const int pos = AppendText(buffer, 0, cap, u"KRAKEN ELITE");
+    const int pos = AppendText(buffer, 0, cap, CurrentModel().name);
     if (!status.connected) return AppendText(buffer, pos, cap, u"  ·  WAITING");
     // The alerts first, a curve not held after them: an alert does not hide it.
     const int32_t shown = status.alerts | (AtomicRead(&CurveNotHeld) ? ConditionCurveNotHeld : 0);
@@ -45,8 +46,9 @@ int PumpLineText(char16_t* buffer, int cap, const CoolerStatus& status)
 
 int FanLineText(char16_t* buffer, int cap, const CoolerStatus& status)
 {
-    if (status.connected) return LabelRpmPercent(buffer, cap, u"Fans", status.fanRpm, status.fanDuty);
-    return AppendText(buffer, 0, cap, u"");
+    if (!status.connected) return AppendText(buffer, 0, cap, u"");
+    if (!CurrentModel().fans) return AppendText(buffer, 0, cap, u"Fans on the motherboard");
+    return LabelRpmPercent(buffer, cap, u"Fans", status.fanRpm, status.fanDuty);
 }
 
 int GpuLineText(char16_t* buffer, int cap, const CoolerStatus& status)

@@ -18,6 +18,7 @@ const char16_t* ConditionWord(int32_t kind);
 int AppendConditions(char16_t* buffer, int pos, int cap, int32_t conditions,
                      const char16_t* separator);
 
+// The model's name (cooler/models.h), then as for the Kraken Elite:
 // "KRAKEN ELITE  ·  CONNECTED", "KRAKEN ELITE  ·  CURVE NOT HELD" while connected to a
 // cooler that does not keep the applied curves (CurveNotHeld, read atomically), or
 // "KRAKEN ELITE  ·  WAITING"; alerts on come first, instead: "KRAKEN ELITE  ·  PUMP STOPPED".
@@ -31,7 +32,8 @@ constexpr char16_t TemperatureUnit[] = u"°C";
 // The pump figures while connected, else what the link is doing.
 int PumpLineText(char16_t* buffer, int cap, const CoolerStatus& status);
 
-// The fan figures while connected, else empty.
+// The fan figures while connected, "Fans on the motherboard" for a model without a fan
+// channel, else empty.
 int FanLineText(char16_t* buffer, int cap, const CoolerStatus& status);
 
 // The GPU's figures while its sample is valid, else "GPU  —"; independent of the cooler.

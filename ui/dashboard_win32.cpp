@@ -2,6 +2,7 @@
 
 #include "app/shared_state.h"
 #include "app/shell.h"
+#include "cooler/models.h"
 #include "profiles/profiles.h"
 #include "telemetry/gpu.h"
 #include "telemetry/history.h"
@@ -61,10 +62,13 @@ void DrawReadings(HDC dc, const RECT& client, const CoolerStatus& status, char16
 void DrawHistorySections(HDC dc, const RECT& client, const CoolerStatus& status, char16_t* line)
 {
     const Palette& palette = *ActivePalette;
-    DrawSectionTitle(dc, Row(RowCoolerTitle, client), u"COOLER", palette.textSecondary, u"Fans",
-                     palette.fans, u"Temp", palette.temperature);
+    // A model without a fan channel: the temperature alone.
+    const bool fans = CurrentModel().fans;
+    DrawSectionTitle(dc, Row(RowCoolerTitle, client), u"COOLER", palette.textSecondary,
+                     fans ? u"Fans" : u"Temp", fans ? palette.fans : palette.temperature,
+                     fans ? u"Temp" : u"", palette.temperature);
     DrawHistoryChart(dc, Row(RowCoolerChart, client), CoolerHistory, status.connected != 0,
-                     palette.fans, u"No cooler history");
+                     palette.fans, u"No cooler history", fans);
 
     char16_t name[GpuNameCapacity];
     CopyGpuName(name);
@@ -91,7 +95,7 @@ void DrawDashboard(HDC dc, const RECT& client)
     DrawReadings(dc, client, status, line);
     DrawHistorySections(dc, client, status, line);
     DrawSectionTitle(dc, Row(RowCurveTitle, client), u"COOLER CURVE  ·  EDITABLE", palette.accent,
-                     u"Pump", palette.accent, u"Fans", palette.fans);
+                     u"Pump", palette.accent, CurrentModel().fans ? u"Fans" : u"", palette.fans);
     DrawCurveChart(dc, Row(RowCurveChart, client), status);
     DrawControls(dc, status);
 

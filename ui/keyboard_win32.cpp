@@ -4,6 +4,7 @@
 
 #include "app/shared_state.h"
 #include "app/shell.h"
+#include "cooler/models.h"
 #include "ui/controls.h"
 #include "ui/draw_win32.h"
 #include "ui/theme.h"
@@ -69,6 +70,10 @@ bool DashboardKeyDown(HWND window, WPARAM key, LPARAM flags)
         return true;
     case KeyMoveFocus:
         DashboardFocus = static_cast<FocusTarget>(outcome.value);
+        // A model without a fan channel has no fan slider: Tab passes over its place.
+        if (DashboardFocus == FocusFanSlider && !CurrentModel().fans) {
+            DashboardFocus = NextFocus(DashboardFocus, shift);
+        }
         Repaint(window);
         break;
     case KeySetPumpDuty:
@@ -93,7 +98,8 @@ void FocusOnPress(HWND window, LPARAM point)
 {
     const FocusTarget pressed =
         FocusTargetAt(ComputeControlLayout(window), GET_X_LPARAM(point), GET_Y_LPARAM(point));
-    if (pressed != FocusTargetCount && pressed != DashboardFocus) {
+    if (pressed != FocusTargetCount && pressed != DashboardFocus &&
+        (pressed != FocusFanSlider || CurrentModel().fans)) {
         DashboardFocus = pressed;
         if (FocusCuesShown) Repaint(window);
     }

@@ -2,6 +2,7 @@
 
 #include "app/shared_state.h"
 #include "app/shell.h"
+#include "cooler/models.h"
 #include "ui/placement.h"
 #include "ui/tray_model.h"
 
@@ -81,6 +82,8 @@ void ShowTrayMenu(bool fromKeyboard)
     inputs.appliedProfile = AtomicRead(&AppliedProfile);
     inputs.screenBrightness = AtomicRead(&ScreenBrightness);
     inputs.screenMode = AtomicRead(&ScreenMode);
+    inputs.fans = CurrentModel().fans;
+    inputs.screen = CurrentModel().screen;
     bool complete = main != nullptr;
     for (HMENU submenu : submenus) complete = complete && submenu != nullptr;
     if (!complete) {
@@ -101,7 +104,8 @@ void ShowTrayMenu(bool fromKeyboard)
     for (int s = 0; s < TraySubmenuCount; ++s) {
         for (int i = 0; i < model.submenuCounts[s]; ++i) AppendEntry(submenus[s], model.submenus[s][i], nullptr);
     }
-    for (const MenuEntry& entry : model.main) {
+    for (int i = 0; i < model.mainCount; ++i) {
+        const MenuEntry& entry = model.main[i];
         AppendEntry(main, entry, entry.submenu >= 0 ? submenus[entry.submenu] : nullptr);
     }
     SetMenuDefaultItem(main, DefaultMenuCommand, FALSE);

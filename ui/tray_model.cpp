@@ -1,6 +1,7 @@
 #include "ui/tray_model.h"
 
 #include "app/text.h"
+#include "cooler/models.h"
 #include "profiles/profiles.h"
 #include "telemetry/alerts.h"
 #include "ui/dashboard_text.h"
@@ -36,8 +37,10 @@ int BuildTrayTooltip(char16_t* buffer, int capacity, const CoolerStatus& status)
     pos = AppendTenths(buffer, pos, capacity, status.liquidTenths);
     pos = AppendText(buffer, pos, capacity, u" °C · Pump ");
     pos = AppendDecimal(buffer, pos, capacity, static_cast<uint32_t>(status.pumpRpm));
-    pos = AppendText(buffer, pos, capacity, u" RPM · Fans ");
-    pos = AppendDecimal(buffer, pos, capacity, static_cast<uint32_t>(status.fanRpm));
+    if (CurrentModel().fans) {
+        pos = AppendText(buffer, pos, capacity, u" RPM · Fans ");
+        pos = AppendDecimal(buffer, pos, capacity, static_cast<uint32_t>(status.fanRpm));
+    }
     pos = AppendText(buffer, pos, capacity, u" RPM · ");
     pos = AppendText(buffer, pos, capacity, ProfileName(AtomicRead(&AppliedProfile)));
     if (AtomicRead(&CurveNotHeld)) pos = AppendText(buffer, pos, capacity, u" (not held)");
@@ -141,10 +144,14 @@ void BuildTrayMenuModel(const TrayMenuInputs& in, TrayMenuModel* model)
         FillDutySubmenu(model->submenus[SubmenuFans], 20, 240, in.manualFanDuty);
     m[9] = Popup(SubmenuPump, false);
     LabelPercent(m[9].text, 32, u"Pump", in.manualPumpDuty);
-    m[10] = Popup(SubmenuFans, false);
-    LabelPercent(m[10].text, 32, u"Fans", in.manualFanDuty);
-    m[11] = Item(u"Apply manual", 214, false, offline);
-    m[12] = Separator();
+    int n = 10;
+    // Without a fan channel there is no fan duty to offer, without a screen no brightness.
+    if (in.fans) {
+        m[n] = Popup(SubmenuFans, false);
+        LabelPercent(m[n++].text, 32, u"Fans", in.manualFanDuty);
+    }
+    m[n++] = Item(u"Apply manual", 214, false, offline);
+    m[n++] = Separator();
 
     MenuEntry* screen = model->submenus[SubmenuScreen];
     for (int i = 0; i < 4; ++i) {
@@ -154,10 +161,14 @@ void BuildTrayMenuModel(const TrayMenuInputs& in, TrayMenuModel* model)
                          BrightnessLevels[i] == in.screenBrightness, false);
     }
     model->submenuCounts[SubmenuScreen] = 4;
-    m[13] = Popup(SubmenuScreen, offline || in.screenMode < 0);
-    if (in.screenBrightness < 0) AppendText(m[13].text, 0, 32, u"Screen");
-    else if (in.screenBrightness == 0) AppendText(m[13].text, 0, 32, u"Screen  Off");
-    else LabelPercent(m[13].text, 32, u"Screen", in.screenBrightness);
-    m[14] = Separator();
-    m[15] = Item(u"Exit", 202, false, false);
+    if (in.screen) {
+        m[n] = Popup(SubmenuScreen, offline || in.screenMode < 0);
+        if (in.screenBrightness < 0) AppendText(m[n].text, 0, 32, u"Screen");
+        else if (in.screenBrightness == 0) AppendText(m[n].text, 0, 32, u"Screen  Off");
+        else LabelPercent(m[n].text, 32, u"Screen", in.screenBrightness);
+        m[++n] = Separator();
+        ++n;
+    }
+    m[n++] = Item(u"Exit", 202, false, false);
+    model->mainCount = n;
 }

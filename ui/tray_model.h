@@ -78,10 +78,13 @@ struct TrayMenuInputs {
     int32_t manualFanDuty;    // percent
     int32_t screenBrightness; // percent, -1 unknown
     int32_t screenMode;       // -1 unknown
+    bool fans;                // the model has a fan channel: the fan duty is offered
+    bool screen;              // the model has a screen: the brightness is offered
 };
 
 struct TrayMenuModel {
     MenuEntry main[MainMenuEntries];
+    int mainCount; // entries of `main` in use: fewer for a model without fans or screen
     MenuEntry submenus[TraySubmenuCount][SubmenuCapacity];
     int submenuCounts[TraySubmenuCount];
 };

@@ -236,7 +236,7 @@ TEST_F(Tooltip, EveryProfileAndWholeDegrees)
 
 TrayMenuInputs Inputs()
 {
-    return {true, -1, 60, 30, -1, -1};
+    return {true, -1, 60, 30, -1, -1, true, true};
 }
 
 int CheckedCount(const MenuEntry* entries, int count)
