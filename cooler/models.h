@@ -2,7 +2,7 @@
 // table, never a reply, decides what the program asks of a cooler.
 #pragma once
 
-#include "app/shared_state.h"
+#include "app/base.h"
 
 struct CoolerModel {
     uint16_t productId;
@@ -18,10 +18,3 @@ extern const CoolerModel CoolerModels[CoolerModelCount];
 // The row of `productId` (vendor 0x1E71), or -1: the lighting controller (2012, 2021), the
 // bootloader (3011) and every other id are not coolers.
 int32_t CoolerModelOf(uint16_t productId);
-
-// Any thread: the row of the cooler last opened (CoolerModelIndex), the first before one is.
-inline const CoolerModel& CurrentModel()
-{
-    const LONG index = AtomicRead(&CoolerModelIndex);
-    return CoolerModels[index >= 0 && index < CoolerModelCount ? index : 0];
-}

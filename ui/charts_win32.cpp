@@ -1,7 +1,7 @@
 #include "ui/charts.h"
 
 #include "app/text.h"
-#include "cooler/models.h"
+#include "ui/dashboard_text.h"
 #include "profiles/profiles.h"
 #include "ui/draw_win32.h"
 #include "app/shell.h"

@@ -3,7 +3,7 @@
 #include <windowsx.h>
 
 #include "app/text.h"
-#include "cooler/models.h"
+#include "ui/dashboard_text.h"
 #include "profiles/profiles.h"
 #include "ui/draw_win32.h"
 #include "ui/keyboard.h"

@@ -1,8 +1,12 @@
 #include "ui/dashboard_text.h"
 
 #include "app/text.h"
-#include "cooler/models.h"
 #include "telemetry/alerts.h"
+
+const CoolerModel& CurrentModel()
+{
+    return CoolerModels[AtomicRead(&CoolerModelIndex)];
+}
 
 const char16_t* ConditionWord(int32_t kind)
 {

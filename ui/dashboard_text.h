@@ -4,8 +4,13 @@
 #pragma once
 
 #include "app/shared_state.h"
+#include "cooler/models.h"
 
 constexpr int DashboardLineCapacity = 96; // characters, terminator included
+
+// The row of cooler/models.h of the cooler last opened (CoolerModelIndex, which the worker
+// sets to rows only), the first before one is: its name, fans and screen.
+const CoolerModel& CurrentModel();
 
 // Beside the alerts of telemetry/alerts.h, the applied curves not held by the cooler.
 constexpr int32_t ConditionCurveNotHeld = 4;

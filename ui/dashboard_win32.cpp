@@ -2,7 +2,6 @@
 
 #include "app/shared_state.h"
 #include "app/shell.h"
-#include "cooler/models.h"
 #include "profiles/profiles.h"
 #include "telemetry/gpu.h"
 #include "telemetry/history.h"

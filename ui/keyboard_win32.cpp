@@ -4,7 +4,7 @@
 
 #include "app/shared_state.h"
 #include "app/shell.h"
-#include "cooler/models.h"
+#include "ui/dashboard_text.h"
 #include "ui/controls.h"
 #include "ui/draw_win32.h"
 #include "ui/theme.h"

@@ -2,7 +2,7 @@
 
 #include "app/shared_state.h"
 #include "app/shell.h"
-#include "cooler/models.h"
+#include "ui/dashboard_text.h"
 #include "ui/placement.h"
 #include "ui/tray_model.h"
 

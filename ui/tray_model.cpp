@@ -1,7 +1,6 @@
 #include "ui/tray_model.h"
 
 #include "app/text.h"
-#include "cooler/models.h"
 #include "profiles/profiles.h"
 #include "telemetry/alerts.h"
 #include "ui/dashboard_text.h"
