@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <thread>
 
 namespace {
@@ -193,6 +194,52 @@ TEST_F(Worker, AReconnectionWithTheScreenKnownAsksOnce)
     Connect();
     EXPECT_EQ(Writes(0x30, 0x01, mark), 1);
     EXPECT_EQ(AtomicRead(&ScreenMode), 1); // kept across the drop
+}
+
+// Every model of the family, found behind the lighting controller and the bootloader (never
+// opened), asked only what it has, with its own curve header; status from a reply or a push.
+TEST_F(Worker, EachModelIsFoundAndAskedOnlyWhatItHas)
+{
+    struct Case {
+        const char* lines;
+        int32_t row;
+        uint8_t header; // bytes 2 (pump, fans) and 3 (fans) of its curves
+        bool fans, screen;
+    };
+    const Case cases[] = {
+        {"device cooler 1e71 300c\n", 0, 1, true, true},
+        {"device cooler 1e71 3012\n", 1, 1, true, true},
+        {"device cooler 1e71 300e\n", 2, 1, true, true},
+        {"device cooler 1e71 300e\nset answers on\n", 2, 1, true, true},
+        {"device cooler 1e71 3014\n", 3, 1, true, true},
+        {"device cooler 1e71 3008\n", 4, 0, true, true},
+        {"device cooler 1e71 2007\n", 5, 0, false, false},
+        {"device cooler 1e71 2014\nset answers on\n", 6, 0, false, false},
+    };
+    for (const Case& c : cases) {
+        SimNativeReset();
+        char text[160] = "device lighting 1e71 2012\ndevice boot 1e71 3011\n";
+        strcat(text, c.lines);
+        ASSERT_TRUE(SimNativeConfigure(text));
+        RequestApply(ProfileBalanced);
+        ASSERT_EQ(Turn().kind, WaitStopOrWake) << c.lines;
+        EXPECT_EQ(Latest().connected, 1) << c.lines;
+        EXPECT_EQ(AtomicRead(&CoolerModelIndex), c.row);
+        EXPECT_EQ(Latest().fanRpm > 0, c.fans) << c.lines;
+        for (int i = 0; i < SimNativeLogCount(); ++i) {
+            const SimLogEntry entry = SimNativeLogEntry(i);
+            EXPECT_FALSE(entry.kind == SimLogOpen && entry.device != 2) << c.lines;
+            if (entry.kind != SimLogIn || entry.bytes[0] != 0x72) continue;
+            EXPECT_EQ(entry.bytes[2], c.header) << c.lines;
+            EXPECT_EQ(entry.bytes[3], entry.bytes[1] == 2 ? c.header : 0) << c.lines;
+        }
+        EXPECT_EQ(Writes(0x72, 0x01), 1) << c.lines;
+        EXPECT_EQ(Writes(0x72, 0x02), c.fans ? 1 : 0) << c.lines;
+        EXPECT_EQ(Writes(0x30, 0x01) > 0, c.screen) << c.lines;
+        EXPECT_EQ(SimNativeState().pumpCurveWrites, 1) << c.lines; // taken: its header fits
+        EndWorker(&state);
+        StartWorker(&state);
+    }
 }
 
 TEST_F(Worker, AnApplyWritesPumpThenFansAndStoresTheAppliedValuesBeforeTheResult)
