@@ -200,7 +200,7 @@ bool ParseLine(const char* line, int length, SimConfig* config)
     if (Is(tokens[0], "drift")) return ParseDrift(tokens, count, config);
     if (Is(tokens[0], "quiet") && count == 1) {
         config->pushes = false;
-        config->answers = false;
+        config->answers = SimRepliesOnly;
         config->latencyMs = 0;
         return true;
     }
@@ -244,14 +244,14 @@ bool ParseSimConfig(const char* text, int length, SimConfig* config, int* errorL
 }
 
 const SimKind SimKinds[SimKindCount] = {
-    // id     pushes answers askedOnly ack        fans  screen header
-    {0x300C, true, true, false, SimAckReply, true, 640, {0x01, 0x01}},
-    {0x3012, true, true, false, SimAckReply, true, 640, {0x01, 0x01}},
-    {0x300E, true, false, true, SimAckReply, true, 240, {0x01, 0x01}},
-    {0x3014, true, false, true, SimAckReply, true, 240, {0x01, 0x01}},
-    {0x3008, false, true, false, SimAckEcho, true, 320, {0x00, 0x00}},
-    {0x2007, true, false, true, SimAckNone, false, 0, {0x00, 0x00}},
-    {0x2014, true, false, true, SimAckNone, false, 0, {0x00, 0x00}},
+    // id    pushes answers ack         fans  screen header
+    {0x300C, true, true, SimAckReply, true, 640, {0x01, 0x01}},
+    {0x3012, true, true, SimAckReply, true, 640, {0x01, 0x01}},
+    {0x300E, true, false, SimAckReply, true, 240, {0x01, 0x01}},
+    {0x3014, true, false, SimAckReply, true, 240, {0x01, 0x01}},
+    {0x3008, false, true, SimAckEcho, true, 320, {0x00, 0x00}},
+    {0x2007, true, false, SimAckNone, false, 0, {0x00, 0x00}},
+    {0x2014, true, false, SimAckNone, false, 0, {0x00, 0x00}},
 };
 
 int SimKindOf(const SimInterface& device)

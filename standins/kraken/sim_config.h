@@ -20,13 +20,13 @@
 //       status pushes at the InitA interval from InitA until the device leaves the bus;
 //       by default as the model does (see sim_model.h).
 //   set answers on|off
-//       InitB, curve and brightness writes answered in the model's way, and on the models
-//       that only push, status requests too; by default as the model does (sim_model.h).
+//       status requests answered, and InitB, curve and brightness writes acknowledged in the
+//       model's way; by default as the model does (see sim_model.h).
 //   set latency MS
 //       ms from a report read to the device's answer to it (default 2; 0 to 1000).
 //   quiet
-//       the cooler of old tests that need silence: no pushes, no answers, no latency (as
-//       set pushes off, set answers off, set latency 0; later lines may set one back).
+//       the cooler of old tests that need silence: no pushes, no acknowledgements, no
+//       latency, status requests answered (later lines may set one back).
 //   fault KIND [ARGUMENTS] [after N] [for M] [every K]
 //       active for requests N+1 .. N+M counted from when this text was applied (no "for":
 //       until the text changes); with "every", only for N+1, N+1+K, N+1+2K... of them.
@@ -67,6 +67,7 @@ constexpr int SimNameSize = 24;          // bytes, NUL included
 constexpr int SimInterfaceCapacity = 8;
 constexpr int SimFaultCapacity = 16;
 constexpr int SimModelValue = -1;        // a reading left to the model
+constexpr int SimRepliesOnly = 2;        // SimConfig::answers: replies, no acknowledgements
 constexpr int SimDefaultReportLength = 64; // bytes, input and output, as the cooler's
 constexpr int SimLiquidNoSata = -2;      // liquidTenths: reported as 0xFF 0xFF
 constexpr int SimDefaultLatencyMs = 2;   // ms
@@ -129,7 +130,8 @@ struct SimConfig {
     int mode;
     bool drift;       // the model's liquid follows the clock
     int pushes;       // status pushes after InitA: 1, 0, or SimModelValue for the model's way
-    int answers;      // answers to writes (and requests, see sim_model.h): likewise
+    int answers;      // replies to status requests and acknowledgements: likewise, or
+                      // SimRepliesOnly
     int latencyMs;    // ms from a report read to the answer
     SimFault faults[SimFaultCapacity];
     int faultCount;
@@ -153,8 +155,7 @@ enum SimAckKind : uint8_t {
 struct SimKind {
     uint16_t productId;
     bool pushes;       // pushes by default
-    bool answers;      // answers by default
-    bool askedOnly;    // answers a status request only with answers on (else pushes only)
+    bool answers;      // answers status requests and acknowledges writes by default
     uint8_t ack;       // SimAckKind
     bool fans;         // a fan channel: without it fan rpm and duty read 0
     int screenSide;    // pixels, width and height; 0: no screen, screen reports ignored

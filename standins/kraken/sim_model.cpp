@@ -166,7 +166,10 @@ void QueueReply(const uint8_t* reply, int request, uint32_t dueMs, bool push)
 // that answers so, FF 01 with the write's first two bytes echoed on a Z, nothing on an X.
 void Answer(uint8_t first, uint8_t second, const uint8_t* write)
 {
-    if (!Answers() || Kind().ack == SimAckNone || ActiveFault(SimFaultSilent, Sim.requests + 1)) return;
+    if (!Answers() || Sim.config.answers == SimRepliesOnly || Kind().ack == SimAckNone ||
+        ActiveFault(SimFaultSilent, Sim.requests + 1)) {
+        return;
+    }
     uint8_t answer[SimReportSize] = {first, second};
     if (Kind().ack == SimAckEcho) {
         answer[0] = 0xFF;
@@ -324,7 +327,7 @@ void SimReceive(const uint8_t* report, int length)
     const bool screen = Kind().screenSide > 0;
     if (StartsWith(report, length, StatusRequest, 2)) {
         BuildStatus(0x01, reply);
-        replies = !Kind().askedOnly || Answers();
+        replies = Answers();
     } else if (StartsWith(report, length, ScreenRequest, 2) && screen) {
         BuildScreenReply(reply);
         replies = true;

@@ -7,7 +7,8 @@
 // (SimKinds in sim_config.h), and behaves as public captures show that model doing; the
 // 300C (Kraken Elite) does all of the following, its siblings differ as their row says:
 // - 300E, 3014 and the X models (2007, 2014) push their status but answer a StatusRequest
-//   only with answers on; the Z models (3008) answer it and push only with pushes on.
+//   only with answers on (the 300C and 3012 with answers off push only too); the Z models
+//   (3008) answer it and push only with pushes on.
 // - Writes are acknowledged the model's way: as below (SimAckReply), by FF 01 with the
 //   write's first two bytes at 14 and 15 (SimAckEcho, Z), or not at all (SimAckNone, X).
 // - A curve is taken only with the model's header bytes 2 and 3; the X models have no fan

@@ -208,7 +208,7 @@ TEST_F(Worker, EachModelIsFoundAndAskedOnlyWhatItHas)
     };
     const Case cases[] = {
         {"device cooler 1e71 300c\n", 0, 1, true, true},
-        {"device cooler 1e71 3012\n", 1, 1, true, true},
+        {"device cooler 1e71 3012\nset answers off\n", 1, 1, true, true},
         {"device cooler 1e71 300e\n", 2, 1, true, true},
         {"device cooler 1e71 300e\nset answers on\n", 2, 1, true, true},
         {"device cooler 1e71 3014\n", 3, 1, true, true},
