@@ -599,3 +599,76 @@ scenario_tray_alerts()
     reads 314 980 "31.4 °C · Pump 980 RPM"
     expect_equal "the badge in its band again" 31 "$(peek TrayBadgeValue 4)"
 }
+
+# The cooler's family, one model after another, each behind the lighting controller and the
+# bootloader (neither ever opened): connected under its own name, its readings in the
+# tooltip, Balanced written with its own header, and nothing asked of what it lacks. The
+# README's pictures of a Z and an X model's dashboard.
+family_app_gone() { ! probe find; }
+
+scenario_tray_family()
+{
+    hx_session_begin
+    hx_control "step none"
+    hx_start_sim
+    # Balanced's pump curve: 60% to 30 degrees, then 2% more a degree, 100% from 50.
+    local body='' d
+    for ((d = 20; d < 60; d++)); do
+        body+=$(printf '%02x' $((d <= 30 ? 60 : d >= 50 ? 100 : 60 + 2 * (d - 30))))
+    done
+    body+=$(printf '0%.0s' {1..40})
+    local model
+    for model in "300c KRAKEN ELITE" "300c KRAKEN ELITE answers off" "3012 KRAKEN ELITE V2" \
+        "3012 KRAKEN ELITE V2 answers off" "300e KRAKEN" "300e KRAKEN answers on" "3014 KRAKEN PLUS" \
+        "3014 KRAKEN PLUS answers on" "3008 KRAKEN Z" "2007 KRAKEN X" "2014 KRAKEN X"; do
+        local id=${model%% *} name=${model#* } answers=
+        [[ $name == *" answers "* ]] && answers="set answers ${name##* }" name=${name% answers *}
+        local header=01 fans=" · Fans 760 RPM" x=0
+        [[ $name == "KRAKEN Z" || $name == "KRAKEN X" ]] && header=00
+        [[ $name == "KRAKEN X" ]] && fans= x=1
+        local mark
+        mark=$(hx_lines "$HX_SIM_LOG")
+        hx_control "device lighting 1e71 2012
+device boot 1e71 3011
+device lighting2 1e71 2021
+device cooler 1e71 $id
+set liquid 314
+set pumprpm 980
+$([ $x = 1 ] || echo set fanrpm 760)
+$answers"
+        hx_start app "$HX_TIDEWATCH"
+        hx_app_wait_window
+        hx_wait_lines "$HX_SIM_LOG" ' out cooler 64 750[12]' 1 10 app "$mark" || hx_fail "$model: no status"
+        probe post 0x111 212 0 || hx_fail "cannot post to the window" # Balanced
+        until_equal 10 "Tidewatch · 31.4 °C · Pump 980 RPM$fans · Balanced" tooltip || hx_fail "$model: tooltip $GOT"
+        local sent
+        sent=$(tail -n +$((mark + 1)) "$HX_SIM_LOG" | grep -a ' in cooler ' | cut -d' ' -f5)
+        grep -qx "7201${header}00$body" <<<"$sent" || hx_fail "$model: pump curve $(grep '^7201' <<<"$sent")"
+        if [ $x = 1 ]; then
+            ! grep -q '^7202\|^3001' <<<"$sent" || hx_fail "$model: a fan curve or screen query sent"
+        else
+            grep -q "^7202${header}${header}" <<<"$sent" || hx_fail "$model: fan curve $(grep '^7202' <<<"$sent")"
+            grep -q '^3001' <<<"$sent" || hx_fail "$model: no screen query"
+        fi
+        # Pushes alone: no reply to a status request came, and the status was taken all the same.
+        if [[ $answers == *off || ( $id =~ 300e|3014|2007|2014 && -z $answers ) ]]; then
+            ! tail -n +$((mark + 1)) "$HX_SIM_LOG" | grep -aq ' out cooler 64 7501' || hx_fail "$model: a status reply"
+        fi
+        open_by_double_click
+        hx_until 5 hx_app_header_is "$name  \u00b7  CONNECTED" || hx_fail "$model: header"
+        if [[ $id == 3008 || $id == 2007 ]]; then
+            local shot=$HX_SESSION/dashboard-kraken-${name##* }.png
+            hx_app_screenshot "${shot,,}" && picture "${shot,,}"
+        fi
+        if [ $x = 1 ]; then
+            open_menu "menu-$id"
+            expect_equal "$model: no fan duty nor screen" "e - g e E e e - g e> e - e" "$MENU_SIG"
+            xdotool key Escape
+            until_equal 5 0 eval 'probe menus | wc -l' || hx_fail "the menu stayed open"
+        fi
+        hx_stop app
+        hx_until 5 family_app_gone || hx_fail "the program stayed"
+        hx_log "ok: $model"
+    done
+    ! grep -aE ' (open|in) (lighting|boot)' "$HX_SIM_LOG" || hx_fail "the lighting controller or the bootloader opened"
+}
