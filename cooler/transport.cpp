@@ -2,6 +2,8 @@
 
 #include "cooler/models.h"
 
+int LastIoEnd = IoDone;
+
 namespace {
 
 char16_t Lower(char16_t c)

@@ -70,28 +70,35 @@ int32_t CoolerModelOfDevice(HANDLE device, const HidCalls& hid)
 }
 
 // The interface at `path` opened, if it opens and is the cooler; otherwise
-// INVALID_HANDLE_VALUE and nothing left open.
-HANDLE OpenIfCooler(const wchar_t* path, const HidCalls& hid, int32_t* model)
+// INVALID_HANDLE_VALUE and nothing left open. `*model` set to its row of cooler/models.h;
+// `*held` set when a path that may be a cooler's does not open.
+HANDLE OpenIfCooler(const wchar_t* path, const HidCalls& hid, int32_t* model, bool* held)
 {
     if (!PathMayBeCooler(reinterpret_cast<const char16_t*>(path))) return INVALID_HANDLE_VALUE;
     HANDLE device = CreateFileW(path, GENERIC_READ | GENERIC_WRITE,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_OVERLAPPED, nullptr);
-    if (device == INVALID_HANDLE_VALUE) return INVALID_HANDLE_VALUE;
+    if (device == INVALID_HANDLE_VALUE) {
+        *held = true;
+        return INVALID_HANDLE_VALUE;
+    }
     *model = CoolerModelOfDevice(device, hid);
     if (*model >= 0) return device;
     CloseHandle(device);
     return INVALID_HANDLE_VALUE;
 }
 
-HANDLE SearchInterfaces(const HidCalls& hid, int32_t* model)
+CoolerSearch SearchInterfaces(const HidCalls& hid)
 {
     GUID hidClass = {};
     hid.getHidGuid(&hidClass);
     HDEVINFO set = SetupDiGetClassDevsW(&hidClass, nullptr, nullptr, PresentInterfaces);
-    if (set == INVALID_HANDLE_VALUE) return INVALID_HANDLE_VALUE;
+    // Nothing could be listed: not evidence that the cooler is gone.
+    if (set == INVALID_HANDLE_VALUE) return {INVALID_HANDLE_VALUE, SearchHeld, -1};
 
     HANDLE cooler = INVALID_HANDLE_VALUE;
+    int32_t model = -1;
+    bool held = false;
     SP_DEVICE_INTERFACE_DATA interfaceData = {};
     interfaceData.cbSize = InterfaceDataSize;
     alignas(8) uint8_t detailBuffer[DetailBufferSize];
@@ -109,19 +116,39 @@ HANDLE SearchInterfaces(const HidCalls& hid, int32_t* model)
         // A path that filled the buffer to the end still ends inside it.
         detailBuffer[DetailBufferSize - 2] = 0;
         detailBuffer[DetailBufferSize - 1] = 0;
-        cooler = OpenIfCooler(detail->DevicePath, hid, model);
+        cooler = OpenIfCooler(detail->DevicePath, hid, &model, &held);
     }
     SetupDiDestroyDeviceInfoList(set);
-    return cooler;
+    if (cooler != INVALID_HANDLE_VALUE) return {cooler, SearchOpened, model};
+    return {cooler, held ? SearchHeld : SearchAbsent, -1};
+}
+
+// Errors of a handle whose device has left: removed, or (the pipes that stand in for the
+// device under test) its other end closed.
+bool Removed(DWORD error)
+{
+    return error == ERROR_DEVICE_NOT_CONNECTED || error == ERROR_DEV_NOT_EXIST ||
+           error == ERROR_BROKEN_PIPE || error == ERROR_PIPE_NOT_CONNECTED ||
+           error == ERROR_NO_DATA;
+}
+
+bool Ended(IoEnd end)
+{
+    LastIoEnd = end;
+    return end == IoDone;
+}
+
+bool Failed()
+{
+    return Ended(Removed(GetLastError()) ? IoRemoved : IoFailed);
 }
 
 } // namespace
 
-HANDLE FindCooler(int32_t* model)
+CoolerSearch SearchCooler()
 {
-    int32_t row = -1;
     HMODULE hid = LoadLibraryExW(L"hid.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    if (!hid) return INVALID_HANDLE_VALUE;
+    if (!hid) return {INVALID_HANDLE_VALUE, SearchHeld, -1};
     HidCalls calls;
     calls.getHidGuid = reinterpret_cast<GetHidGuidCall>(Resolve(hid, "HidD_GetHidGuid"));
     calls.getAttributes = reinterpret_cast<GetAttributesCall>(Resolve(hid, "HidD_GetAttributes"));
@@ -130,14 +157,13 @@ HANDLE FindCooler(int32_t* model)
     calls.freePreparsedData =
         reinterpret_cast<FreePreparsedDataCall>(Resolve(hid, "HidD_FreePreparsedData"));
     calls.getCaps = reinterpret_cast<GetCapsCall>(Resolve(hid, "HidP_GetCaps"));
-    HANDLE cooler = INVALID_HANDLE_VALUE;
+    CoolerSearch found = {INVALID_HANDLE_VALUE, SearchHeld, -1};
     if (calls.getHidGuid && calls.getAttributes && calls.getPreparsedData &&
         calls.freePreparsedData && calls.getCaps) {
-        cooler = SearchInterfaces(calls, &row);
+        found = SearchInterfaces(calls);
     }
     FreeLibrary(hid);
-    if (model) *model = row;
-    return cooler;
+    return found;
 }
 
 bool ReportIo(HANDLE cooler, HANDLE ioEvent, IoDirection direction, uint8_t* report,
@@ -151,17 +177,17 @@ bool ReportIo(HANDLE cooler, HANDLE ioEvent, IoDirection direction, uint8_t* rep
                                ? WriteFile(cooler, report, ReportSize, nullptr, &overlapped)
                                : ReadFile(cooler, report, ReportSize, nullptr, &overlapped);
     if (!completed) {
-        if (GetLastError() != ERROR_IO_PENDING) return false;
+        if (GetLastError() != ERROR_IO_PENDING) return Failed();
         if (WaitForSingleObject(ioEvent, limitMs) != WAIT_OBJECT_0) {
             CancelIoEx(cooler, &overlapped);
             // Until the cancelled operation has ended the driver may still write into the
             // caller's buffer and this frame's OVERLAPPED.
             WaitForSingleObject(ioEvent, INFINITE);
-            return false;
+            return Ended(IoTimedOut);
         }
     }
-    if (!GetOverlappedResult(cooler, &overlapped, &transferred, FALSE)) return false;
-    return transferred == static_cast<DWORD>(ReportSize);
+    if (!GetOverlappedResult(cooler, &overlapped, &transferred, FALSE)) return Failed();
+    return Ended(transferred == static_cast<DWORD>(ReportSize) ? IoDone : IoFailed);
 }
 
 void CloseCooler(HANDLE cooler)

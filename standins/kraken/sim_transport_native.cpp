@@ -242,19 +242,22 @@ void* PollCooler(void*)
 
 } // namespace
 
-HANDLE FindCooler(int32_t* model)
+CoolerSearch SearchCooler()
 {
     pthread_mutex_lock(&SimLock);
     Tick();
     Link* found = nullptr;
     int32_t row = -1;
+    bool held = false;
     for (int i = 0; i < Sim.config.interfaceCount && !found; ++i) {
         const SimInterface& device = Sim.config.interfaces[i];
         if (device.absent || (Sim.unplugged && IsCoolerInterface(device))) continue;
-        if (device.noDetail || device.held) continue;
+        if (device.noDetail) continue;
         // As on Windows, the ids in a device's path keep what is not a cooler unopened.
         row = device.vendorId == CoolerVendorId ? CoolerModelOf(device.productId) : -1;
         if (!device.noIds && row < 0) continue;
+        held = held || device.held;
+        if (device.held) continue;
         Link* link = OpenLink(i);
         if (!link) continue;
         const bool reports64 = !device.noCaps && device.inputLength == SimDefaultReportLength &&
@@ -265,9 +268,9 @@ HANDLE FindCooler(int32_t* model)
         }
         found = link;
     }
-    if (model) *model = found ? row : -1;
     pthread_mutex_unlock(&SimLock);
-    return found ? static_cast<HANDLE>(found) : INVALID_HANDLE_VALUE;
+    if (found) return {static_cast<HANDLE>(found), SearchOpened, row};
+    return {INVALID_HANDLE_VALUE, held ? SearchHeld : SearchAbsent, -1};
 }
 
 bool ReportIo(HANDLE cooler, HANDLE ioEvent, IoDirection direction, uint8_t* report,
@@ -280,6 +283,7 @@ bool ReportIo(HANDLE cooler, HANDLE ioEvent, IoDirection direction, uint8_t* rep
     // One operation at a time per handle, as the worker does.
     const bool started = link && !link->io.active;
     if (started) Start(*link, ioEvent, direction, report);
+    LastIoEnd = link && !link->alive ? IoRemoved : IoFailed;
     pthread_mutex_unlock(&SimLock);
     if (!started) return false;
 
@@ -310,6 +314,7 @@ bool ReportIo(HANDLE cooler, HANDLE ioEvent, IoDirection direction, uint8_t* rep
         }
         pthread_mutex_unlock(&SimLock);
         WaitForSingleObject(ioEvent, INFINITE);
+        LastIoEnd = IoTimedOut;
         return false;
     }
     pthread_mutex_lock(&SimLock);
@@ -318,6 +323,7 @@ bool ReportIo(HANDLE cooler, HANDLE ioEvent, IoDirection direction, uint8_t* rep
         ok = link->io.ok && link->io.transferred == ReportSize;
         link->io = {};
     }
+    LastIoEnd = ok ? IoDone : !link->alive ? IoRemoved : IoFailed;
     pthread_mutex_unlock(&SimLock);
     return ok;
 }

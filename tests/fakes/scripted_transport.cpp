@@ -69,11 +69,7 @@ const uint8_t* ScriptedWrite(int index) { return Writes[index]; }
 
 int ScriptedReadCount() { return ReadsTaken; }
 
-HANDLE FindCooler(int32_t* model)
-{
-    if (model) *model = 0;
-    return ScriptedCooler();
-}
+CoolerSearch SearchCooler() { return {ScriptedCooler(), SearchOpened, 0}; }
 
 void CloseCooler(HANDLE) {}
 
