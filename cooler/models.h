@@ -4,9 +4,11 @@
 
 #include "app/base.h"
 
+constexpr char16_t ModelNameStem[] = u"KRAKEN";
+
 struct CoolerModel {
     uint16_t productId;
-    const char16_t* name;   // the dashboard header's, e.g. "KRAKEN Z"
+    char16_t name[10];      // after ModelNameStem in the header: "KRAKEN" and " Z"
     bool fans;              // a fan channel: no fan curve, figures or duty without it
     bool screen;            // a screen: no screen query or brightness without it
     uint8_t curveHeader[2]; // bytes 2 and 3 of the fan curve; the pump curve's are [0], 00

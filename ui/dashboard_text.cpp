@@ -27,7 +27,8 @@ int AppendConditions(char16_t* buffer, int pos, int cap, int32_t conditions,
 
 int HeaderText(char16_t* buffer, int cap, const CoolerStatus& status)
 {
-    const int pos = AppendText(buffer, 0, cap, CurrentModel().name);
+    int pos = AppendText(buffer, 0, cap, ModelNameStem);
+    pos = AppendText(buffer, pos, cap, CurrentModel().name);
     if (!status.connected) return AppendText(buffer, pos, cap, u"  ·  WAITING");
     if (!status.conditions) return AppendText(buffer, pos, cap, u"  ·  CONNECTED");
     return AppendConditions(buffer, pos, cap, status.conditions, u"  ·  ");
