@@ -180,5 +180,7 @@ EpisodeDecisions StepEpisodes(Episodes* e, const EpisodeEvent& event, DWORD nowM
     }
     d.conditions = e->on;
     d.balloons = e->on & ~before;
+    // A pump stopped by a fault of the cooler: the fault's balloon says what to check.
+    if (e->on & ConditionCoolerFault) d.balloons &= ~ConditionPumpStopped;
     return d;
 }

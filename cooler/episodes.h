@@ -22,7 +22,8 @@
 //   polls in a row (pump at 500 RPM or more; liquid below 50.0 °C; liquid not FF FF; duties
 //   on the curves), on the user's apply (CURVE NOT HELD), or once the cooler has been really
 //   gone for EpisodeGoneMs with no answered poll since. Each episode gives one balloon, when
-//   it starts.
+//   it starts; a pump that stops while the cooler reports a fault gives none (the fault's
+//   balloon already says to check its power).
 // - A report with the liquid at FF FF is an answered poll (the link is sound); its liquid is
 //   unknown, so neither LIQUID HOT nor the curve watch judges it; its pump and fan figures
 //   count.
