@@ -245,13 +245,13 @@ bool ParseSimConfig(const char* text, int length, SimConfig* config, int* errorL
 
 const SimKind SimKinds[SimKindCount] = {
     // id    pushes answers ack         fans  screen header
-    {0x300C, true, true, SimAckReply, true, 640, {0x01, 0x01}},
-    {0x3012, true, true, SimAckReply, true, 640, {0x01, 0x01}},
-    {0x300E, true, false, SimAckReply, true, 240, {0x01, 0x01}},
-    {0x3014, true, false, SimAckReply, true, 240, {0x01, 0x01}},
-    {0x3008, false, true, SimAckEcho, true, 320, {0x00, 0x00}},
-    {0x2007, true, false, SimAckNone, false, 0, {0x00, 0x00}},
-    {0x2014, true, false, SimAckNone, false, 0, {0x00, 0x00}},
+    {0x300C, true, true, SimAckReply, true, 640, 0x01},
+    {0x3012, true, true, SimAckReply, true, 640, 0x01},
+    {0x300E, true, false, SimAckReply, true, 240, 0x01},
+    {0x3014, true, false, SimAckReply, true, 240, 0x01},
+    {0x3008, false, true, SimAckEcho, true, 320, 0x00},
+    {0x2007, true, false, SimAckNone, false, 0, 0x00},
+    {0x2014, true, false, SimAckNone, false, 0, 0x00},
 };
 
 int SimKindOf(const SimInterface& device)

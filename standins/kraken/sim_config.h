@@ -145,21 +145,19 @@ bool ParseSimConfig(const char* text, int length, SimConfig* config, int* errorL
 // device's own behaviour: pushes, answers and a latency of SimDefaultLatencyMs.
 void ClearSimConfig(SimConfig* config);
 
-// How each cooler id behaves, after public captures of the family (sim_model.h).
-enum SimAckKind : uint8_t {
-    SimAckReply = 0, // InitB 71 01, a curve 73 and its channel, a brightness write 31 02
-    SimAckEcho = 1,  // FF 01, with the write's first two bytes at 14 and 15
-    SimAckNone = 2,  // nothing, even with answers on
-};
+// How each cooler id behaves, after public captures of the family. Acknowledgements: 71 01,
+// 73 and the channel, 31 02 (SimAckReply); FF 01 echoing the write's bytes 0-1 at 14-15
+// (SimAckEcho, Z); none (SimAckNone, X).
+enum SimAckKind : uint8_t { SimAckReply, SimAckEcho, SimAckNone };
 
 struct SimKind {
     uint16_t productId;
-    bool pushes;       // pushes by default
-    bool answers;      // answers status requests and acknowledges writes by default
-    uint8_t ack;       // SimAckKind
-    bool fans;         // a fan channel: without it fan rpm and duty read 0
-    int screenSide;    // pixels, width and height; 0: no screen, screen reports ignored
-    uint8_t curveHeader[2]; // bytes 2, 3 of a fan curve it takes (a pump curve's: [0], 0)
+    bool pushes;         // by default
+    bool answers;        // status requests and acknowledgements, by default
+    uint8_t ack;         // SimAckKind
+    bool fans;           // without: fan rpm and duty read 0
+    int screenSide;      // pixels; 0: no screen
+    uint8_t curveHeader; // bytes 2 and 3 of a fan curve, byte 2 of a pump curve
 };
 
 constexpr int SimKindCount = 7;

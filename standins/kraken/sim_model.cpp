@@ -200,9 +200,9 @@ bool StartsWith(const uint8_t* report, int length, const uint8_t* prefix, int pr
 // Stores a duty curve report; false when it is not one.
 bool StoreCurve(const uint8_t* report, int length)
 {
-    const uint8_t* header = Kind().curveHeader;
-    const uint8_t pumpHeader[] = {0x72, 0x01, header[0], 0x00};
-    const uint8_t fanHeader[] = {0x72, 0x02, header[0], header[1]};
+    const uint8_t header = Kind().curveHeader;
+    const uint8_t pumpHeader[] = {0x72, 0x01, header, 0x00};
+    const uint8_t fanHeader[] = {0x72, 0x02, header, header};
     const bool pump = StartsWith(report, length, pumpHeader, 4);
     if (!pump && (!Kind().fans || !StartsWith(report, length, fanHeader, 4))) return false;
     if (length < 4 + SimCurvePoints) return false;

@@ -3,19 +3,11 @@
 // time of the host's clock, that its host (the native backend or the Windows simulator
 // program) drains after every call and whenever SimNextEventMs comes round.
 //
-// It is the model of the first cooler interface of the configuration, by its product id
-// (SimKinds in sim_config.h), and behaves as public captures show that model doing; the
-// 300C (Kraken Elite) does all of the following, its siblings differ as their row says:
-// - 300E, 3014 and the X models (2007, 2014) push their status but answer a StatusRequest
-//   only with answers on (the 300C and 3012 with answers off push only too); the Z models
-//   (3008) answer it and push only with pushes on.
-// - Writes are acknowledged the model's way: as below (SimAckReply), by FF 01 with the
-//   write's first two bytes at 14 and 15 (SimAckEcho, Z), or not at all (SimAckNone, X).
-// - A curve is taken only with the model's header bytes 2 and 3; the X models have no fan
-//   channel (fan rpm and duty read 0, a fan curve is not taken) and no screen (screen
-//   requests and brightness writes go unanswered and unheeded). The screen's side is the
-//   model's (640, 240 or 320 pixels).
-// The device itself:
+// It plays the model of the first cooler interface of the configuration (SimKinds): the
+// 300C does all that follows; a sibling differs as its row says (whether it pushes, answers
+// status requests and acknowledges writes by default, and how; its fans, screen and curve
+// header: a curve with another header, a fan curve without fans, and screen reports without
+// a screen are not taken). The 300C:
 // - It answers StatusRequest (74 01) with a StatusReply (75 01) and ScreenInfoRequest (30 01)
 //   with a ScreenInfoReply (31 01, width and height 640 x 640 in bytes 20..23), a few ms
 //   after reading the request (the latency, 2 ms by default).
