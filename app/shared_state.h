@@ -62,7 +62,8 @@ extern volatile LONG ScreenMode;          // opaque 0..3, -1 not yet read; worke
 extern volatile LONG BalloonsDue;         // Condition* bits whose balloon is due; worker sets,
                                           // interface clears each once shown or ended
 extern volatile LONG ResumePending;       // interface sets 1 on a resume, worker takes
-extern volatile LONG CoolerModelIndex;    // row of cooler/models.h last opened, 0 before; worker writes
+extern volatile LONG CoolerModelIndex;    // row of cooler/models.h last opened (0 before);
+                                          // worker writes, interface reads
 extern HANDLE StopEvent;                  // manual reset; interface creates and signals at shutdown
 extern HANDLE WakeEvent;                  // auto reset; interface signals after every request
 extern HWND MainWindow;                   // interface thread creates it; worker only posts to it

@@ -29,7 +29,8 @@ bool DecodeScreenInfoReply(const uint8_t report[ReportSize], int32_t* brightness
 // InitA then InitB; InitB only after InitA was written.
 bool InitCooler(HANDLE cooler, HANDLE ioEvent);
 // Fields 1 to 7 of `status` from the first status report (reply or push) after its request,
-// if valid: never the reply alone, which some models do not send. Like ReadScreenInfo, drops what input was waiting before it writes its request.
+// if valid: not the reply alone, which some models never send. Like ReadScreenInfo, drops
+// what input was waiting before it writes its request.
 bool ReadStatus(HANDLE cooler, HANDLE ioEvent, CoolerStatus* status);
 // One 40-point duty curve for the channel, with the model's header. Nothing the cooler sends
 // back is waited for: no model's acknowledgement can be relied on.
