@@ -102,8 +102,10 @@ void TakeBrightness(WorkerState* state)
 {
     // A level the cooler kept refusing on this connection waits for the next one; a level
     // chosen since is tried.
-    const int32_t pending = AtomicRead(&BrightnessRequest);
-    if (pending == state->brightnessFailed && state->brightnessFailures >= BrightnessTries) return;
+    if (!BrightnessWorthTrying(AtomicRead(&BrightnessRequest), state->brightnessFailed,
+                               state->brightnessFailures)) {
+        return;
+    }
     const int32_t level = InterlockedExchange(&BrightnessRequest, -1);
     if (level < 0 || !Model(state).screen) return;
     const int32_t mode = AtomicRead(&ScreenMode);
@@ -145,6 +147,11 @@ bool Answered(WorkerState* state, DWORD nowMs)
 }
 
 } // namespace
+
+bool BrightnessWorthTrying(int32_t level, int32_t failedLevel, int32_t failures)
+{
+    return level != failedLevel || failures < BrightnessTries;
+}
 
 void StartWorker(WorkerState* state)
 {

@@ -38,6 +38,10 @@ struct TurnWait {
     DWORD limitMs;
 };
 
+// Whether a brightness request for `level` is taken on this connection: not while it is the
+// level whose writes failed `failures` >= BrightnessTries times on it; any other level is.
+bool BrightnessWorthTrying(int32_t level, int32_t failedLevel, int32_t failures);
+
 // Creates the I/O event, starts GPU telemetry and clears the working state.
 void StartWorker(WorkerState* state);
 

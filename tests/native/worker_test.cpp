@@ -477,6 +477,13 @@ TEST_F(Worker, ABrightnessWriteThatFailsIsKeptUntilTheCoolerIsBack)
     EXPECT_EQ(AtomicRead(&BrightnessRequest), 100);
 }
 
+TEST(Brightness, ANewLevelIsTriedAfterAnotherKeptFailing)
+{
+    EXPECT_TRUE(BrightnessWorthTrying(50, 50, BrightnessTries - 1));
+    EXPECT_FALSE(BrightnessWorthTrying(50, 50, BrightnessTries));
+    EXPECT_TRUE(BrightnessWorthTrying(100, 50, BrightnessTries));
+}
+
 // However many unasked reports the cooler sends after each report it reads, every reply wait
 // starts after the request: neither a poll nor the one after an apply fails.
 TEST_F(Worker, AFloodOfUnaskedReportsFailsNoPoll)
