@@ -489,9 +489,9 @@ scenario_tray_menu_stacked_and_session_end()
 
 # A single left click does nothing, a double click opens the window in the work area's corner
 # (Wine reports no icon rectangle) and never the menu, and leaves a visible window where it is;
-# a keyboard selection (a right click the pointer did not make) opens the menu in that corner
-# too. At each DPI the screen is large enough for the whole window: a window manager keeps a
-# window that does not fit on the screen, so the too-large case is checked natively only.
+# a keyboard selection (a right click the pointer did not make) opens the menu there too. At each
+# DPI the screen is large enough for the whole window: a window manager keeps a window that
+# does not fit on the screen, so the too-large case is checked natively only.
 tray_clicks_and_placement() # DPI SCREEN
 {
     local dpi=$1
@@ -528,8 +528,8 @@ tray_clicks_and_placement() # DPI SCREEN
     probe post $TRAY_NOTIFY 1 0x203
     hx_sleep 0.3
     expect_equal "a visible window is not placed again" "$moved" "$(state_now)"
-    # A keyboard selection: to an icon that set no notification version the shell sends the
-    # mouse messages of a right click, with no move report of the pointer before them.
+    # A keyboard selection: without a notification version, the mouse
+    # messages the shell sends for it, with no move report of the pointer before them.
     xdotool mousemove 300 200
     menu_in_corner "a right click the pointer did not make" 0x205 "$wr" "$wb"
 }

@@ -93,8 +93,7 @@ hx_app_state() { hx_probe state | tr ' ' '\n' | sed -n "s/^$1=//p"; }
 
 hx_app_visible_is() { [ "$(hx_app_state visible)" = "$1" ]; }
 
-# hx_app_peek NAME SIZE [OFFSET]: a global (or a field of one) of the running program, found
-# by name in the link map.
+# hx_app_peek NAME SIZE [OFFSET]: a global (its field at OFFSET) found by name in the link map.
 hx_app_peek()
 {
     local base address
