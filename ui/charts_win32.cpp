@@ -2,6 +2,7 @@
 
 #include "app/text.h"
 #include "profiles/profiles.h"
+#include "ui/dashboard_text.h"
 #include "ui/draw_win32.h"
 #include "app/shell.h"
 #include "ui/theme.h"
@@ -140,7 +141,7 @@ void DrawCurveChart(HDC dc, const PixelRect& chart, const CoolerStatus& status)
     }
 
     if (profile == ProfileUnchanged) {
-        DrawTextIn(dc, chart, u"No curve written this run", palette.textMuted, TextCentred);
+        DrawTextIn(dc, chart, NoCurveWritten, palette.textMuted, TextCentred);
     } else {
         DrawCurveLine(dc, chart, profile, ChannelPump, pumpDuty, palette.accent);
         DrawCurveLine(dc, chart, profile, ChannelFans, fanDuty, palette.fans);

@@ -5,6 +5,7 @@
 #include "profiles/profiles.h"
 #include "telemetry/gpu.h"
 #include "telemetry/history.h"
+#include "ui/accessible_server.h"
 #include "ui/charts.h"
 #include "ui/controls.h"
 #include "ui/dashboard_text.h"
@@ -61,18 +62,18 @@ void DrawReadings(HDC dc, const RECT& client, const CoolerStatus& status, char16
 void DrawHistorySections(HDC dc, const RECT& client, const CoolerStatus& status, char16_t* line)
 {
     const Palette& palette = *ActivePalette;
-    DrawSectionTitle(dc, Row(RowCoolerTitle, client), u"COOLER", palette.textSecondary, u"Fans",
-                     palette.fans, u"Temp", palette.temperature);
+    DrawSectionTitle(dc, Row(RowCoolerTitle, client), CoolerTitle, palette.textSecondary, FansLabel,
+                     palette.fans, TempLegend, palette.temperature);
     DrawHistoryChart(dc, Row(RowCoolerChart, client), CoolerHistory, status.connected != 0,
-                     palette.fans, u"No cooler history");
+                     palette.fans, NoCoolerHistory);
 
     char16_t name[GpuNameCapacity];
     CopyGpuName(name);
     GpuTitleText(line, DashboardLineCapacity, name);
-    DrawSectionTitle(dc, Row(RowGpuTitle, client), line, palette.textSecondary, u"Fan",
-                     palette.gpuFan, u"Temp", palette.temperature);
+    DrawSectionTitle(dc, Row(RowGpuTitle, client), line, palette.textSecondary, FanLegend,
+                     palette.gpuFan, TempLegend, palette.temperature);
     DrawHistoryChart(dc, Row(RowGpuChart, client), GpuHistory, status.gpuValid != 0,
-                     palette.gpuFan, u"No GPU telemetry");
+                     palette.gpuFan, NoGpuTelemetry);
     DrawTextIn(dc, Row(RowLeftCaption, client), u"10 min ago", palette.textMuted, TextLine);
     DrawTextIn(dc, Row(RowRightCaption, client), u"now", palette.textMuted, TextRight);
 }
@@ -88,10 +89,11 @@ void DrawDashboard(HDC dc, const RECT& client)
 
     CoolerStatus status;
     CopyLatestStatus(&status);
+    AnnounceChanges(status);
     DrawReadings(dc, client, status, line);
     DrawHistorySections(dc, client, status, line);
-    DrawSectionTitle(dc, Row(RowCurveTitle, client), u"COOLER CURVE  ·  EDITABLE", palette.accent,
-                     u"Pump", palette.accent, u"Fans", palette.fans);
+    DrawSectionTitle(dc, Row(RowCurveTitle, client), CurveTitle, palette.accent,
+                     PumpLabel, palette.accent, FansLabel, palette.fans);
     DrawCurveChart(dc, Row(RowCurveChart, client), status);
     DrawControls(dc, status);
 

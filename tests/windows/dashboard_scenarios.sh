@@ -848,3 +848,94 @@ ButtonFace 0 0 0"
     shot light-again
     expect_pixel "Balanced selected (light again)" light-again "${balanced[@]}" "$(colour accent)"
 }
+
+# --- Screen readers ----------------------------------------------------------------------------
+
+# tree: the accessible tree as another process reads it (probe access), in $TREE.
+tree() { TREE=$(probe access) || hx_fail "no accessible tree: $TREE"; }
+
+# element ID FIELD: a field of child ID's line of $TREE (2 role, 3 state, 4..7 location, 8 hit,
+# text: name|value).
+element()
+{
+    local line
+    line=$(grep -m1 "^$1 " <<<"$TREE")
+    case $2 in
+    text) cut -d' ' -f9- <<<"$line" ;;
+    *) cut -d' ' -f"$2" <<<"$line" ;;
+    esac
+}
+
+expect_element() { expect_equal "child $1 ($3)" "$2" "$(element "$1" text)"; }
+
+# A screen reader from another process reads the dashboard and drives it: the elements in
+# reading order with their live texts, each found by a hit test at its centre and as large as
+# the layout's box; the focused element follows Tab; Balanced pressed through its default
+# action writes both curves and turns checked; a slider set to a value moves; once the
+# window is gone, a call on the tree held fails cleanly.
+scenario_dashboard_screen_reader()
+{
+    hx_session_begin
+    hx_gpu "name=NVIDIA GeForce XY 100" fan=40 rpm=1500 temp=55
+    hx_control "device cooler 1e71 300c
+set liquid 312
+set pumprpm 2210
+set pumpduty 62
+set fanrpm 540
+set fanduty 27"
+    hx_start_sim
+    dash_start
+    wait_peek LatestStatus 1 10 || hx_fail "the cooler did not connect"
+    wait_peek_least CoolerHistory 1 10 4096 || hx_fail "no cooler history"
+    tree
+    hx_log "$TREE"
+    expect_equal "children" 17 "$(grep -c '^[0-9]' <<<"$TREE")"
+    expect_element 1 'KRAKEN ELITE  ·  CONNECTED|' header
+    expect_element 2 'Liquid|31.2 °C' temperature
+    expect_element 3 'Pump  2210 RPM  62%|' "pump line"
+    expect_element 5 'GPU  1500 RPM  40%  55 °C|' "GPU line"
+    expect_element 6 'COOLER|Fans 27%, Temp 31 °C' "cooler chart"
+    expect_element 8 'COOLER CURVE  ·  EDITABLE|No curve written this run' "curve chart"
+    expect_element 10 'Balanced|' "Balanced"
+    expect_element 13 'Pump|60 %' "pump slider"
+    expect_element 15 'Apply|' "Apply"
+    expect_element 16 'Current cooler curve unchanged|' sentence
+    local id box l t r b
+    for id in 1 2 6 9 10 11 12 13 14 15 16 17; do
+        expect_equal "hit test of child $id" "$id" "$(element $id 8)"
+    done
+    for box in 10:balanced 13:pumpSlider 15:applyButton; do
+        read -r l t r b <<<"${BOX[${box#*:}]}"
+        expect_equal "size of child ${box%:*}" "$((r - l)) $((b - t))" "$(element "${box%:*}" 6) $(element "${box%:*}" 7)"
+    done
+    expect_equal "roles of Balanced and the pump slider" "2b 33" "$(element 10 2) $(element 13 2)"
+
+    probe foreground-set >/dev/null
+    keys Tab
+    tree
+    expect_equal "focus after Tab" 10 "$(sed -n 's/^focus //p' <<<"$TREE")"
+    (( 0x$(element 10 3) & 4 )) || hx_fail "Balanced is not focused after Tab"
+
+    local writes
+    writes=$(curve_writes)
+    expect_equal "default action of Balanced" "result 00000000" "$(probe access press 10)"
+    hx_wait_line "$HX_SIM_LOG" " in cooler 64 $(curve_report 72020101 "$BALANCED_FANS")\$" 5 ||
+        hx_fail "Balanced's fan curve was not written"
+    hx_has "$HX_SIM_LOG" " in cooler 64 $(curve_report 72010100 "$BALANCED_PUMP")\$" ||
+        hx_fail "Balanced's pump curve was not written"
+    [ "$(curve_writes)" = $((writes + 2)) ] || hx_fail "not exactly two curve reports were written"
+    wait_peek AppliedProfile 2 5 || hx_fail "Balanced was not recorded as applied"
+    tree
+    hx_log "$TREE"
+    (( 0x$(element 10 3) & 0x10 )) || hx_fail "Balanced is not checked once applied"
+    (( 0x$(element 9 3) & 0x10 )) && hx_fail "Silent is checked"
+    expect_element 8 'COOLER CURVE  ·  EDITABLE|Pump  62%, Fans  27% at 31 °C' "curve chart, Balanced"
+
+    expect_equal "pump slider set" "result 00000000" "$(probe access set 13 '70 %')"
+    expect_equal "pump duty set" 70 "$(peek ManualPumpDuty 4)"
+
+    # Disconnected (80010108, 800401fd) or, the process ended already, unreachable (800706ba).
+    local after
+    after=$(probe access-exit | tail -n 1)
+    [[ $after =~ ^after\ (80010108|800401fd|800706ba)$ ]] || hx_fail "a call after the window is gone: $after"
+}

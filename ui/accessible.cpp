@@ -1,0 +1,201 @@
+#include "ui/accessible.h"
+
+#include "app/shell.h"
+#include "app/text.h"
+#include "profiles/profiles.h"
+#include "telemetry/gpu.h"
+#include "ui/dashboard_text.h"
+
+namespace {
+
+bool IsControl(AccessibleElement element) { return element >= ElementSilent && element <= ElementApply; }
+
+bool IsSlider(AccessibleElement element)
+{
+    return element == ElementPumpSlider || element == ElementFanSlider;
+}
+
+// low–high, or the one value when they are equal.
+int AppendRange(char16_t* buffer, int pos, int cap, const HistoryRange& range, int series)
+{
+    pos = AppendDecimal(buffer, pos, cap, range.low[series]);
+    if (range.low[series] == range.high[series]) return pos;
+    pos = AppendText(buffer, pos, cap, u"–");
+    return AppendDecimal(buffer, pos, cap, range.high[series]);
+}
+
+// "Fans 20–45%, Temp 31 °C", or the chart's empty text.
+int HistoryText(char16_t* buffer, int cap, const HistoryRange& range, const char16_t* label,
+                const char16_t* emptyText)
+{
+    if (range.count == 0) return AppendText(buffer, 0, cap, emptyText);
+    int pos = AppendText(buffer, 0, cap, label);
+    pos = AppendText(buffer, pos, cap, u" ");
+    pos = AppendRange(buffer, pos, cap, range, 0);
+    pos = AppendText(buffer, pos, cap, u"%, ");
+    pos = AppendText(buffer, pos, cap, TempLegend);
+    pos = AppendText(buffer, pos, cap, u" ");
+    pos = AppendRange(buffer, pos, cap, range, 1);
+    return AppendText(buffer, pos, cap, u" °C");
+}
+
+// The applied curves' duties at the liquid temperature: "Pump 64%, Fans 29% at 32 °C".
+int CurveText(char16_t* buffer, int cap, const CoolerStatus& status)
+{
+    const int32_t applied = AtomicRead(&AppliedProfile);
+    if (applied == ProfileUnchanged) return AppendText(buffer, 0, cap, NoCurveWritten);
+    if (!status.connected) return CurveSentence(buffer, cap, applied);
+    const int32_t degrees = (status.liquidTenths + 5) / 10;
+    int32_t point = degrees - CurveFirstDegree;
+    if (point < 0) point = 0;
+    if (point >= CurvePoints) point = CurvePoints - 1;
+    uint8_t pump[CurvePoints], fans[CurvePoints];
+    BuildDutyCurve(applied, ChannelPump, AtomicRead(&AppliedPumpDuty), pump);
+    BuildDutyCurve(applied, ChannelFans, AtomicRead(&AppliedFanDuty), fans);
+    int pos = LabelPercent(buffer, cap, PumpLabel, pump[point]);
+    pos = AppendText(buffer, pos, cap, u", ");
+    pos = AppendText(buffer, pos, cap, FansLabel);
+    pos = AppendText(buffer, pos, cap, u"  ");
+    pos = AppendDecimal(buffer, pos, cap, fans[point]);
+    pos = AppendText(buffer, pos, cap, u"% at ");
+    pos = AppendDecimal(buffer, pos, cap, static_cast<uint32_t>(degrees));
+    return AppendText(buffer, pos, cap, u" °C");
+}
+
+int NameText(char16_t* buffer, int cap, AccessibleElement element, const AccessibleView& view)
+{
+    const CoolerStatus& status = view.status;
+    switch (element) {
+    case ElementClient: return AppendText(buffer, 0, cap, WindowTitle);
+    case ElementHeader: return HeaderText(buffer, cap, status);
+    case ElementLiquid: return AppendText(buffer, 0, cap, u"Liquid");
+    case ElementPumpLine: return PumpLineText(buffer, cap, status);
+    case ElementFanLine: return FanLineText(buffer, cap, status);
+    case ElementGpuLine: return GpuLineText(buffer, cap, status);
+    case ElementCoolerChart: return AppendText(buffer, 0, cap, CoolerTitle);
+    case ElementGpuChart: {
+        char16_t name[GpuNameCapacity];
+        CopyGpuName(name);
+        return GpuTitleText(buffer, cap, name);
+    }
+    case ElementCurveChart: return AppendText(buffer, 0, cap, CurveTitle);
+    case ElementPumpSlider: return AppendText(buffer, 0, cap, PumpLabel);
+    case ElementFanSlider: return AppendText(buffer, 0, cap, FansLabel);
+    case ElementApply:
+        return AppendText(buffer, 0, cap, AtomicRead(&ApplyResult) > 0 ? AppliedCaption : ApplyCaption);
+    case ElementSentence: return CurveSentence(buffer, cap, AtomicRead(&AppliedProfile));
+    case ElementFooter:
+        if (StartupMicros == 0) return AppendText(buffer, 0, cap, u"");
+        return FooterText(buffer, cap, StartupMicros, VersionMajor, VersionMinor, VersionBuild);
+    default: return AppendText(buffer, 0, cap, ProfileName(element - ElementSilent + ProfileSilent));
+    }
+}
+
+int ValueText(char16_t* buffer, int cap, AccessibleElement element, const AccessibleView& view)
+{
+    int pos;
+    switch (element) {
+    case ElementLiquid:
+        pos = TemperatureNumber(buffer, cap, view.status);
+        pos = AppendText(buffer, pos, cap, u" ");
+        return AppendText(buffer, pos, cap, TemperatureUnit);
+    case ElementCoolerChart: return HistoryText(buffer, cap, view.cooler, FansLabel, NoCoolerHistory);
+    case ElementGpuChart: return HistoryText(buffer, cap, view.gpu, FanLegend, NoGpuTelemetry);
+    case ElementCurveChart: return CurveText(buffer, cap, view.status);
+    case ElementPumpSlider:
+    case ElementFanSlider:
+        pos = AppendDecimal(buffer, 0, cap, static_cast<uint32_t>(LoadRelaxed(
+                  element == ElementPumpSlider ? &ManualPumpDuty : &ManualFanDuty)));
+        return AppendText(buffer, pos, cap, u" %");
+    default: return AppendText(buffer, 0, cap, u"");
+    }
+}
+
+} // namespace
+
+HistoryRange HistoryRangeOf(const HistorySample* samples, int count, uint32_t nowMs)
+{
+    HistoryRange range = {0, {255, 255}, {0, 0}};
+    for (int i = 0; i < count; ++i) {
+        if (nowMs - samples[i].tick > HistoryWindowMs) continue;
+        const uint8_t values[2] = {samples[i].fanPercent, samples[i].tempC};
+        for (int s = 0; s < 2; ++s) {
+            if (values[s] < range.low[s]) range.low[s] = values[s];
+            if (values[s] > range.high[s]) range.high[s] = values[s];
+        }
+        ++range.count;
+    }
+    return range;
+}
+
+int32_t ElementRole(AccessibleElement element)
+{
+    if (element == ElementClient) return RoleClient;
+    if (element >= ElementCoolerChart && element <= ElementCurveChart) return RoleChart;
+    if (IsSlider(element)) return RoleSlider;
+    return IsControl(element) ? RoleButton : RoleText;
+}
+
+uint32_t ElementState(AccessibleElement element, const AccessibleView& view)
+{
+    if (element == ElementClient) return StateFocusable;
+    if (!IsControl(element)) {
+        char16_t text[DashboardLineCapacity];
+        if (NameText(text, DashboardLineCapacity, element, view)) return StateReadOnly;
+        return StateReadOnly | StateInvisible;
+    }
+    uint32_t state = StateFocusable;
+    if (view.focused && element - ElementSilent == view.focus) state |= StateFocused;
+    if (IsSlider(element)) return state;
+    if (!view.status.connected) state |= StateUnavailable;
+    if (AtomicRead(&AppliedProfile) == element - ElementSilent + ProfileSilent) state |= StateChecked;
+    return state;
+}
+
+int ElementText(char16_t* buffer, int cap, AccessibleElement element, AccessibleText text,
+                const AccessibleView& view)
+{
+    if (text == TextName) return NameText(buffer, cap, element, view);
+    if (text == TextValue) return ValueText(buffer, cap, element, view);
+    const bool button = IsControl(element) && !IsSlider(element);
+    return AppendText(buffer, 0, cap, button ? u"Press" : u"");
+}
+
+PixelRect ElementRect(AccessibleElement element, int32_t width, int32_t height, int32_t dpi)
+{
+    // Each chart with its title row above it.
+    static const int8_t Rows[ElementCount] = {
+        -1, RowHeader, RowTemperature, RowPumpLine, RowFanLine, RowGpuLine, RowCoolerTitle,
+        RowGpuTitle, RowCurveTitle, -1, -1, -1, -1, -1, -1, -1, RowStatusSentence, RowFooter,
+    };
+    if (IsControl(element)) {
+        return FocusedControl(ControlLayoutFor(width, dpi), static_cast<FocusTarget>(element - ElementSilent));
+    }
+    if (element <= ElementClient || element >= ElementCount) return {0, 0, width, height};
+    const DashboardRow row = static_cast<DashboardRow>(Rows[element]);
+    PixelRect rect = DashboardRowRect(row, width, height, dpi);
+    if (element >= ElementCoolerChart && element <= ElementCurveChart) {
+        rect.bottom = DashboardRowRect(static_cast<DashboardRow>(row + 1), width, height, dpi).bottom;
+    }
+    return rect;
+}
+
+AccessibleElement ElementAt(int32_t x, int32_t y, int32_t width, int32_t height, int32_t dpi)
+{
+    for (int32_t e = ElementHeader; e < ElementCount; ++e) {
+        const AccessibleElement element = static_cast<AccessibleElement>(e);
+        if (PointInside(ElementRect(element, width, height, dpi), x, y)) return element;
+    }
+    return ElementClient;
+}
+
+int32_t SliderValueFromText(const char16_t* text, int32_t minimum)
+{
+    int32_t value = -1;
+    for (; *text >= u'0' && *text <= u'9' && value < 1000; ++text) {
+        value = (value < 0 ? 0 : value * 10) + (*text - u'0');
+    }
+    if (value < 0) return -1;
+    if (value < minimum) return minimum;
+    return value > 100 ? 100 : value;
+}
