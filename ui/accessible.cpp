@@ -15,31 +15,27 @@ bool IsSlider(AccessibleElement element)
     return element == ElementPumpSlider || element == ElementFanSlider;
 }
 
-// low–high, or the one value when they are equal.
-int AppendRange(char16_t* buffer, int pos, int cap, const HistoryRange& range, int series)
-{
-    pos = AppendDecimal(buffer, pos, cap, range.low[series]);
-    if (range.low[series] == range.high[series]) return pos;
-    pos = AppendText(buffer, pos, cap, u"–");
-    return AppendDecimal(buffer, pos, cap, range.high[series]);
-}
-
-// "Fans 20–45%, Temp 31 °C", or the chart's empty text.
+// "Fans 20–45%, Temp 31 °C" (a range of one value is that value), or the chart's empty text.
 int HistoryText(char16_t* buffer, int cap, const HistoryRange& range, const char16_t* label,
                 const char16_t* emptyText)
 {
     if (range.count == 0) return AppendText(buffer, 0, cap, emptyText);
-    int pos = AppendText(buffer, 0, cap, label);
-    pos = AppendText(buffer, pos, cap, u" ");
-    pos = AppendRange(buffer, pos, cap, range, 0);
-    pos = AppendText(buffer, pos, cap, u"%, ");
-    pos = AppendText(buffer, pos, cap, TempLegend);
-    pos = AppendText(buffer, pos, cap, u" ");
-    pos = AppendRange(buffer, pos, cap, range, 1);
-    return AppendText(buffer, pos, cap, u" °C");
+    const char16_t* const parts[2][2] = {{label, u"%, "}, {TempLegend, u" °C"}};
+    int pos = 0;
+    for (int s = 0; s < 2; ++s) {
+        pos = AppendText(buffer, pos, cap, parts[s][0]);
+        pos = AppendText(buffer, pos, cap, u" ");
+        pos = AppendDecimal(buffer, pos, cap, range.low[s]);
+        if (range.low[s] != range.high[s]) {
+            pos = AppendText(buffer, pos, cap, u"–");
+            pos = AppendDecimal(buffer, pos, cap, range.high[s]);
+        }
+        pos = AppendText(buffer, pos, cap, parts[s][1]);
+    }
+    return pos;
 }
 
-// The applied curves' duties at the liquid temperature: "Pump 64%, Fans 29% at 32 °C".
+// The applied curves' duties at the liquid temperature: "Pump  64%, Fans  29% at 32 °C".
 int CurveText(char16_t* buffer, int cap, const CoolerStatus& status)
 {
     const int32_t applied = AtomicRead(&AppliedProfile);
@@ -49,15 +45,16 @@ int CurveText(char16_t* buffer, int cap, const CoolerStatus& status)
     int32_t point = degrees - CurveFirstDegree;
     if (point < 0) point = 0;
     if (point >= CurvePoints) point = CurvePoints - 1;
-    uint8_t pump[CurvePoints], fans[CurvePoints];
-    BuildDutyCurve(applied, ChannelPump, AtomicRead(&AppliedPumpDuty), pump);
-    BuildDutyCurve(applied, ChannelFans, AtomicRead(&AppliedFanDuty), fans);
-    int pos = LabelPercent(buffer, cap, PumpLabel, pump[point]);
-    pos = AppendText(buffer, pos, cap, u", ");
-    pos = AppendText(buffer, pos, cap, FansLabel);
-    pos = AppendText(buffer, pos, cap, u"  ");
-    pos = AppendDecimal(buffer, pos, cap, fans[point]);
-    pos = AppendText(buffer, pos, cap, u"% at ");
+    int pos = 0;
+    for (int pump = 1; pump >= 0; --pump) {
+        uint8_t curve[CurvePoints];
+        BuildDutyCurve(applied, pump, AtomicRead(pump ? &AppliedPumpDuty : &AppliedFanDuty), curve);
+        pos = AppendText(buffer, pos, cap, pump ? PumpLabel : u", Fans");
+        pos = AppendText(buffer, pos, cap, u"  ");
+        pos = AppendDecimal(buffer, pos, cap, curve[point]);
+        pos = AppendText(buffer, pos, cap, u"%");
+    }
+    pos = AppendText(buffer, pos, cap, u" at ");
     pos = AppendDecimal(buffer, pos, cap, static_cast<uint32_t>(degrees));
     return AppendText(buffer, pos, cap, u" °C");
 }

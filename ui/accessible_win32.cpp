@@ -4,7 +4,6 @@
 #include <string.h>
 
 #include "app/shell.h"
-#include "app/text.h"
 #include "ui/accessible.h"
 #include "ui/controls.h"
 #include "ui/dashboard_text.h"
@@ -21,7 +20,6 @@ struct AccessibleObject {
 
 // Spelled out: MinGW's import library gives other bytes for this name.
 const GUID AccessibleIid = {0x618736E0, 0x3C3D, 0x11CF, {0x81, 0x0C, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
-const GUID DispatchIid = {0x00020400, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}}; // IUnknown's with Data1 0
 
 enum AccessCall : int {
     CallCoInitializeEx,
@@ -32,18 +30,11 @@ enum AccessCall : int {
     AccessCallCount,
 };
 
-struct AccessEntry {
-    const wchar_t* module;
-    const char* name;
-};
-
-const AccessEntry AccessEntries[AccessCallCount] = {
-    {L"ole32.dll", "CoInitializeEx"},
-    {L"ole32.dll", "CoDisconnectObject"},
-    {L"oleaut32.dll", "SysAllocString"},
-    {L"oleacc.dll", "LresultFromObject"},
-    {L"oleacc.dll", "CreateStdAccessibleObject"},
-};
+// The system part of each call, and the calls' names one after the other.
+const wchar_t* const AccessModules[] = {L"ole32.dll", L"oleaut32.dll", L"oleacc.dll"};
+const uint8_t AccessModuleOf[AccessCallCount] = {0, 0, 1, 2, 2};
+const char AccessNames[] =
+    "CoInitializeEx\0CoDisconnectObject\0SysAllocString\0LresultFromObject\0CreateStdAccessibleObject";
 
 typedef void (*AnyCall)();
 AnyCall AccessCalls[AccessCallCount]; // interface thread; all set once AccessReady is 1
@@ -60,17 +51,27 @@ bool LoadAccess()
 {
     if (AccessReady != 0) return AccessReady > 0;
     AccessReady = -1;
+    const char* name = AccessNames;
     for (int i = 0; i < AccessCallCount; ++i) {
         // The system directory only, as for every optional part.
-        HMODULE module = LoadLibraryExW(AccessEntries[i].module, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-        AccessCalls[i] = module ? reinterpret_cast<AnyCall>(GetProcAddress(module, AccessEntries[i].name)) : nullptr;
+        HMODULE module = LoadLibraryExW(AccessModules[AccessModuleOf[i]], nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        AccessCalls[i] = module ? reinterpret_cast<AnyCall>(GetProcAddress(module, name)) : nullptr;
         if (!AccessCalls[i]) return false;
+        while (*name++) {
+        }
     }
     // Calls from other processes reach a single-threaded apartment through this thread's
     // message loop.
     if (FAILED(Call(CallCoInitializeEx, CoInitializeEx)(nullptr, COINIT_APARTMENTTHREADED))) return false;
     AccessReady = 1;
     return true;
+}
+
+POINT ClientOrigin()
+{
+    POINT origin = {};
+    ClientToScreen(MainWindow, &origin);
+    return origin;
 }
 
 RECT ClientArea()
@@ -88,7 +89,7 @@ AccessibleView ReadView()
     view.cooler = HistoryRangeOf(HistoryScratch, CopyHistory(CoolerHistory, HistoryScratch), now);
     view.gpu = HistoryRangeOf(HistoryScratch, CopyHistory(GpuHistory, HistoryScratch), now);
     view.focus = DashboardFocus;
-    view.focused = GetFocus() == MainWindow;
+    view.focused = GetActiveWindow() == MainWindow; // no child window takes the focus
     return view;
 }
 
@@ -134,9 +135,12 @@ ULONG STDMETHODCALLTYPE AddRef(AccessibleObject* self)
 
 HRESULT STDMETHODCALLTYPE QueryInterface(AccessibleObject* self, REFIID iid, void** out)
 {
-    GUID asked = iid;
-    if (asked.Data1 == 0) asked.Data1 = DispatchIid.Data1; // IUnknown
-    if (memcmp(&asked, &DispatchIid, sizeof asked) != 0 && memcmp(&iid, &AccessibleIid, sizeof iid) != 0) {
+    uint64_t asked[2], accessible[2];
+    memcpy(asked, &iid, sizeof asked);
+    memcpy(accessible, &AccessibleIid, sizeof accessible);
+    // IUnknown {00000000-0000-0000-C000-000000000046}, IDispatch {00020400-...} and IAccessible.
+    const bool unknown = (asked[0] & ~uint64_t(0x20400)) == 0 && asked[1] == 0x46000000000000C0;
+    if (!unknown && (asked[0] != accessible[0] || asked[1] != accessible[1])) {
         *out = nullptr;
         return E_NOINTERFACE;
     }
@@ -206,7 +210,7 @@ HRESULT STDMETHODCALLTYPE GetState(AccessibleObject*, VARIANT child, VARIANT* ou
 HRESULT STDMETHODCALLTYPE GetFocused(AccessibleObject*, VARIANT* out)
 {
     if (AccessGone) return CO_E_OBJNOTCONNECTED;
-    if (::GetFocus() != MainWindow) return Empty(out);
+    if (GetActiveWindow() != MainWindow) return Empty(out);
     return Integer(out, static_cast<int32_t>(DashboardFocus) + ElementSilent);
 }
 
@@ -223,8 +227,7 @@ HRESULT STDMETHODCALLTYPE Location(AccessibleObject*, LONG* left, LONG* top, LON
     if (FAILED(reached)) return reached;
     const RECT client = ClientArea();
     const PixelRect rect = ElementRect(element, client.right, client.bottom, LayoutDpi);
-    POINT origin = {};
-    ClientToScreen(MainWindow, &origin);
+    const POINT origin = ClientOrigin();
     *left = origin.x + rect.left;
     *top = origin.y + rect.top;
     *width = rect.right - rect.left;
@@ -235,11 +238,12 @@ HRESULT STDMETHODCALLTYPE Location(AccessibleObject*, LONG* left, LONG* top, LON
 HRESULT STDMETHODCALLTYPE HitTest(AccessibleObject*, LONG x, LONG y, VARIANT* out)
 {
     if (AccessGone) return CO_E_OBJNOTCONNECTED;
-    POINT point = {x, y};
-    ScreenToClient(MainWindow, &point);
+    const POINT origin = ClientOrigin();
+    x -= origin.x;
+    y -= origin.y;
     const RECT client = ClientArea();
-    if (!PointInside({0, 0, client.right, client.bottom}, point.x, point.y)) return Empty(out);
-    return Integer(out, ElementAt(point.x, point.y, client.right, client.bottom, LayoutDpi));
+    if (!PointInside({0, 0, client.right, client.bottom}, x, y)) return Empty(out);
+    return Integer(out, ElementAt(x, y, client.right, client.bottom, LayoutDpi));
 }
 
 HRESULT STDMETHODCALLTYPE DoDefaultAction(AccessibleObject*, VARIANT child)
@@ -294,28 +298,23 @@ IUnknown* AccessibleUnknown()
     return reinterpret_cast<IUnknown*>(&Accessible);
 }
 
-// What the last paint showed, for the events.
-struct Shown {
-    char16_t header[DashboardLineCapacity];
-    char16_t liquid[8];
-    LONG duties[2]; // percent: pump, fans
-    int32_t focus;  // FocusTarget
+// What the last paint showed, for the events: keys of the header and the temperature, the
+// slider values and the focused control + 1; 0 before the first paint.
+enum : int { ShownHeader, ShownLiquid, ShownPump, ShownFans, ShownFocus, ShownCount };
+LONG LastShown[ShownCount]; // interface thread
+
+struct ShownEvent {
+    uint16_t event;
+    uint8_t element;
 };
 
-Shown LastShown = {{}, {}, {-1, -1}, -1}; // interface thread
-
-void Raise(DWORD event, AccessibleElement element)
-{
-    NotifyWinEvent(event, MainWindow, OBJID_CLIENT, element);
-}
-
-// Keeps `now` as the last shown text; true when it differs from it.
-bool Changed(char16_t* last, const char16_t* now, int cap)
-{
-    if (SameText(last, now)) return false;
-    AppendText(last, 0, cap, now);
-    return true;
-}
+const ShownEvent ShownEvents[ShownCount] = {
+    {EVENT_OBJECT_NAMECHANGE, ElementHeader},
+    {EVENT_OBJECT_VALUECHANGE, ElementLiquid},
+    {EVENT_OBJECT_VALUECHANGE, ElementPumpSlider},
+    {EVENT_OBJECT_VALUECHANGE, ElementFanSlider},
+    {EVENT_OBJECT_FOCUS, 0}, // the focused control's
+};
 
 } // namespace
 
@@ -334,20 +333,23 @@ void DisconnectAccessible()
 
 void AnnounceChanges(const CoolerStatus& status)
 {
-    char16_t text[DashboardLineCapacity];
-    HeaderText(text, DashboardLineCapacity, status);
-    if (Changed(LastShown.header, text, DashboardLineCapacity)) Raise(EVENT_OBJECT_NAMECHANGE, ElementHeader);
-    TemperatureNumber(text, 8, status);
-    if (Changed(LastShown.liquid, text, 8)) Raise(EVENT_OBJECT_VALUECHANGE, ElementLiquid);
-    const LONG duties[2] = {LoadRelaxed(&ManualPumpDuty), LoadRelaxed(&ManualFanDuty)};
-    for (int i = 0; i < 2; ++i) {
-        if (duties[i] == LastShown.duties[i]) continue;
-        LastShown.duties[i] = duties[i];
-        Raise(EVENT_OBJECT_VALUECHANGE, static_cast<AccessibleElement>(ElementPumpSlider + i));
+    // The focus is told while the window has it, and again each time it comes back.
+    const LONG focus = GetActiveWindow() == MainWindow ? DashboardFocus + 1 : 0;
+    const LONG shown[ShownCount] = {
+        status.connected ? (status.alerts << 1 | AtomicRead(&CurveNotHeld)) + 1 : 0, // as HeaderText
+        status.connected ? status.liquidTenths + 1 : 0,
+        LoadRelaxed(&ManualPumpDuty),
+        LoadRelaxed(&ManualFanDuty),
+        focus,
+    };
+    for (int i = 0; i < ShownCount; ++i) {
+        if (shown[i] == LastShown[i]) continue;
+        LastShown[i] = shown[i];
+        int32_t element = ShownEvents[i].element;
+        if (i == ShownFocus) {
+            if (focus == 0) continue;
+            element = ElementSilent + focus - 1;
+        }
+        NotifyWinEvent(ShownEvents[i].event, MainWindow, OBJID_CLIENT, element);
     }
-    // Told while the window has the focus, and again each time it comes back.
-    if (GetFocus() != MainWindow) LastShown.focus = -1;
-    if (DashboardFocus == LastShown.focus || GetFocus() != MainWindow) return;
-    LastShown.focus = DashboardFocus;
-    Raise(EVENT_OBJECT_FOCUS, static_cast<AccessibleElement>(static_cast<int32_t>(DashboardFocus) + ElementSilent));
 }
