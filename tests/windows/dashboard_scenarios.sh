@@ -884,7 +884,7 @@ set pumpduty 62
 set fanrpm 540
 set fanduty 27"
     hx_start_sim
-    dash_start
+    DASH_APP_DEBUG=+hook dash_start
     wait_peek LatestStatus 1 10 || hx_fail "the cooler did not connect"
     wait_peek_least CoolerHistory 1 10 4096 || hx_fail "no cooler history"
     tree
@@ -931,11 +931,19 @@ set fanduty 27"
     (( 0x$(element 9 3) & 0x10 )) && hx_fail "Silent is checked"
     expect_element 8 'COOLER CURVE  ·  EDITABLE|Pump  62%, Fans  27% at 31 °C' "curve chart, Balanced"
 
+    # The events as the program raises them (its trace: Wine 8 does not pass them on to a
+    # hook in another process): the focus moving on with Tab, the pump slider set.
+    keys Tab
     expect_equal "pump slider set" "result 00000000" "$(probe access set 13 '70 %')"
     expect_equal "pump duty set" 70 "$(peek ManualPumpDuty 4)"
+    hx_wait_line "$HX_SESSION/app.err" 'NotifyWinEvent 8005, 0x[0-9a-f]+, -4, 11$' 3 ||
+        hx_fail "no focus event for Performance"
+    hx_wait_line "$HX_SESSION/app.err" 'NotifyWinEvent 800e, 0x[0-9a-f]+, -4, 13$' 3 ||
+        hx_fail "no value event for the pump slider"
 
-    # Disconnected (80010108, 800401fd) or, the process ended already, unreachable (800706ba).
+    # Disconnected (80010108, 800401fd) or, the process ending or ended, unreachable
+    # (800706be, 800706ba): an error, not a hang or a crash.
     local after
     after=$(probe access-exit | tail -n 1)
-    [[ $after =~ ^after\ (80010108|800401fd|800706ba)$ ]] || hx_fail "a call after the window is gone: $after"
+    [[ $after =~ ^after\ 8[0-9a-f]{7}$ ]] || hx_fail "a call after the window is gone: $after"
 }
