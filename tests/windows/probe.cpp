@@ -1019,12 +1019,13 @@ int DenyMutex(DWORD ms)
     return 0;
 }
 
-// Raw UTF-8 of a BSTR (empty for none), and frees it.
-void PrintText(BSTR text)
+// Raw UTF-8 of a BSTR (empty for none) after `before`, and frees it.
+void PrintText(const char* before, BSTR text)
 {
     char utf8[512] = {};
     if (text) WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr);
     SysFreeString(text);
+    printf("%s", before);
     fflush(stdout);
     DWORD written = 0;
     WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), utf8, static_cast<DWORD>(strlen(utf8)), &written, nullptr);
@@ -1040,48 +1041,41 @@ int Access(HWND window, int argc, char** argv, bool exit)
     static const GUID AccessibleIid = {0x618736E0, 0x3C3D, 0x11CF, {0x81, 0x0C, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     IAccessible* tree = nullptr;
-    if (FAILED(AccessibleObjectFromWindow(window, OBJID_CLIENT, AccessibleIid, reinterpret_cast<void**>(&tree))) || !tree) {
-        printf("no tree\n");
-        return 1;
-    }
+    if (FAILED(AccessibleObjectFromWindow(window, OBJID_CLIENT, AccessibleIid, reinterpret_cast<void**>(&tree)))) return 1;
     long count = 0;
     HRESULT result = tree->get_accChildCount(&count);
-    VARIANT child = {};
+    VARIANT child = {}, role = {}, state = {}, hit = {}, focus = {};
     child.vt = VT_I4;
+    wchar_t text[64] = {};
+    const bool walk = !exit && argc < 3;
     if (exit) {
         PostMessageW(window, WM_COMMAND, 202, 0);
         while (IsWindow(window)) Sleep(10);
-        result = tree->get_accChildCount(&count);
+        printf("after %08lx\n", static_cast<unsigned long>(tree->get_accChildCount(&count)));
     } else if (argc >= 4) {
         child.lVal = atol(argv[3]);
-        wchar_t text[64] = {};
         if (argc == 5) MultiByteToWideChar(CP_UTF8, 0, argv[4], -1, text, 63);
         BSTR value = SysAllocString(text);
         result = argv[2][0] == 'p' ? tree->accDoDefaultAction(child) : tree->put_accValue(child, value);
         SysFreeString(value);
-    } else {
-        for (child.lVal = 1; child.lVal <= count; ++child.lVal) {
-            VARIANT role = {}, state = {}, hit = {};
-            long l = 0, t = 0, w = 0, h = 0;
-            BSTR name = nullptr, value = nullptr;
-            tree->get_accRole(child, &role);
-            tree->get_accState(child, &state);
-            tree->accLocation(&l, &t, &w, &h, child);
-            tree->accHitTest(l + w / 2, t + h / 2, &hit);
-            tree->get_accName(child, &name);
-            tree->get_accValue(child, &value);
-            printf("%ld %lx %lx %ld %ld %ld %ld %ld ", child.lVal, role.lVal, state.lVal, l, t, w, h,
-                   hit.vt == VT_I4 ? hit.lVal : -1);
-            PrintText(name);
-            printf("|");
-            PrintText(value);
-            printf("\n");
-        }
-        VARIANT focus = {};
-        tree->get_accFocus(&focus);
-        printf("focus %ld\n", focus.vt == VT_I4 ? focus.lVal : -1);
+        printf("result %08lx\n", static_cast<unsigned long>(result));
     }
-    if (exit || argc >= 4) printf("%s %08lx\n", exit ? "after" : "result", static_cast<unsigned long>(result));
+    for (child.lVal = 1; walk && child.lVal <= count; ++child.lVal) {
+        long l = 0, t = 0, w = 0, h = 0;
+        BSTR name = nullptr, value = nullptr;
+        tree->get_accRole(child, &role);
+        tree->get_accState(child, &state);
+        tree->accLocation(&l, &t, &w, &h, child);
+        tree->accHitTest(l + w / 2, t + h / 2, &hit);
+        tree->get_accName(child, &name);
+        tree->get_accValue(child, &value);
+        printf("%ld %lx %lx %ld %ld %ld %ld %ld ", child.lVal, role.lVal, state.lVal, l, t, w, h,
+               hit.vt == VT_I4 ? hit.lVal : -1);
+        PrintText("", name);
+        PrintText("|", value);
+        printf("\n");
+    }
+    if (walk && SUCCEEDED(tree->get_accFocus(&focus))) printf("focus %ld\n", focus.vt == VT_I4 ? focus.lVal : -1);
     tree->Release();
     return 0;
 }
