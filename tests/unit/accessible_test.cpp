@@ -24,13 +24,9 @@ TEST(Accessible, ElementsFromStatuses)
 {
     enum Reading { Waiting, Connected, Failed };
     const uint32_t Control = StateFocusable, Static = StateReadOnly;
-    const struct {
-        Reading reading;
-        int32_t applied; // AppliedProfile; Manual wrote 70% and 30%
-        AccessibleElement element;
-        const char16_t* name;
-        const char16_t* value;
-        uint32_t state;
+    const struct { // applied: AppliedProfile, Manual having written 70% and 30%
+        Reading reading; int32_t applied; AccessibleElement element;
+        const char16_t* name; const char16_t* value; uint32_t state;
     } rows[] = {
         {Waiting, -1, ElementHeader, u"KRAKEN ELITE  ·  WAITING", u"", Static},
         {Waiting, -1, ElementLiquid, u"Liquid", u"--.- °C", Static},

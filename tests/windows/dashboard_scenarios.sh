@@ -856,15 +856,7 @@ tree() { TREE=$(probe access) || hx_fail "no accessible tree: $TREE"; }
 
 # element ID FIELD: a field of child ID's line of $TREE (2 role, 3 state, 4..7 location, 8 hit,
 # text: name|value).
-element()
-{
-    local line
-    line=$(grep -m1 "^$1 " <<<"$TREE")
-    case $2 in
-    text) cut -d' ' -f9- <<<"$line" ;;
-    *) cut -d' ' -f"$2" <<<"$line" ;;
-    esac
-}
+element() { grep -m1 "^$1 " <<<"$TREE" | cut -d' ' -f"${2/text/9-}"; }
 
 expect_element() { expect_equal "child $1 ($3)" "$2" "$(element "$1" text)"; }
 
