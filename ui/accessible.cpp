@@ -166,7 +166,8 @@ PixelRect ElementRect(AccessibleElement element, int32_t width, int32_t height, 
         RowGpuTitle, RowCurveTitle, -1, -1, -1, -1, -1, -1, -1, RowStatusSentence, RowFooter,
     };
     if (IsControl(element)) {
-        return FocusedControl(ControlLayoutFor(width, dpi), static_cast<FocusTarget>(element - ElementSilent));
+        const FocusTarget control = static_cast<FocusTarget>(element - ElementSilent);
+        return FocusedControl(ControlLayoutFor(width, dpi), control);
     }
     if (element <= ElementClient || element >= ElementCount) return {0, 0, width, height};
     const DashboardRow row = static_cast<DashboardRow>(Rows[element]);

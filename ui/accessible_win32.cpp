@@ -42,7 +42,8 @@ int AccessReady = 0;                  // interface thread; 0 untried, 1 loaded, 
 bool AccessGone = false;              // interface thread; the window is destroyed
 HistorySample HistoryScratch[HistoryCapacity]; // interface thread; one ring at a time
 
-template <typename Function> Function* Call(AccessCall call, Function*)
+// A loaded call by its type (decltype of the system's declaration, which imports nothing).
+template <typename Function> Function* Call(AccessCall call)
 {
     return reinterpret_cast<Function*>(AccessCalls[call]);
 }
@@ -54,7 +55,8 @@ bool LoadAccess()
     const char* name = AccessNames;
     for (int i = 0; i < AccessCallCount; ++i) {
         // The system directory only, as for every optional part.
-        HMODULE module = LoadLibraryExW(AccessModules[AccessModuleOf[i]], nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        HMODULE module =
+            LoadLibraryExW(AccessModules[AccessModuleOf[i]], nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
         AccessCalls[i] = module ? reinterpret_cast<AnyCall>(GetProcAddress(module, name)) : nullptr;
         if (!AccessCalls[i]) return false;
         while (*name++) {
@@ -62,7 +64,9 @@ bool LoadAccess()
     }
     // Calls from other processes reach a single-threaded apartment through this thread's
     // message loop.
-    if (FAILED(Call(CallCoInitializeEx, CoInitializeEx)(nullptr, COINIT_APARTMENTTHREADED))) return false;
+    const HRESULT initialised =
+        Call<decltype(CoInitializeEx)>(CallCoInitializeEx)(nullptr, COINIT_APARTMENTTHREADED);
+    if (FAILED(initialised)) return false;
     AccessReady = 1;
     return true;
 }
@@ -109,7 +113,7 @@ HRESULT Text(const VARIANT& child, AccessibleText kind, BSTR* out)
     char16_t text[DashboardLineCapacity];
     *out = nullptr;
     if (!ElementText(text, DashboardLineCapacity, element, kind, ReadView())) return S_FALSE;
-    *out = Call(CallSysAllocString, SysAllocString)(reinterpret_cast<const OLECHAR*>(text));
+    *out = Call<decltype(SysAllocString)>(CallSysAllocString)(reinterpret_cast<const OLECHAR*>(text));
     return *out ? S_OK : E_OUTOFMEMORY;
 }
 
@@ -164,7 +168,7 @@ HRESULT STDMETHODCALLTYPE GetParent(AccessibleObject*, IDispatch** out)
 {
     *out = nullptr;
     if (AccessGone) return CO_E_OBJNOTCONNECTED;
-    return Call(CallCreateStdAccessibleObject, CreateStdAccessibleObject)(
+    return Call<decltype(CreateStdAccessibleObject)>(CallCreateStdAccessibleObject)(
         MainWindow, OBJID_WINDOW, AccessibleIid, reinterpret_cast<void**>(out));
 }
 
@@ -321,14 +325,15 @@ const ShownEvent ShownEvents[ShownCount] = {
 LRESULT ServeAccessible(WPARAM flags, LPARAM objectId)
 {
     if (static_cast<LONG>(objectId) != OBJID_CLIENT || AccessGone || !LoadAccess()) return 0;
-    const LRESULT result = Call(CallLresultFromObject, LresultFromObject)(AccessibleIid, flags, AccessibleUnknown());
+    const LRESULT result = Call<decltype(LresultFromObject)>(CallLresultFromObject)(
+        AccessibleIid, flags, AccessibleUnknown());
     return result > 0 ? result : 0;
 }
 
 void DisconnectAccessible()
 {
     AccessGone = true;
-    if (AccessReady > 0) Call(CallCoDisconnectObject, CoDisconnectObject)(AccessibleUnknown(), 0);
+    if (AccessReady > 0) Call<decltype(CoDisconnectObject)>(CallCoDisconnectObject)(AccessibleUnknown(), 0);
 }
 
 void AnnounceChanges(const CoolerStatus& status)
