@@ -47,6 +47,8 @@ TEST(Accessible, ElementsFromStatuses)
         {Connected, 0, ElementBalanced, u"Balanced", u"", Control | StateFocused},
         {Connected, 0, ElementFooter, u"", u"", Static | StateInvisible},
     };
+    ManualPumpDuty = 60;
+    ManualFanDuty = 30;
     const HistorySample samples[] = {{1000, 90, 90}, {700000, 20, 31}, {701000, 45, 31}};
     for (const auto& row : rows) {
         AccessibleView view = {};
@@ -68,6 +70,8 @@ TEST(Accessible, ElementsFromStatuses)
         EXPECT_EQ(Text(row.element, TextAction, view), button ? u"Press" : u"");
     }
     AppliedProfile = -1;
+    AppliedPumpDuty = 0;
+    AppliedFanDuty = 0;
 
     // Where the elements are, at 144 and 96 DPI, and what a client sets a slider to.
     const PixelRect balanced = ElementRect(ElementBalanced, 720, 1188, 144);
