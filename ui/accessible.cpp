@@ -96,8 +96,12 @@ int ValueText(char16_t* buffer, int cap, AccessibleElement element, const Access
         pos = TemperatureNumber(buffer, cap, view.status);
         pos = AppendText(buffer, pos, cap, u" ");
         return AppendText(buffer, pos, cap, TemperatureUnit);
-    case ElementCoolerChart: return HistoryText(buffer, cap, view.cooler, FansLabel, NoCoolerHistory);
-    case ElementGpuChart: return HistoryText(buffer, cap, view.gpu, FanLegend, NoGpuTelemetry);
+    case ElementCoolerChart:
+    case ElementGpuChart: {
+        const bool gpu = element == ElementGpuChart;
+        return HistoryText(buffer, cap, gpu ? view.gpu : view.cooler, gpu ? FanLegend : FansLabel,
+                           gpu ? NoGpuTelemetry : NoCoolerHistory);
+    }
     case ElementCurveChart: return CurveText(buffer, cap, view.status);
     case ElementPumpSlider:
     case ElementFanSlider:
@@ -138,7 +142,7 @@ uint32_t ElementState(AccessibleElement element, const AccessibleView& view)
     if (element == ElementClient) return StateFocusable;
     if (!IsControl(element)) {
         char16_t text[DashboardLineCapacity];
-        if (NameText(text, DashboardLineCapacity, element, view)) return StateReadOnly;
+        if (ElementText(text, DashboardLineCapacity, element, TextName, view)) return StateReadOnly;
         return StateReadOnly | StateInvisible;
     }
     uint32_t state = StateFocusable;

@@ -97,15 +97,16 @@ AccessibleView ReadView()
     return view;
 }
 
-HRESULT Reach(const VARIANT& child, AccessibleElement* element)
+HRESULT Reach(const VARIANT* child, AccessibleElement* element)
 {
     if (AccessGone) return CO_E_OBJNOTCONNECTED;
-    if (child.vt != VT_I4 || child.lVal < 0 || child.lVal >= ElementCount) return E_INVALIDARG;
-    *element = static_cast<AccessibleElement>(child.lVal);
+    if (child->vt != VT_I4 || child->lVal < 0 || child->lVal >= ElementCount) return E_INVALIDARG;
+    *element = static_cast<AccessibleElement>(child->lVal);
     return S_OK;
 }
 
-HRESULT Text(const VARIANT& child, AccessibleText kind, BSTR* out)
+// The kind first: the methods below pass their own arguments on as they came.
+HRESULT Text(AccessibleText kind, const VARIANT* child, BSTR* out)
 {
     AccessibleElement element;
     const HRESULT reached = Reach(child, &element);
@@ -131,6 +132,8 @@ HRESULT Empty(VARIANT* out)
 }
 
 // --- The methods, in the order of the interface ------------------------------------------------
+// A VARIANT argument arrives as a pointer to the caller's copy (x64 passes every structure over
+// 8 bytes so), which is how they are declared here: a method passes it on without a copy.
 
 ULONG STDMETHODCALLTYPE AddRef(AccessibleObject* self)
 {
@@ -179,7 +182,7 @@ HRESULT STDMETHODCALLTYPE GetChildCount(AccessibleObject*, LONG* out)
 }
 
 // The children are simple elements, with no object of their own.
-HRESULT STDMETHODCALLTYPE GetChild(AccessibleObject*, VARIANT child, IDispatch** out)
+HRESULT STDMETHODCALLTYPE GetChild(AccessibleObject*, const VARIANT* child, IDispatch** out)
 {
     AccessibleElement element;
     *out = nullptr;
@@ -187,24 +190,24 @@ HRESULT STDMETHODCALLTYPE GetChild(AccessibleObject*, VARIANT child, IDispatch**
     return FAILED(reached) ? reached : S_FALSE;
 }
 
-HRESULT STDMETHODCALLTYPE GetName(AccessibleObject*, VARIANT child, BSTR* out)
+HRESULT STDMETHODCALLTYPE GetName(AccessibleObject*, const VARIANT* child, BSTR* out)
 {
-    return Text(child, TextName, out);
+    return Text(TextName, child, out);
 }
 
-HRESULT STDMETHODCALLTYPE GetValue(AccessibleObject*, VARIANT child, BSTR* out)
+HRESULT STDMETHODCALLTYPE GetValue(AccessibleObject*, const VARIANT* child, BSTR* out)
 {
-    return Text(child, TextValue, out);
+    return Text(TextValue, child, out);
 }
 
-HRESULT STDMETHODCALLTYPE GetRole(AccessibleObject*, VARIANT child, VARIANT* out)
+HRESULT STDMETHODCALLTYPE GetRole(AccessibleObject*, const VARIANT* child, VARIANT* out)
 {
     AccessibleElement element;
     const HRESULT reached = Reach(child, &element);
     return FAILED(reached) ? reached : Integer(out, ElementRole(element));
 }
 
-HRESULT STDMETHODCALLTYPE GetState(AccessibleObject*, VARIANT child, VARIANT* out)
+HRESULT STDMETHODCALLTYPE GetState(AccessibleObject*, const VARIANT* child, VARIANT* out)
 {
     AccessibleElement element;
     const HRESULT reached = Reach(child, &element);
@@ -218,13 +221,13 @@ HRESULT STDMETHODCALLTYPE GetFocused(AccessibleObject*, VARIANT* out)
     return Integer(out, static_cast<int32_t>(DashboardFocus) + ElementSilent);
 }
 
-HRESULT STDMETHODCALLTYPE GetDefaultAction(AccessibleObject*, VARIANT child, BSTR* out)
+HRESULT STDMETHODCALLTYPE GetDefaultAction(AccessibleObject*, const VARIANT* child, BSTR* out)
 {
-    return Text(child, TextAction, out);
+    return Text(TextAction, child, out);
 }
 
 HRESULT STDMETHODCALLTYPE Location(AccessibleObject*, LONG* left, LONG* top, LONG* width,
-                                   LONG* height, VARIANT child)
+                                   LONG* height, const VARIANT* child)
 {
     AccessibleElement element;
     const HRESULT reached = Reach(child, &element);
@@ -250,7 +253,7 @@ HRESULT STDMETHODCALLTYPE HitTest(AccessibleObject*, LONG x, LONG y, VARIANT* ou
     return Integer(out, ElementAt(x, y, client.right, client.bottom, LayoutDpi));
 }
 
-HRESULT STDMETHODCALLTYPE DoDefaultAction(AccessibleObject*, VARIANT child)
+HRESULT STDMETHODCALLTYPE DoDefaultAction(AccessibleObject*, const VARIANT* child)
 {
     AccessibleElement element;
     const HRESULT reached = Reach(child, &element);
@@ -260,7 +263,7 @@ HRESULT STDMETHODCALLTYPE DoDefaultAction(AccessibleObject*, VARIANT child)
     return PressButton(MainWindow, static_cast<FocusTarget>(element - ElementSilent)) ? S_OK : E_FAIL;
 }
 
-HRESULT STDMETHODCALLTYPE PutValue(AccessibleObject*, VARIANT child, BSTR value)
+HRESULT STDMETHODCALLTYPE PutValue(AccessibleObject*, const VARIANT* child, BSTR value)
 {
     AccessibleElement element;
     const HRESULT reached = Reach(child, &element);
