@@ -75,7 +75,8 @@ TEST(Accessible, ElementsFromStatuses)
 
     // Where the elements are, at 144 and 96 DPI, and what a client sets a slider to.
     const PixelRect balanced = ElementRect(ElementBalanced, 720, 1188, 144);
-    EXPECT_EQ(balanced.left * 10000 + balanced.bottom, 204 * 10000 + 927);
+    EXPECT_EQ(balanced.left, 204);
+    EXPECT_EQ(balanced.bottom, 927);
     EXPECT_EQ(ElementRect(ElementCoolerChart, 480, 792, 96).bottom, 240);
     EXPECT_EQ(ElementAt(150, 600, 480, 792, 96), ElementBalanced);
     EXPECT_EQ(ElementAt(5, 5, 480, 792, 96), ElementClient);

@@ -860,11 +860,10 @@ element() { grep -m1 "^$1 " <<<"$TREE" | cut -d' ' -f"${2/text/9-}"; }
 
 expect_element() { expect_equal "child $1 ($3)" "$2" "$(element "$1" text)"; }
 
-# A screen reader from another process reads the dashboard and drives it: the elements in
-# reading order with their live texts, each found by a hit test at its centre and as large as
-# the layout's box; the focused element follows Tab; Balanced pressed through its default
-# action writes both curves and turns checked; a slider set to a value moves; once the
-# window is gone, a call on the tree held fails cleanly.
+# A screen reader in another process reads and drives the dashboard: the elements in reading
+# order with their live texts, each where a hit test finds it; the focus following Tab;
+# Balanced pressed by its default action writes both curves and turns checked; a slider set
+# moves; the events raised; a call on the tree held after the window is gone fails cleanly.
 scenario_dashboard_screen_reader()
 {
     hx_session_begin
