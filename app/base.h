@@ -48,6 +48,16 @@ inline LONG InterlockedExchange(LONG volatile* target, LONG value)
     return __atomic_exchange_n(target, value, __ATOMIC_SEQ_CST);
 }
 
+inline LONG InterlockedOr(LONG volatile* target, LONG value)
+{
+    return __atomic_fetch_or(target, value, __ATOMIC_SEQ_CST);
+}
+
+inline LONG InterlockedAnd(LONG volatile* target, LONG value)
+{
+    return __atomic_fetch_and(target, value, __ATOMIC_SEQ_CST);
+}
+
 inline LONG InterlockedCompareExchange(LONG volatile* target, LONG exchange, LONG comparand)
 {
     __atomic_compare_exchange_n(target, &comparand, exchange, false, __ATOMIC_SEQ_CST,

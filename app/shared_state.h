@@ -9,7 +9,7 @@
 struct CoolerStatus {
     int32_t connected;     // 1 while the last poll succeeded
     int32_t linkState;     // 0 opening, 1 no cooler found, 2 cooler found but link failed
-    int32_t liquidTenths;  // tenths of °C, 0..1000
+    int32_t liquidTenths;  // tenths of °C, 0..1000, or LiquidUnknown (the cooler reports a fault)
     int32_t pumpRpm;       // 0..65535
     int32_t pumpDuty;      // percent
     int32_t fanRpm;        // 0..65535
@@ -18,7 +18,19 @@ struct CoolerStatus {
     int32_t gpuFanPercent; // percent
     int32_t gpuFanRpm;     // rpm, 0 when the driver does not report it
     int32_t gpuTempC;      // whole °C, 0..150
-    int32_t alerts;        // AlertPumpStopped | AlertLiquidHot (telemetry/alerts.h) now on
+    int32_t conditions;    // Condition* bits now on, from the episodes (cooler/episodes.h)
+};
+
+constexpr int32_t LiquidUnknown = -1; // liquidTenths of a report whose liquid bytes are FF FF
+
+// The conditions the user is warned of, in the order they are shown.
+enum : int32_t {
+    ConditionPumpStopped = 1,
+    ConditionLiquidHot = 2,
+    ConditionCoolerFault = 4,
+    ConditionCurveNotHeld = 8,
+    ConditionLast = ConditionCurveNotHeld,
+    ConditionAlerts = ConditionPumpStopped | ConditionLiquidHot | ConditionCoolerFault,
 };
 
 enum : int32_t {
@@ -47,7 +59,8 @@ extern volatile LONG ManualFanDuty;       // percent; interface writes, worker r
 extern volatile LONG BrightnessRequest;   // percent, -1 none; interface sets, worker takes
 extern volatile LONG ScreenBrightness;    // percent, -1 not yet read; worker writes
 extern volatile LONG ScreenMode;          // opaque 0..3, -1 not yet read; worker writes
-extern volatile LONG CurveNotHeld;        // 1 while the applied curves do not hold; worker writes
+extern volatile LONG BalloonsDue;         // Condition* bits whose balloon is due; worker sets,
+                                          // interface clears each once shown or ended
 extern volatile LONG ResumePending;       // interface sets 1 on a resume, worker takes
 extern HANDLE StopEvent;                  // manual reset; interface creates and signals at shutdown
 extern HANDLE WakeEvent;                  // auto reset; interface signals after every request

@@ -49,16 +49,9 @@ TrayRetryStep DecideTrayRetry(bool added, uint32_t failedMs, uint32_t nowMs)
     return {true, nowMs - failedMs < TrayRetryWindowMs};
 }
 
-CloseStep DecideClose(uint32_t message, uintptr_t wParam, intptr_t lParam)
+CloseStep DecideClose(uint32_t message, uintptr_t wParam)
 {
-    switch (message) {
-    case CloseMessage:
-        return CloseEnd;
-    case SystemCommandMessage:
-        return (wParam & 0xFFF0) == SystemCommandClose ? CloseHide : CloseNotOurs;
-    case QueryEndSessionMessage:
-        return (static_cast<uintptr_t>(lParam) & EndSessionCloseApp) ? CloseEnd : CloseNotOurs;
-    default:
-        return CloseNotOurs;
-    }
+    if (message == CloseMessage) return CloseEnd;
+    if (message != SystemCommandMessage) return CloseNotOurs;
+    return (wParam & 0xFFF0) == SystemCommandClose ? CloseHide : CloseNotOurs;
 }

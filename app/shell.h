@@ -59,14 +59,14 @@ struct TrayRetryStep {
 TrayRetryStep DecideTrayRetry(bool added, uint32_t failedMs, uint32_t nowMs);
 
 // A request to close the main window. The close button, Alt+F4 and Esc come as SC_CLOSE and
-// only hide it; WM_CLOSE from anyone else (taskkill without /f, an installer's Restart
-// Manager) and WM_QUERYENDSESSION with ENDSESSION_CLOSEAPP end the program.
+// only hide it; WM_CLOSE from anyone else (taskkill without /f) ends the program. An
+// installer's Restart Manager (WM_QUERYENDSESSION with ENDSESSION_CLOSEAPP) is agreed to like
+// a logoff: the program ends at WM_ENDSESSION with a non-zero wParam only, so a cancelled
+// close leaves it running.
 enum : uint32_t {
     CloseMessage = 0x0010,           // WM_CLOSE
-    QueryEndSessionMessage = 0x0011, // WM_QUERYENDSESSION
     SystemCommandMessage = 0x0112,   // WM_SYSCOMMAND
     SystemCommandClose = 0xF060,     // SC_CLOSE; the system uses the low four bits
-    EndSessionCloseApp = 0x00000001, // ENDSESSION_CLOSEAPP in lParam
 };
 
 enum CloseStep : int32_t {
@@ -76,4 +76,4 @@ enum CloseStep : int32_t {
 };
 
 // What a message of the window procedure does to the program, as one of the above.
-CloseStep DecideClose(uint32_t message, uintptr_t wParam, intptr_t lParam);
+CloseStep DecideClose(uint32_t message, uintptr_t wParam);

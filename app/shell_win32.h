@@ -29,6 +29,9 @@ void ShowDashboard();
 // icon up or the tries used up.
 void RetryTrayIcon();
 
+// After an add the shell refused: the tries of the retry timer, from now.
+void RetryTrayIconLater();
+
 // The main window's WM_DESTROY: removes the tray icon, lets go of the instance mutex, stops
 // the worker and ends the message loop; main then waits for the worker.
 void Shutdown();

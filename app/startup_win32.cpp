@@ -24,6 +24,19 @@ static int64_t ReadCounter()
     return value.QuadPart;
 }
 
+static bool RunsElevated()
+{
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+    TOKEN_ELEVATION elevation = {};
+    DWORD size = 0; // bytes
+    const bool elevated = GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation,
+                                              &size) &&
+                          elevation.TokenIsElevated != 0;
+    CloseHandle(token);
+    return elevated;
+}
+
 // Hands over to the instance that holds the mutex: its window opens (command 201).
 static void HandOver()
 {
@@ -128,11 +141,13 @@ int main()
                                  nullptr, Instance, nullptr);
     if (!MainWindow) return 2;
     // A copy started with "Run as administrator" still hears a restarted shell and a second
-    // start made without it (UIPI drops their messages otherwise).
+    // start made without it (UIPI drops their messages otherwise). Only an elevated copy lets
+    // commands in from below: a copy at medium integrity keeps UIPI's guard against a
+    // low-integrity process posting Exit or curve writes.
     if (TaskbarCreatedMsg) {
         ChangeWindowMessageFilterEx(MainWindow, TaskbarCreatedMsg, MSGFLT_ALLOW, nullptr);
     }
-    ChangeWindowMessageFilterEx(MainWindow, WM_COMMAND, MSGFLT_ALLOW, nullptr);
+    if (RunsElevated()) ChangeWindowMessageFilterEx(MainWindow, WM_COMMAND, MSGFLT_ALLOW, nullptr);
 
     const UINT dpi = GetDpiForWindow(MainWindow);
     if (dpi) CurrentDpi = static_cast<int>(dpi);
@@ -148,8 +163,7 @@ int main()
         PlaceNearTray();
         ShowWindow(MainWindow, SW_SHOWNORMAL);
         UpdateWindow(MainWindow);
-        TrayFailedMs = GetTickCount();
-        SetTimer(MainWindow, TrayRetryTimerId, TrayRetryPeriodMs, nullptr);
+        RetryTrayIconLater();
     }
 
     StartupMicros = ElapsedMicros(start, ReadCounter(), frequency.QuadPart);
@@ -174,6 +188,12 @@ int main()
     }
     AwaitWorker();
     return static_cast<int>(message.wParam);
+}
+
+void RetryTrayIconLater()
+{
+    TrayFailedMs = GetTickCount();
+    SetTimer(MainWindow, TrayRetryTimerId, TrayRetryPeriodMs, nullptr);
 }
 
 void RetryTrayIcon()

@@ -95,22 +95,18 @@ static LRESULT OnTrayNotify(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (TaskbarCreatedMsg != 0 && message == TaskbarCreatedMsg) {
-        AddTrayIcon();
-        UpdateTrayIcon();
+        // A shell still starting may refuse it: tried again as at start-up.
+        if (AddTrayIcon()) UpdateTrayIcon();
+        else RetryTrayIconLater();
         return 0;
     }
-    switch (DecideClose(message, wParam, lParam)) {
+    switch (DecideClose(message, wParam)) {
     case CloseHide:
         ShowWindow(window, SW_HIDE);
         return 0;
     case CloseEnd:
-        if (message != WM_QUERYENDSESSION) {
-            EndProgram(window);
-            return 0;
-        }
-        // A Restart Manager closing the program: agreed, and ended after this call returns.
-        PostMessageW(window, WM_CLOSE, 0, 0);
-        return TRUE;
+        EndProgram(window);
+        return 0;
     case CloseNotOurs:
         break;
     }

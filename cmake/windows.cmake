@@ -16,7 +16,7 @@ target_compile_options(Tidewatch PRIVATE -flto -ffunction-sections)
 # The globals that the Windows-side checks read in the running program: LTO makes the others
 # local, and local ones are missing from the link map.
 set(TIDEWATCH_PEEKED_GLOBALS AppliedProfile ApplyPending ApplyResult BrightnessRequest
-  CoolerHistory CurrentDpi CurveNotHeld DashboardFocus GpuHistory LatestStatus LayoutDpi
+  CoolerHistory CurrentDpi DashboardFocus GpuHistory LatestStatus LayoutDpi
   ManualFanDuty ManualPumpDuty RequestedProfile ScreenBrightness StartupMicros TrayBadgeIcon
   TrayBadgeSize TrayBadgeValue VersionBuild VersionMajor VersionMinor)
 list(TRANSFORM TIDEWATCH_PEEKED_GLOBALS PREPEND -Wl,-u,)

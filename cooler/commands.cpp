@@ -61,15 +61,20 @@ bool DecodeStatusReply(const uint8_t report[ReportSize], CoolerStatus* status)
     if (!IsStatusReport(report)) return false;
     const int32_t whole = report[15];
     const int32_t tenths = report[16];
-    const int32_t pumpDuty = report[19];
-    const int32_t fanDuty = report[25];
-    if (tenths > 9) return false;
-    if (whole * 10 + tenths > 1000) return false;
-    if (pumpDuty > 100) return false;
-    if (fanDuty > 100) return false;
+    int32_t pumpDuty = report[19];
+    int32_t fanDuty = report[25];
+    // Liquid FF FF: the cooler reports a fault (most often no SATA power). The reply is
+    // whole: its liquid is unknown, its speeds believed, a duty out of range read as 0.
+    const bool fault = whole == 0xFF && tenths == 0xFF;
+    if (fault) {
+        pumpDuty = pumpDuty > 100 ? 0 : pumpDuty;
+        fanDuty = fanDuty > 100 ? 0 : fanDuty;
+    } else if (tenths > 9 || whole * 10 + tenths > 1000 || pumpDuty > 100 || fanDuty > 100) {
+        return false;
+    }
     status->connected = 1;
     status->linkState = LinkOpening;
-    status->liquidTenths = whole * 10 + tenths;
+    status->liquidTenths = fault ? LiquidUnknown : whole * 10 + tenths;
     status->pumpRpm = report[17] + 256 * report[18];
     status->pumpDuty = pumpDuty;
     status->fanRpm = report[23] + 256 * report[24];

@@ -18,7 +18,8 @@ void EncodeBrightness(uint8_t command[BrightnessWriteSize], int32_t brightness, 
 // after InitA (75 02), with the same layout. Firmware that answers a request with a push
 // alone would otherwise never connect.
 bool IsStatusReport(const uint8_t report[ReportSize]);
-// Sets fields 1 to 7 of `status` from a status report whose values are all in range.
+// Sets fields 1 to 7 of `status` from a status report whose values are all in range, or
+// whose liquid bytes are FF FF (a fault report: liquidTenths LiquidUnknown).
 bool DecodeStatusReply(const uint8_t report[ReportSize], CoolerStatus* status);
 // Brightness and mode from a screen-information reply whose values are both in range.
 bool DecodeScreenInfoReply(const uint8_t report[ReportSize], int32_t* brightness, int32_t* mode);

@@ -1,5 +1,7 @@
 #include "cooler/transport.h"
 
+int LastIoEnd = IoDone;
+
 namespace {
 
 char16_t Lower(char16_t c)

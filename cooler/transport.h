@@ -17,10 +17,37 @@ enum IoDirection : int {
     IoRead = 1,
 };
 
+// What a search found: the cooler opened, the cooler listed but not openable (another
+// program holds it), or no such device listed at all (it is gone from USB).
+enum SearchOutcome : int {
+    SearchOpened = 0,
+    SearchHeld = 1,
+    SearchAbsent = 2,
+};
+
+struct CoolerSearch {
+    HANDLE cooler; // INVALID_HANDLE_VALUE unless opened
+    SearchOutcome outcome;
+};
+
 // The first present interface with the cooler's ids and 64-byte input and output reports
-// that opens for shared overlapped read/write, or INVALID_HANDLE_VALUE. Leaves no other
-// handle open.
-HANDLE FindCooler();
+// that opens for shared overlapped read/write. Leaves no other handle open. Held: an
+// interface whose path may be the cooler's was listed but did not open.
+CoolerSearch SearchCooler();
+
+inline HANDLE FindCooler()
+{
+    return SearchCooler().cooler;
+}
+
+// How the last ReportIo of the worker ended; owned by the thread that calls ReportIo.
+enum IoEnd : int {
+    IoDone = 0,
+    IoTimedOut = 1, // nothing within the limit: cancelled
+    IoRemoved = 2,  // the handle failed because the device is gone
+    IoFailed = 3,   // any other failure, a short transfer included
+};
+extern int LastIoEnd; // IoEnd; the worker's, set by every ReportIo
 
 // False when the device path carries vendor and product ids ("vid_" and "pid_" with four hex
 // digits each, in any case) other than the cooler's: such an interface is not opened, so
@@ -29,7 +56,8 @@ HANDLE FindCooler();
 bool PathMayBeCooler(const char16_t* path);
 
 // One whole 64-byte report in `direction` within `limitMs`; false on an error, a time-out
-// (returned only after the cancelled operation has ended) or a short transfer.
+// (returned only after the cancelled operation has ended) or a short transfer. Sets
+// LastIoEnd.
 bool ReportIo(HANDLE cooler, HANDLE ioEvent, IoDirection direction, uint8_t* report,
               DWORD limitMs);
 

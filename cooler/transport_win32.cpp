@@ -67,27 +67,33 @@ bool IsCooler(HANDLE device, const HidCalls& hid)
 }
 
 // The interface at `path` opened, if it opens and is the cooler; otherwise
-// INVALID_HANDLE_VALUE and nothing left open.
-HANDLE OpenIfCooler(const wchar_t* path, const HidCalls& hid)
+// INVALID_HANDLE_VALUE and nothing left open. `*held` set when a path that may be the
+// cooler's does not open.
+HANDLE OpenIfCooler(const wchar_t* path, const HidCalls& hid, bool* held)
 {
     if (!PathMayBeCooler(reinterpret_cast<const char16_t*>(path))) return INVALID_HANDLE_VALUE;
     HANDLE device = CreateFileW(path, GENERIC_READ | GENERIC_WRITE,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_OVERLAPPED, nullptr);
-    if (device == INVALID_HANDLE_VALUE) return INVALID_HANDLE_VALUE;
+    if (device == INVALID_HANDLE_VALUE) {
+        *held = true;
+        return INVALID_HANDLE_VALUE;
+    }
     if (IsCooler(device, hid)) return device;
     CloseHandle(device);
     return INVALID_HANDLE_VALUE;
 }
 
-HANDLE SearchInterfaces(const HidCalls& hid)
+CoolerSearch SearchInterfaces(const HidCalls& hid)
 {
     GUID hidClass = {};
     hid.getHidGuid(&hidClass);
     HDEVINFO set = SetupDiGetClassDevsW(&hidClass, nullptr, nullptr, PresentInterfaces);
-    if (set == INVALID_HANDLE_VALUE) return INVALID_HANDLE_VALUE;
+    // Nothing could be listed: not evidence that the cooler is gone.
+    if (set == INVALID_HANDLE_VALUE) return {INVALID_HANDLE_VALUE, SearchHeld};
 
     HANDLE cooler = INVALID_HANDLE_VALUE;
+    bool held = false;
     SP_DEVICE_INTERFACE_DATA interfaceData = {};
     interfaceData.cbSize = InterfaceDataSize;
     alignas(8) uint8_t detailBuffer[DetailBufferSize];
@@ -105,18 +111,39 @@ HANDLE SearchInterfaces(const HidCalls& hid)
         // A path that filled the buffer to the end still ends inside it.
         detailBuffer[DetailBufferSize - 2] = 0;
         detailBuffer[DetailBufferSize - 1] = 0;
-        cooler = OpenIfCooler(detail->DevicePath, hid);
+        cooler = OpenIfCooler(detail->DevicePath, hid, &held);
     }
     SetupDiDestroyDeviceInfoList(set);
-    return cooler;
+    if (cooler != INVALID_HANDLE_VALUE) return {cooler, SearchOpened};
+    return {cooler, held ? SearchHeld : SearchAbsent};
+}
+
+// Errors of a handle whose device has left: removed, or (the pipes that stand in for the
+// device under test) its other end closed.
+bool Removed(DWORD error)
+{
+    return error == ERROR_DEVICE_NOT_CONNECTED || error == ERROR_DEV_NOT_EXIST ||
+           error == ERROR_BROKEN_PIPE || error == ERROR_PIPE_NOT_CONNECTED ||
+           error == ERROR_NO_DATA;
+}
+
+bool Ended(IoEnd end)
+{
+    LastIoEnd = end;
+    return end == IoDone;
+}
+
+bool Failed()
+{
+    return Ended(Removed(GetLastError()) ? IoRemoved : IoFailed);
 }
 
 } // namespace
 
-HANDLE FindCooler()
+CoolerSearch SearchCooler()
 {
     HMODULE hid = LoadLibraryExW(L"hid.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    if (!hid) return INVALID_HANDLE_VALUE;
+    if (!hid) return {INVALID_HANDLE_VALUE, SearchHeld};
     HidCalls calls;
     calls.getHidGuid = reinterpret_cast<GetHidGuidCall>(Resolve(hid, "HidD_GetHidGuid"));
     calls.getAttributes = reinterpret_cast<GetAttributesCall>(Resolve(hid, "HidD_GetAttributes"));
@@ -125,13 +152,13 @@ HANDLE FindCooler()
     calls.freePreparsedData =
         reinterpret_cast<FreePreparsedDataCall>(Resolve(hid, "HidD_FreePreparsedData"));
     calls.getCaps = reinterpret_cast<GetCapsCall>(Resolve(hid, "HidP_GetCaps"));
-    HANDLE cooler = INVALID_HANDLE_VALUE;
+    CoolerSearch found = {INVALID_HANDLE_VALUE, SearchHeld};
     if (calls.getHidGuid && calls.getAttributes && calls.getPreparsedData &&
         calls.freePreparsedData && calls.getCaps) {
-        cooler = SearchInterfaces(calls);
+        found = SearchInterfaces(calls);
     }
     FreeLibrary(hid);
-    return cooler;
+    return found;
 }
 
 bool ReportIo(HANDLE cooler, HANDLE ioEvent, IoDirection direction, uint8_t* report,
@@ -145,17 +172,17 @@ bool ReportIo(HANDLE cooler, HANDLE ioEvent, IoDirection direction, uint8_t* rep
                                ? WriteFile(cooler, report, ReportSize, nullptr, &overlapped)
                                : ReadFile(cooler, report, ReportSize, nullptr, &overlapped);
     if (!completed) {
-        if (GetLastError() != ERROR_IO_PENDING) return false;
+        if (GetLastError() != ERROR_IO_PENDING) return Failed();
         if (WaitForSingleObject(ioEvent, limitMs) != WAIT_OBJECT_0) {
             CancelIoEx(cooler, &overlapped);
             // Until the cancelled operation has ended the driver may still write into the
             // caller's buffer and this frame's OVERLAPPED.
             WaitForSingleObject(ioEvent, INFINITE);
-            return false;
+            return Ended(IoTimedOut);
         }
     }
-    if (!GetOverlappedResult(cooler, &overlapped, &transferred, FALSE)) return false;
-    return transferred == static_cast<DWORD>(ReportSize);
+    if (!GetOverlappedResult(cooler, &overlapped, &transferred, FALSE)) return Failed();
+    return Ended(transferred == static_cast<DWORD>(ReportSize) ? IoDone : IoFailed);
 }
 
 void CloseCooler(HANDLE cooler)

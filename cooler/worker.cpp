@@ -7,17 +7,42 @@
 
 namespace {
 
-void DropLink(WorkerState* state)
+EpisodeEvent Event(EpisodeEventKind kind)
 {
-    CloseCooler(state->cooler);
-    state->cooler = INVALID_HANDLE_VALUE;
+    EpisodeEvent event = {};
+    event.kind = kind;
+    return event;
+}
+
+// One event of the episodes at `nowMs`; the balloons it makes due go to the tray.
+EpisodeDecisions Step(WorkerState* state, const EpisodeEvent& event, DWORD nowMs)
+{
+    const EpisodeDecisions decisions = StepEpisodes(&state->episodes, event, nowMs);
+    if (decisions.balloons) InterlockedOr(&BalloonsDue, decisions.balloons);
+    return decisions;
+}
+
+// The working record published with the conditions now on.
+void Publish(WorkerState* state)
+{
+    state->record.conditions = state->episodes.on;
+    PublishStatus(state->record);
 }
 
 void PublishLinkState(WorkerState* state, int32_t linkState)
 {
     state->record = {};
     state->record.linkState = linkState;
-    PublishStatus(state->record);
+    Publish(state);
+}
+
+// The link closed after a failed operation: an event of a device removed, or of a link that
+// failed with the device still there.
+void LoseLink(WorkerState* state, DWORD nowMs)
+{
+    CloseCooler(state->cooler);
+    state->cooler = INVALID_HANDLE_VALUE;
+    Step(state, Event(LastIoEnd == IoRemoved ? EventGone : EventPollFailed), nowMs);
 }
 
 // The wait after a dropped link: a link that never completed a poll is not opened again at
@@ -28,9 +53,9 @@ TurnWait AfterDrop(const WorkerState* state)
     return {WaitStopOnly, LinkRetryWaitMs};
 }
 
-TurnWait FailLink(WorkerState* state)
+TurnWait FailLink(WorkerState* state, DWORD nowMs)
 {
-    DropLink(state);
+    LoseLink(state, nowMs);
     PublishLinkState(state, LinkFailed);
     return AfterDrop(state);
 }
@@ -47,42 +72,43 @@ bool WriteCurves(WorkerState* state, const WrittenCurves& curves)
 bool TakeApply(WorkerState* state, DWORD nowMs)
 {
     if (InterlockedExchange(&ApplyPending, 0) == 0) return true;
-    const WrittenCurves requested = {AtomicRead(&RequestedProfile), LoadRelaxed(&ManualPumpDuty),
-                                     LoadRelaxed(&ManualFanDuty)};
-    const bool written = WriteCurves(state, requested);
-    if (written) {
-        state->curves = requested;
-        // The user's write: the watch starts afresh and nothing older is re-written.
-        ResetCurveWatch(&state->watch, nowMs);
-        InterlockedExchange(&CurveNotHeld, 0);
-        state->rewriteDue = false;
-        state->coolerWentAway = false;
-        InterlockedExchange(&AppliedProfile, requested.profile);
-        InterlockedExchange(&AppliedPumpDuty, requested.pumpDuty);
-        InterlockedExchange(&AppliedFanDuty, requested.fanDuty);
+    EpisodeEvent apply = Event(EventUserApply);
+    apply.curves = {static_cast<ProfileId>(AtomicRead(&RequestedProfile)),
+                    LoadRelaxed(&ManualPumpDuty), LoadRelaxed(&ManualFanDuty)};
+    apply.written = WriteCurves(state, apply.curves);
+    Step(state, apply, nowMs);
+    if (apply.written) {
+        InterlockedExchange(&AppliedProfile, apply.curves.profile);
+        InterlockedExchange(&AppliedPumpDuty, apply.curves.pumpDuty);
+        InterlockedExchange(&AppliedFanDuty, apply.curves.fanDuty);
         InterlockedExchange(&ApplyResult, 1);
     } else {
         InterlockedExchange(&ApplyResult, -1);
     }
     PostMessageW(MainWindow, MsgApplyFinished,
-                 static_cast<WPARAM>(static_cast<intptr_t>(requested.profile)), 0);
-    if (!written) DropLink(state);
-    return written;
+                 static_cast<WPARAM>(static_cast<intptr_t>(apply.curves.profile)), 0);
+    if (!apply.written) LoseLink(state, nowMs);
+    return apply.written;
 }
 
 void TakeBrightness(WorkerState* state)
 {
-    // A cooler that keeps refusing it on one connection is not asked again and again: the
-    // request waits for the next connection.
-    if (state->brightnessFailures >= BrightnessTries) return;
+    // A level the cooler kept refusing on this connection waits for the next one; a level
+    // chosen since is tried.
+    if (!BrightnessWorthTrying(AtomicRead(&BrightnessRequest), state->brightnessFailed,
+                               state->brightnessFailures)) {
+        return;
+    }
     const int32_t level = InterlockedExchange(&BrightnessRequest, -1);
     if (level < 0) return;
     const int32_t mode = AtomicRead(&ScreenMode);
     if (mode < 0 || mode > 3 || level > 100) return;
     if (!WriteBrightness(state->cooler, state->ioEvent, level, mode)) {
+        if (level != state->brightnessFailed) state->brightnessFailures = 0;
+        state->brightnessFailed = level;
+        ++state->brightnessFailures;
         // Kept for a later turn, or the next connection when the cooler has gone, unless a
         // newer request has come meanwhile: the user's choice is not lost with the write.
-        ++state->brightnessFailures;
         InterlockedCompareExchange(&BrightnessRequest, level, -1);
         return;
     }
@@ -98,28 +124,27 @@ void RetryScreenInfo(WorkerState* state)
     else state->screenInfoRetries -= 1;
 }
 
-// After a successful poll: the curves written again when a new connection or the watch asks
-// for it, or the give-up shown. Only the copy at the console writes on its own: another
-// user's copy, switched away from, stands aside. False when a re-write failed.
-bool WatchCurves(WorkerState* state, DWORD nowMs)
+// A poll the cooler answered: the episodes judge it, and the curves are written when they
+// decide so. False when that write failed.
+bool Answered(WorkerState* state, DWORD nowMs)
 {
-    const bool connectionRewrite = state->rewriteDue;
-    state->rewriteDue = false;
-    if (state->curves.profile == ProfileUnchanged || !AtActiveConsole()) return true;
-    bool rewrite;
-    if (connectionRewrite) {
-        rewrite = RewriteOnConnection(state->watch, state->coolerWentAway, nowMs);
-        state->coolerWentAway = false;
-        if (rewrite) NoteAutomaticWrite(&state->watch, nowMs);
-    } else {
-        const bool follows = DutiesFollowCurves(state->curves, state->record);
-        rewrite = WatchPoll(&state->watch, follows, nowMs);
-    }
-    InterlockedExchange(&CurveNotHeld, state->watch.notHeld ? 1 : 0);
-    return !rewrite || WriteCurves(state, state->curves);
+    EpisodeEvent poll = Event(state->record.liquidTenths == LiquidUnknown ? EventFaultReport
+                                                                           : EventReading);
+    poll.atConsole = AtActiveConsole();
+    poll.status = state->record;
+    if (!Step(state, poll, nowMs).writeCurves) return true;
+    EpisodeEvent write = Event(EventAutoWrite);
+    write.written = WriteCurves(state, state->episodes.curves);
+    Step(state, write, nowMs);
+    return write.written;
 }
 
 } // namespace
+
+bool BrightnessWorthTrying(int32_t level, int32_t failedLevel, int32_t failures)
+{
+    return level != failedLevel || failures < BrightnessTries;
+}
 
 void StartWorker(WorkerState* state)
 {
@@ -129,11 +154,9 @@ void StartWorker(WorkerState* state)
     state->cooler = INVALID_HANDLE_VALUE;
     state->screenInfoRetries = 0;
     state->linkProven = false;
-    state->rewriteDue = false;
-    state->coolerWentAway = false;
     state->brightnessFailures = 0;
-    state->curves = {ProfileUnchanged, 0, 0};
-    ResetCurveWatch(&state->watch, 0);
+    state->brightnessFailed = -1;
+    StartEpisodes(&state->episodes, true);
 }
 
 TurnWait WorkerTurn(WorkerState* state, DWORD nowMs)
@@ -141,41 +164,46 @@ TurnWait WorkerTurn(WorkerState* state, DWORD nowMs)
     RetryGpuTelemetry(nowMs);
     // After sleep the handle may not have survived, and the cooler may need initialising
     // again (it can report zeros until it is): a resume is a reconnection.
-    if (InterlockedExchange(&ResumePending, 0) != 0 && state->cooler != INVALID_HANDLE_VALUE) {
-        DropLink(state);
+    if (InterlockedExchange(&ResumePending, 0) != 0) {
+        Step(state, Event(EventResume), nowMs);
+        CloseCooler(state->cooler);
+        state->cooler = INVALID_HANDLE_VALUE;
     }
     if (state->cooler == INVALID_HANDLE_VALUE) {
         // Without the I/O event no report could be waited for: stay in the no-cooler state
         // rather than open a link whose every operation fails at once.
-        if (state->ioEvent) state->cooler = FindCooler();
-        if (state->cooler == INVALID_HANDLE_VALUE) {
-            state->coolerWentAway = true;
+        CoolerSearch search = {INVALID_HANDLE_VALUE, SearchHeld};
+        if (state->ioEvent) search = SearchCooler();
+        if (search.outcome != SearchOpened) {
+            Step(state, Event(search.outcome == SearchAbsent ? EventAbsent : EventHeld), nowMs);
             PublishLinkState(state, LinkNotFound);
             return {WaitStopOnly, SearchWaitMs};
         }
+        state->cooler = search.cooler;
+        Step(state, Event(EventFound), nowMs);
         state->linkProven = false;
         state->brightnessFailures = 0;
-        if (!InitCooler(state->cooler, state->ioEvent)) return FailLink(state);
-        // A new connection may follow a power loss that brought back the factory curves.
-        state->rewriteDue = true;
+        state->brightnessFailed = -1;
+        if (!InitCooler(state->cooler, state->ioEvent)) return FailLink(state, nowMs);
         state->screenInfoRetries = ScreenInfoRetryBudget;
         ReadScreenInfo(state->cooler, state->ioEvent);
     }
 
     if (state->screenInfoRetries > 0) RetryScreenInfo(state);
-    if (!TakeApply(state, nowMs)) return AfterDrop(state);
+    if (!TakeApply(state, nowMs)) {
+        // Nothing published: the search of the next turn publishes the new state.
+        return AfterDrop(state);
+    }
     TakeBrightness(state);
 
     if (!ReadStatus(state->cooler, state->ioEvent, &state->record)) {
-        DropLink(state);
-        state->record = {};
-        state->record.linkState = LinkFailed;
-        PublishStatus(state->record);
+        LoseLink(state, nowMs);
+        PublishLinkState(state, LinkFailed);
         if (!state->linkProven) return {WaitStopOnly, LinkRetryWaitMs};
     } else {
         state->linkProven = true;
-        if (!WatchCurves(state, nowMs)) return FailLink(state);
-        PublishStatus(state->record);
+        if (!Answered(state, nowMs)) return FailLink(state, nowMs);
+        Publish(state);
     }
     return {WaitStopOrWake, IsWindowVisible(MainWindow) ? VisiblePollWaitMs : HiddenPollWaitMs};
 }
@@ -198,7 +226,8 @@ bool StopRequested()
 
 void EndWorker(WorkerState* state)
 {
-    if (state->cooler != INVALID_HANDLE_VALUE) DropLink(state);
+    CloseCooler(state->cooler);
+    state->cooler = INVALID_HANDLE_VALUE;
     if (state->ioEvent) CloseHandle(state->ioEvent);
     state->ioEvent = nullptr;
     StopGpuTelemetry();

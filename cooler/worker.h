@@ -4,14 +4,14 @@
 #pragma once
 
 #include "app/shared_state.h"
-#include "cooler/curve_watch.h"
+#include "cooler/episodes.h"
 
 constexpr DWORD SearchWaitMs = 1000;        // after a search that found no cooler
 constexpr DWORD LinkRetryWaitMs = 1000;     // after a link that failed before its first poll
 constexpr DWORD VisiblePollWaitMs = 750;    // after a publication, window visible
 constexpr DWORD HiddenPollWaitMs = 2000;    // after a publication, window hidden
 constexpr int32_t ScreenInfoRetryBudget = 5; // further queries per connection
-constexpr int32_t BrightnessTries = 3;       // failed writes of one request per connection
+constexpr int32_t BrightnessTries = 3;       // failed writes of one level per connection
 
 // Everything the worker owns for its whole life.
 struct WorkerState {
@@ -20,11 +20,9 @@ struct WorkerState {
     CoolerStatus record;       // built by each turn and handed to PublishStatus
     int32_t screenInfoRetries; // queries still allowed while ScreenMode is unknown
     bool linkProven;           // a poll succeeded on this connection
-    bool rewriteDue;           // this connection's re-write awaits its first good poll
-    bool coolerWentAway;       // a search found no cooler since the last connection
-    int32_t brightnessFailures; // failed brightness writes on this connection
-    WrittenCurves curves;      // the curves last written whole this run
-    CurveWatch watch;          // whether the cooler keeps them; outlives connections
+    int32_t brightnessFailures; // failed writes of brightnessFailed on this connection
+    int32_t brightnessFailed;  // percent, the level whose writes failed; -1 none
+    Episodes episodes;         // when to write and when to warn; outlives connections
 };
 
 enum WaitKind : int {
@@ -39,14 +37,18 @@ struct TurnWait {
     DWORD limitMs;
 };
 
+// Whether a brightness request for `level` is taken on this connection: not while it is the
+// level whose writes failed `failures` >= BrightnessTries times on it; any other level is.
+bool BrightnessWorthTrying(int32_t level, int32_t failedLevel, int32_t failures);
+
 // Creates the I/O event, starts GPU telemetry and clears the working state.
 void StartWorker(WorkerState* state);
 
 // One turn at `nowMs`: search when there is no link (a resume closes the link first, so
 // that the cooler is opened and initialised anew); then screen-information retry, apply,
-// brightness, poll, the curve watch and publish. The curves of this run are written again on
-// a new connection only once its first poll succeeded, as the curve watch allows, and only
-// from the session at the console. Visibility is sampled at its end, just before the wait.
+// brightness, poll and publish. Every outcome is an event of the episodes, whose decisions
+// the turn carries out: an automatic write of the curves after the poll, and the conditions
+// and balloons published with it. Visibility is sampled at its end, just before the wait.
 // A link that fails before its first successful poll is searched for again only after
 // LinkRetryWaitMs, so a cooler that fails at once is not hammered.
 TurnWait WorkerTurn(WorkerState* state, DWORD nowMs);

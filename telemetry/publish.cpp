@@ -1,11 +1,7 @@
 #include "telemetry/publish.h"
 
-#include "telemetry/alerts.h"
 #include "telemetry/gpu.h"
 #include "telemetry/history.h"
-
-// Worker: the alerts' view of the statuses published so far.
-static AlertWatch PublishedAlerts = {};
 
 void PublishStatus(const CoolerStatus& status)
 {
@@ -21,11 +17,11 @@ void PublishStatusAt(const CoolerStatus& status, DWORD tickMs)
     local.gpuFanRpm = 0;
     local.gpuTempC = 0;
     SampleGpu(&local); // before the lock: the library is never called under it
-    local.alerts = WatchAlerts(&PublishedAlerts, local);
 
     AcquireSRWLockExclusive(&StatusLock);
     LatestStatus = local;
-    if (local.connected != 0) {
+    // A reply whose liquid is unknown (FF FF) leaves no trace in the history.
+    if (local.connected != 0 && local.liquidTenths != LiquidUnknown) {
         const int32_t liquidC = static_cast<int32_t>((int64_t{local.liquidTenths} + 5) / 10);
         AppendHistory(&CoolerHistory, tickMs, local.fanDuty, liquidC);
     }

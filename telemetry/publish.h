@@ -4,8 +4,8 @@
 
 #include "app/shared_state.h"
 
-// Worker: publishes `status` (the cooler fields; its GPU fields and alerts are ignored) at
-// GetTickCount(); the alerts follow from it and the statuses published before.
+// Worker: publishes `status` (the cooler fields and the conditions; its GPU fields are
+// ignored) at GetTickCount().
 void PublishStatus(const CoolerStatus& status);
 
 // Worker: the same at the given tick (ms).

@@ -1,3 +1,2 @@
-list(APPEND CORE_SOURCES telemetry/history.cpp telemetry/publish.cpp telemetry/gpu.cpp
-  telemetry/alerts.cpp)
+list(APPEND CORE_SOURCES telemetry/history.cpp telemetry/publish.cpp telemetry/gpu.cpp)
 list(APPEND WIN32_SOURCES telemetry/nvml_library_win32.cpp)

@@ -344,7 +344,7 @@ void AnnounceChanges(const CoolerStatus& status)
     // The focus is told while the window has it, and again each time it comes back.
     const LONG focus = GetActiveWindow() == MainWindow ? DashboardFocus + 1 : 0;
     const LONG shown[ShownCount] = {
-        status.connected ? (status.alerts << 1 | AtomicRead(&CurveNotHeld)) + 1 : 0, // as HeaderText
+        status.connected ? status.conditions + 1 : 0, // as HeaderText
         status.connected ? status.liquidTenths + 1 : 0,
         LoadRelaxed(&ManualPumpDuty),
         LoadRelaxed(&ManualFanDuty),

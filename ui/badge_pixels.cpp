@@ -113,7 +113,7 @@ void DrawBadgePixels(int32_t value, int32_t size, uint32_t* pixels)
         }
     }
     PixelRect rects[BadgeRectCapacity];
-    const int count = BadgeDigitRects(value % BadgeAlerted, size, rects);
+    const int count = value >= BadgeNoNumber ? 0 : BadgeDigitRects(value % BadgeAlerted, size, rects);
     for (int i = 0; i < count; ++i) {
         for (int32_t y = rects[i].top; y < rects[i].bottom; ++y) {
             for (int32_t x = rects[i].left; x < rects[i].right; ++x) pixels[y * size + x] = 0xFFFFFFFF;

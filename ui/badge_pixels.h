@@ -34,7 +34,8 @@ int BadgeDigitRects(int32_t value, int32_t size, PixelRect* rects);
 // of the size across (8 at 32 pixels).
 bool InsideBadgeSquare(int32_t x, int32_t y, int32_t size);
 
-// The badge for `value` (0..99, plus BadgeAlerted for the red band whatever the degrees)
+// The badge for `value` (0..99, plus BadgeAlerted for the red band whatever the degrees;
+// BadgeNoNumber for the red band alone)
 // into size x size pixels, top row first, as 0xAARRGGBB: the band colour and the white
 // digits opaque, the cut corners transparent.
 void DrawBadgePixels(int32_t value, int32_t size, uint32_t* pixels);

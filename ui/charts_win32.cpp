@@ -147,7 +147,7 @@ void DrawCurveChart(HDC dc, const PixelRect& chart, const CoolerStatus& status)
         DrawCurveLine(dc, chart, profile, ChannelFans, fanDuty, palette.fans);
     }
 
-    if (!status.connected) return;
+    if (!status.connected || status.liquidTenths == LiquidUnknown) return;
     const int32_t x = CurveX(chart, status.liquidTenths);
     FillSolid(dc, {x, chart.top, x + 1, chart.bottom}, palette.textMuted);
     DrawMarker(dc, x, PercentY(chart, status.pumpDuty), palette.accent);

@@ -1,18 +1,18 @@
 #include "ui/dashboard_text.h"
 
 #include "app/text.h"
-#include "telemetry/alerts.h"
 
 const char16_t* ConditionWord(int32_t kind)
 {
-    if (kind == AlertPumpStopped) return u"PUMP STOPPED";
-    return kind == AlertLiquidHot ? u"LIQUID HOT" : u"CURVE NOT HELD";
+    if (kind == ConditionPumpStopped) return u"PUMP STOPPED";
+    if (kind == ConditionLiquidHot) return u"LIQUID HOT";
+    return kind == ConditionCoolerFault ? u"COOLER FAULT" : u"CURVE NOT HELD";
 }
 
 int AppendConditions(char16_t* buffer, int pos, int cap, int32_t conditions,
                      const char16_t* separator)
 {
-    for (int32_t kind = AlertPumpStopped; kind <= ConditionCurveNotHeld; kind <<= 1) {
+    for (int32_t kind = ConditionPumpStopped; kind <= ConditionLast; kind <<= 1) {
         if (!(conditions & kind)) continue;
         pos = AppendText(buffer, pos, cap, separator);
         pos = AppendText(buffer, pos, cap, ConditionWord(kind));
@@ -24,15 +24,15 @@ int HeaderText(char16_t* buffer, int cap, const CoolerStatus& status)
 {
     const int pos = AppendText(buffer, 0, cap, u"KRAKEN ELITE");
     if (!status.connected) return AppendText(buffer, pos, cap, u"  ·  WAITING");
-    // The alerts first, a curve not held after them: an alert does not hide it.
-    const int32_t shown = status.alerts | (AtomicRead(&CurveNotHeld) ? ConditionCurveNotHeld : 0);
-    if (!shown) return AppendText(buffer, pos, cap, u"  ·  CONNECTED");
-    return AppendConditions(buffer, pos, cap, shown, u"  ·  ");
+    if (!status.conditions) return AppendText(buffer, pos, cap, u"  ·  CONNECTED");
+    return AppendConditions(buffer, pos, cap, status.conditions, u"  ·  ");
 }
 
 int TemperatureNumber(char16_t* buffer, int cap, const CoolerStatus& status)
 {
-    if (!status.connected) return AppendText(buffer, 0, cap, u"--.-");
+    if (!status.connected || status.liquidTenths == LiquidUnknown) {
+        return AppendText(buffer, 0, cap, u"--.-");
+    }
     return AppendTenths(buffer, 0, cap, status.liquidTenths);
 }
 

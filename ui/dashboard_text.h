@@ -20,23 +20,19 @@ inline constexpr char16_t NoCurveWritten[] = u"No curve written this run";
 inline constexpr char16_t ApplyCaption[] = u"Apply";
 inline constexpr char16_t AppliedCaption[] = u"Applied";
 
-// Beside the alerts of telemetry/alerts.h, the applied curves not held by the cooler.
-constexpr int32_t ConditionCurveNotHeld = 4;
-
-// The word for one condition in the header, the tooltip and the balloon: "PUMP STOPPED",
-// "LIQUID HOT" or "CURVE NOT HELD".
+// The word for one condition (app/shared_state.h) in the header, the tooltip and the
+// balloon: "PUMP STOPPED", "LIQUID HOT", "COOLER FAULT" or "CURVE NOT HELD".
 const char16_t* ConditionWord(int32_t kind);
 
 // For each condition among `conditions`, pump first, `separator` and its word.
 int AppendConditions(char16_t* buffer, int pos, int cap, int32_t conditions,
                      const char16_t* separator);
 
-// "KRAKEN ELITE  ·  CONNECTED", "KRAKEN ELITE  ·  CURVE NOT HELD" while connected to a
-// cooler that does not keep the applied curves (CurveNotHeld, read atomically), or
-// "KRAKEN ELITE  ·  WAITING"; alerts on come first, instead: "KRAKEN ELITE  ·  PUMP STOPPED".
+// "KRAKEN ELITE  ·  CONNECTED", or the conditions on while connected in their order
+// ("KRAKEN ELITE  ·  PUMP STOPPED  ·  CURVE NOT HELD"), or "KRAKEN ELITE  ·  WAITING".
 int HeaderText(char16_t* buffer, int cap, const CoolerStatus& status);
 
-// "31.2" from the liquid temperature in tenths while connected, else "--.-"; the unit
+// "31.2" from the liquid temperature in tenths while connected and known, else "--.-"; the unit
 // TemperatureUnit is drawn after it in a smaller font.
 int TemperatureNumber(char16_t* buffer, int cap, const CoolerStatus& status);
 constexpr char16_t TemperatureUnit[] = u"°C";

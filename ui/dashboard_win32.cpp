@@ -44,7 +44,7 @@ void DrawReadings(HDC dc, const RECT& client, const CoolerStatus& status, char16
     const Colour alert = ActivePalette == &HighContrastPalette ? palette.accent : ColourRed;
     HeaderText(line, DashboardLineCapacity, status);
     DrawTextIn(dc, Row(RowHeader, client), line,
-               connected && status.alerts ? alert : palette.textSecondary, TextLine);
+               connected && (status.conditions & ConditionAlerts) ? alert : palette.textSecondary, TextLine);
 
     TemperatureNumber(line, DashboardLineCapacity, status);
     DrawTemperature(dc, Row(RowTemperature, client), line,

@@ -105,6 +105,7 @@ int WindowDpi(HWND window)
 {
     const UINT dpi = GetDpiForWindow(window);
     if (dpi) CurrentDpi = static_cast<int>(dpi);
+    FollowWindowIconDpi(window, CurrentDpi);
     return CurrentDpi;
 }
 

@@ -6,7 +6,6 @@
 #include "app/shell.h"
 #include "app/shell_win32.h"
 #include "app/text.h"
-#include "telemetry/alerts.h"
 #include "ui/badge.h"
 #include "ui/dashboard_text.h"
 #include "ui/tray_model.h"
@@ -36,18 +35,14 @@ void SetTip(NOTIFYICONDATAW* record, const char16_t* text)
     AppendText(reinterpret_cast<char16_t*>(record->szTip), 0, TooltipCapacity, text);
 }
 
-// Interface thread: the balloon conditions whose balloon was shown, while they hold.
-int32_t TrayNotified = 0;
-
-// A balloon for each condition that started since the last status, once while it holds; one
-// the shell refused is tried again at the next status. Windows' own notification settings
-// decide whether it pops up.
+// A balloon for each condition whose episode started (BalloonsDue), once; one the shell
+// refused is tried again at the next status, one whose episode has ended is dropped.
+// Windows' own notification settings decide whether it pops up.
 void ShowNewBalloons(const CoolerStatus& status)
 {
-    const int32_t conditions = BalloonConditions(status);
-    TrayNotified &= conditions; // an ended condition is notified again when it starts anew
-    for (int32_t kind = AlertPumpStopped; kind <= ConditionCurveNotHeld; kind <<= 1) {
-        if (!(conditions & kind) || (TrayNotified & kind)) continue;
+    const int32_t due = AtomicRead(&BalloonsDue);
+    for (int32_t kind = ConditionPumpStopped; kind <= ConditionLast; kind <<= 1) {
+        if (!(due & kind)) continue;
         NOTIFYICONDATAW record = TrayRecord();
         record.uFlags = NIF_INFO;
         if (TrayUsesGuid) {
@@ -57,7 +52,9 @@ void ShowNewBalloons(const CoolerStatus& status)
         record.dwInfoFlags = NIIF_WARNING;
         BuildBalloon(kind, status, reinterpret_cast<char16_t*>(record.szInfoTitle),
                      reinterpret_cast<char16_t*>(record.szInfo));
-        if (Shell_NotifyIconW(NIM_MODIFY, &record)) TrayNotified |= kind;
+        if (!(status.conditions & kind) || Shell_NotifyIconW(NIM_MODIFY, &record)) {
+            InterlockedAnd(&BalloonsDue, ~kind);
+        }
     }
 }
 
@@ -94,7 +91,7 @@ void UpdateTrayIcon()
     if (!TrayAdded) return;
     CoolerStatus status;
     CopyLatestStatus(&status);
-    ShowNewBalloons(status); // also once the icon is added, for a condition that still holds
+    ShowNewBalloons(status); // also once the icon is added, for an episode that still holds
     HICON outgoing = nullptr; // set aside: the shell may still show it
     HICON outgoingAppIcon = FollowAppIconSize();
     int32_t value = -1;

@@ -2,7 +2,6 @@
 
 #include "app/text.h"
 #include "profiles/profiles.h"
-#include "telemetry/alerts.h"
 #include "ui/dashboard_text.h"
 
 int32_t BadgeValue(int32_t liquidTenths)
@@ -23,7 +22,8 @@ BadgeAction DecideBadge(const CoolerStatus& status, int32_t shownValue, int32_t 
                         int32_t size, int32_t* value)
 {
     if (!status.connected) return BadgeDrop;
-    *value = BadgeValue(status.liquidTenths) + (status.alerts != 0 ? BadgeAlerted : 0);
+    if (status.liquidTenths == LiquidUnknown) *value = BadgeNoNumber;
+    else *value = BadgeValue(status.liquidTenths) + (status.conditions & ConditionAlerts ? BadgeAlerted : 0);
     return *value == shownValue && size == shownSize ? BadgeKeep : BadgeRedraw;
 }
 
@@ -31,16 +31,19 @@ int BuildTrayTooltip(char16_t* buffer, int capacity, const CoolerStatus& status)
 {
     int pos = AppendText(buffer, 0, capacity, u"Tidewatch");
     if (!status.connected) return AppendText(buffer, pos, capacity, u" · Kraken disconnected");
-    pos = AppendConditions(buffer, pos, capacity, status.alerts, u" · ");
-    pos = AppendText(buffer, pos, capacity, u" · ");
-    pos = AppendTenths(buffer, pos, capacity, status.liquidTenths);
-    pos = AppendText(buffer, pos, capacity, u" °C · Pump ");
+    pos = AppendConditions(buffer, pos, capacity, status.conditions & ConditionAlerts, u" · ");
+    if (status.liquidTenths != LiquidUnknown) {
+        pos = AppendText(buffer, pos, capacity, u" · ");
+        pos = AppendTenths(buffer, pos, capacity, status.liquidTenths);
+        pos = AppendText(buffer, pos, capacity, u" °C");
+    }
+    pos = AppendText(buffer, pos, capacity, u" · Pump ");
     pos = AppendDecimal(buffer, pos, capacity, static_cast<uint32_t>(status.pumpRpm));
     pos = AppendText(buffer, pos, capacity, u" RPM · Fans ");
     pos = AppendDecimal(buffer, pos, capacity, static_cast<uint32_t>(status.fanRpm));
     pos = AppendText(buffer, pos, capacity, u" RPM · ");
     pos = AppendText(buffer, pos, capacity, ProfileName(AtomicRead(&AppliedProfile)));
-    if (AtomicRead(&CurveNotHeld)) pos = AppendText(buffer, pos, capacity, u" (not held)");
+    if (status.conditions & ConditionCurveNotHeld) pos = AppendText(buffer, pos, capacity, u" (not held)");
     if (!status.gpuValid) return pos;
     pos = AppendText(buffer, pos, capacity, u" · GPU ");
     pos = AppendDecimal(buffer, pos, capacity, static_cast<uint32_t>(status.gpuFanPercent));
@@ -49,24 +52,20 @@ int BuildTrayTooltip(char16_t* buffer, int capacity, const CoolerStatus& status)
     return AppendText(buffer, pos, capacity, u" °C");
 }
 
-int32_t BalloonConditions(const CoolerStatus& status)
-{
-    // A curve not held stays so across a dropout of the link: one balloon for the episode.
-    return status.alerts | (AtomicRead(&CurveNotHeld) ? ConditionCurveNotHeld : 0);
-}
-
 void BuildBalloon(int32_t kind, const CoolerStatus& status, char16_t* title, char16_t* text)
 {
     constexpr int cap = BalloonTextCapacity;
     AppendText(title, 0, BalloonTitleCapacity, ConditionWord(kind));
-    if (kind == AlertPumpStopped) {
+    if (kind == ConditionPumpStopped) {
         int pos = AppendText(text, 0, cap, u"Pump at ");
         pos = AppendDecimal(text, pos, cap, static_cast<uint32_t>(status.pumpRpm));
         AppendText(text, pos, cap, u" RPM. Check its cable and power.");
-    } else if (kind == AlertLiquidHot) {
+    } else if (kind == ConditionLiquidHot) {
         int pos = AppendText(text, 0, cap, u"Liquid at ");
         pos = AppendTenths(text, pos, cap, status.liquidTenths);
         AppendText(text, pos, cap, u" °C. Check the pump and the fans.");
+    } else if (kind == ConditionCoolerFault) {
+        AppendText(text, 0, cap, u"The cooler reports a fault. Check its SATA power cable.");
     } else {
         AppendText(text, 0, cap, u"Another program keeps changing the cooler's curves. Close it "
                                  u"and apply a profile.");

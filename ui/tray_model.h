@@ -13,10 +13,12 @@ Colour BadgeColour(int32_t value);
 
 // Added to the whole degrees while an alert is on: the badge shows the degrees in the red band.
 constexpr int32_t BadgeAlerted = 100;
+// The red band with no number: the liquid is unknown (the cooler reports a fault).
+constexpr int32_t BadgeNoNumber = 2 * BadgeAlerted;
 
 // What a status does to the badge now showing `shownValue` (-1 for none) at `shownSize`
 // pixels: keep it, draw a new one for `*value` (the whole degrees, plus BadgeAlerted while an
-// alert is on) at `size`, or drop it because the cooler is away. Only a change of the whole
+// alert is on, or BadgeNoNumber while the liquid is unknown) at `size`, or drop it because the cooler is away. Only a change of the whole
 // degree, of the alert or of the shell's icon size redraws, so a reading that wobbles in its
 // tenths keeps the badge.
 enum BadgeAction : int {
@@ -30,20 +32,16 @@ BadgeAction DecideBadge(const CoolerStatus& status, int32_t shownValue, int32_t 
 constexpr int TooltipCapacity = 128; // characters, terminator included
 
 // "Tidewatch · 31.4 °C · Pump 980 RPM · Fans 760 RPM · Balanced · GPU 45% 62 °C", or
-// "Tidewatch · Kraken disconnected"; reads AppliedProfile and CurveNotHeld atomically (the
-// profile reads "Balanced (not held)" while the cooler does not keep it). Alerts on lead,
-// "Tidewatch · PUMP STOPPED · LIQUID HOT · 56.2 °C · …", so that a cut takes the end only.
+// "Tidewatch · Kraken disconnected"; reads AppliedProfile atomically (the profile reads
+// "Balanced (not held)" while the cooler does not keep it). Alerts on lead,
+// "Tidewatch · PUMP STOPPED · LIQUID HOT · 56.2 °C · …", so that a cut takes the end only;
+// an unknown liquid has no figure: "Tidewatch · COOLER FAULT · Pump 0 RPM · …".
 // Returns the position.
 int BuildTrayTooltip(char16_t* buffer, int capacity, const CoolerStatus& status);
 
-// A balloon from the tray icon is shown once when its condition starts: each alert of
-// telemetry/alerts.h, and ConditionCurveNotHeld (ui/dashboard_text.h).
+// A balloon from the tray icon for each condition whose episode starts (BalloonsDue).
 constexpr int BalloonTitleCapacity = 64; // characters, terminator included, as the shell's
 constexpr int BalloonTextCapacity = 256;
-
-// The balloon conditions that hold for `status` (the curve from CurveNotHeld, read
-// atomically; the alerts end while the cooler is away, a curve not held does not).
-int32_t BalloonConditions(const CoolerStatus& status);
 
 // The balloon for the condition `kind`: its word as the title, and a text of what happened,
 // the reading and what to check.

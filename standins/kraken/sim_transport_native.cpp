@@ -240,14 +240,16 @@ void* PollCooler(void*)
 
 } // namespace
 
-HANDLE FindCooler()
+CoolerSearch SearchCooler()
 {
     pthread_mutex_lock(&SimLock);
     Tick();
     Link* found = nullptr;
+    bool held = false;
     for (int i = 0; i < Sim.config.interfaceCount && !found; ++i) {
         const SimInterface& device = Sim.config.interfaces[i];
         if (device.absent || (Sim.unplugged && IsCoolerInterface(device))) continue;
+        held = held || device.held;
         if (device.noDetail || device.held) continue;
         Link* link = OpenLink(i);
         if (!link) continue;
@@ -260,7 +262,8 @@ HANDLE FindCooler()
         found = link;
     }
     pthread_mutex_unlock(&SimLock);
-    return found ? static_cast<HANDLE>(found) : INVALID_HANDLE_VALUE;
+    if (found) return {static_cast<HANDLE>(found), SearchOpened};
+    return {INVALID_HANDLE_VALUE, held ? SearchHeld : SearchAbsent};
 }
 
 bool ReportIo(HANDLE cooler, HANDLE ioEvent, IoDirection direction, uint8_t* report,
@@ -273,6 +276,7 @@ bool ReportIo(HANDLE cooler, HANDLE ioEvent, IoDirection direction, uint8_t* rep
     // One operation at a time per handle, as the worker does.
     const bool started = link && !link->io.active;
     if (started) Start(*link, ioEvent, direction, report);
+    LastIoEnd = link && !link->alive ? IoRemoved : IoFailed;
     pthread_mutex_unlock(&SimLock);
     if (!started) return false;
 
@@ -303,6 +307,7 @@ bool ReportIo(HANDLE cooler, HANDLE ioEvent, IoDirection direction, uint8_t* rep
         }
         pthread_mutex_unlock(&SimLock);
         WaitForSingleObject(ioEvent, INFINITE);
+        LastIoEnd = IoTimedOut;
         return false;
     }
     pthread_mutex_lock(&SimLock);
@@ -311,6 +316,7 @@ bool ReportIo(HANDLE cooler, HANDLE ioEvent, IoDirection direction, uint8_t* rep
         ok = link->io.ok && link->io.transferred == ReportSize;
         link->io = {};
     }
+    LastIoEnd = ok ? IoDone : !link->alive ? IoRemoved : IoFailed;
     pthread_mutex_unlock(&SimLock);
     return ok;
 }

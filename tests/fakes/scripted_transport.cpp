@@ -69,7 +69,7 @@ const uint8_t* ScriptedWrite(int index) { return Writes[index]; }
 
 int ScriptedReadCount() { return ReadsTaken; }
 
-HANDLE FindCooler() { return ScriptedCooler(); }
+CoolerSearch SearchCooler() { return {ScriptedCooler(), SearchOpened}; }
 
 void CloseCooler(HANDLE) {}
 

@@ -1,5 +1,5 @@
-// Any 64 bytes from the cooler: a reply is believed only when every value is in range, and a
-// rejected one stores nothing.
+// Any 64 bytes from the cooler: a reply is believed only when every value is in range (or its
+// liquid is FF FF, unknown), and a rejected one stores nothing.
 #include "cooler/commands.h"
 #include "tests/fuzz/fuzz_check.h"
 
@@ -16,7 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (DecodeStatusReply(report, &status)) {
         FUZZ_CHECK(report[0] == 0x75 && (report[1] == 0x01 || report[1] == 0x02));
         FUZZ_CHECK(status.connected == 1 && status.linkState == 0);
-        FUZZ_CHECK(status.liquidTenths >= 0 && status.liquidTenths <= 1000);
+        FUZZ_CHECK((status.liquidTenths >= 0 && status.liquidTenths <= 1000) ||
+                   (status.liquidTenths == LiquidUnknown && report[15] == 0xFF && report[16] == 0xFF));
         FUZZ_CHECK(status.pumpDuty >= 0 && status.pumpDuty <= 100);
         FUZZ_CHECK(status.fanDuty >= 0 && status.fanDuty <= 100);
         FUZZ_CHECK(status.pumpRpm >= 0 && status.pumpRpm <= 65535);

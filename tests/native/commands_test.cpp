@@ -130,6 +130,7 @@ TEST_F(Commands, StatusReplyRangeChecks)
         {StatusReply(100, 1, 0, 0, 0, 0), false},
         {StatusReply(0, 10, 0, 0, 0, 0), false},
         {StatusReply(255, 9, 0, 0, 0, 0), false},
+        {StatusReply(255, 255, 0, 101, 700, 30), true}, // a fault report: liquid unknown
         {StatusReply(30, 0, 65535, 100, 65535, 100), true},
         {StatusReply(30, 0, 0, 101, 0, 50), false},
         {StatusReply(30, 0, 0, 50, 0, 101), false},
@@ -144,6 +145,9 @@ TEST_F(Commands, StatusReplyRangeChecks)
         EXPECT_EQ(ReadStatus(ScriptedCooler(), IoEvent, &status), c.accepted);
         if (!c.accepted) {
             EXPECT_EQ(status.pumpRpm, -5) << "a rejected reply stores nothing";
+        } else if (c.reply.bytes[15] == 255) {
+            EXPECT_EQ(status.liquidTenths, LiquidUnknown);
+            EXPECT_EQ(status.pumpDuty * 1000 + status.fanRpm, 700); // a duty out of range: 0
         } else if (c.reply.bytes[15] == 100) {
             EXPECT_EQ(status.liquidTenths, 1000);
         } else if (c.reply.bytes[17] == 0xFF) {

@@ -233,8 +233,8 @@ TEST_F(Worker, AnApplyWritesPumpThenFansAndStoresTheAppliedValuesBeforeTheResult
 }
 
 // The cooler keeps its curves in RAM: a power loss (the device gone and back) or a resume from
-// sleep may have brought back its factory curves. A new connection writes them again once its
-// first poll succeeded, as the curve watch allows; a link that never polls gets no writes.
+// sleep may have brought back its factory curves. The first answered poll after either writes
+// them again (after a resume as the minute allows); a link that never polls gets no writes.
 TEST_F(Worker, TheAppliedCurvesAreWrittenAgainAfterTheFirstPollOfANewConnection)
 {
     const char* unplugged = "device cooler 1e71 300c\nfault unplug\n";
@@ -284,95 +284,36 @@ TEST_F(Worker, TheAppliedCurvesAreWrittenAgainAfterTheFirstPollOfANewConnection)
     EXPECT_EQ(SimNativeState().pumpCurve[0], 50);
 }
 
-// Another program keeps writing flat duties: the curves are written again at most once a
-// minute, and after two re-writes that did not hold the program stops and says so.
-TEST_F(Worker, CurvesTheCoolerDoesNotKeepAreRewrittenOnceAMinuteThenShownNotHeld)
-{
-    const char* overridden = "device cooler 1e71 300c\nset pumpduty 20\nset fanduty 20\n";
-    Connect();
-    RequestApply(ProfileBalanced);
-    Turn();
-    ASSERT_TRUE(SimNativeConfigure(overridden));
-    const int mark = SimNativeLogCount();
-    Turn(); // within 5 s of the write: not judged
-    Turn();
-    Turn();
-    Turn();
-    EXPECT_EQ(Writes(0x72, 0x01, mark), 0);
-    Turn(); // the third mismatch in a row
-    EXPECT_EQ(Writes(0x72, 0x01, mark), 1);
-    EXPECT_EQ(Writes(0x72, 0x02, mark), 1);
-    for (int turn = 0; turn < 29; ++turn) Turn(); // 58 s
-    EXPECT_EQ(Writes(0x72, 0x01, mark), 1);
-    Turn(); // a minute after the first
-    EXPECT_EQ(Writes(0x72, 0x01, mark), 2);
-    for (int turn = 0; turn < 4; ++turn) Turn();
-    EXPECT_EQ(AtomicRead(&CurveNotHeld), 0);
-    Turn(); // overwritten again within the minute
-    EXPECT_EQ(AtomicRead(&CurveNotHeld), 1);
-    for (int turn = 0; turn < 60; ++turn) Turn();
-    EXPECT_EQ(Writes(0x72, 0x01, mark), 2);
-    EXPECT_EQ(Latest().connected, 1);
-
-    // The user applies: shown no more, and watched afresh.
-    RequestApply(ProfileBalanced);
-    Turn();
-    EXPECT_EQ(AtomicRead(&CurveNotHeld), 0);
-    for (int turn = 0; turn < 40; ++turn) Turn();
-    EXPECT_EQ(AtomicRead(&CurveNotHeld), 1);
-    // A poll that matches ends it too.
-    ASSERT_TRUE(SimNativeConfigure(OneCooler));
-    Turn();
-    EXPECT_EQ(AtomicRead(&CurveNotHeld), 0);
-}
-
 TEST(CurveWatch, DutiesMayLieBetweenThePointsAroundTheReadingWithSlack)
 {
     const WrittenCurves balanced = {ProfileBalanced, 0, 0};
     // Balanced from 31 to 34 °C: pump 62 to 68, fans 27 to 33. At 32.5 °C, the points at 31
     // to 34 °C (32.5 widened by 0.9 either side) and 3 % more.
     CoolerStatus status = {1, 0, 325, 0, 71, 0, 24, 0, 0, 0, 0, 0};
-    EXPECT_TRUE(DutiesFollowCurves(balanced, status));
+    EXPECT_TRUE(DutiesFollowCurves(balanced, status, true));
     status.pumpDuty = 72;
-    EXPECT_FALSE(DutiesFollowCurves(balanced, status));
+    EXPECT_FALSE(DutiesFollowCurves(balanced, status, true));
     status.pumpDuty = 59;
     status.fanDuty = 23;
-    EXPECT_FALSE(DutiesFollowCurves(balanced, status));
+    EXPECT_FALSE(DutiesFollowCurves(balanced, status, true));
     // At exactly 32.0 °C the neighbouring points too: a firmware may round the other way.
     status.liquidTenths = 320;
     status.fanDuty = 34;
-    EXPECT_TRUE(DutiesFollowCurves(balanced, status));
+    EXPECT_TRUE(DutiesFollowCurves(balanced, status, true));
     status.pumpDuty = 70;
-    EXPECT_FALSE(DutiesFollowCurves(balanced, status));
-    // No fans on the cooler's header (duty and speed 0): only the pump is judged.
+    EXPECT_FALSE(DutiesFollowCurves(balanced, status, true));
+    // Fans not judged (none on the cooler's header): only the pump is.
     status = {1, 0, 320, 0, 64, 0, 0, 0, 0, 0, 0, 0};
-    EXPECT_TRUE(DutiesFollowCurves(balanced, status));
-    status.fanRpm = 500;
-    EXPECT_FALSE(DutiesFollowCurves(balanced, status));
+    EXPECT_TRUE(DutiesFollowCurves(balanced, status, false));
+    EXPECT_FALSE(DutiesFollowCurves(balanced, status, true));
     // Outside 20..59 °C the end points hold.
     status = {1, 0, 150, 0, 57, 0, 28, 0, 0, 0, 0, 0};
-    EXPECT_TRUE(DutiesFollowCurves(balanced, status));
+    EXPECT_TRUE(DutiesFollowCurves(balanced, status, true));
     status = {1, 0, 700, 0, 97, 0, 96, 0, 0, 0, 0, 0};
-    EXPECT_FALSE(DutiesFollowCurves(balanced, status));
+    EXPECT_FALSE(DutiesFollowCurves(balanced, status, true));
     const WrittenCurves manual = {ProfileManual, 70, 45};
     status = {1, 0, 587, 0, 73, 0, 42, 0, 0, 0, 0, 0};
-    EXPECT_TRUE(DutiesFollowCurves(manual, status)); // between 58 and 59 °C: 70 to 100
-}
-
-// A new connection re-writes at most once a minute and never while not held, unless the
-// cooler was gone from the bus in between (a re-plug, a power loss).
-TEST(CurveWatch, ANewConnectionRewritesOutsideTheMinuteWhileHeldOrAfterThePlugWasPulled)
-{
-    CurveWatch watch;
-    ResetCurveWatch(&watch, 1000);
-    EXPECT_TRUE(RewriteOnConnection(watch, false, 2000));
-    NoteAutomaticWrite(&watch, 2000);
-    EXPECT_FALSE(RewriteOnConnection(watch, false, 61999));
-    EXPECT_TRUE(RewriteOnConnection(watch, false, 62000));
-    EXPECT_TRUE(RewriteOnConnection(watch, true, 3000));
-    watch.notHeld = true;
-    EXPECT_FALSE(RewriteOnConnection(watch, false, 0xFFFFF000u)); // across the tick's wrap too
-    EXPECT_TRUE(RewriteOnConnection(watch, true, 0xFFFFF000u));
+    EXPECT_TRUE(DutiesFollowCurves(manual, status, true)); // between 58 and 59 °C: 70 to 100
 }
 
 TEST_F(Worker, AFailedFanWriteReportsFailureDropsTheLinkAndPublishesNothing)
@@ -487,6 +428,13 @@ TEST_F(Worker, ABrightnessWriteThatFailsIsKeptUntilTheCoolerIsBack)
     Turn(); // the write times out after 500 ms, the poll fails
     later.join();
     EXPECT_EQ(AtomicRead(&BrightnessRequest), 100);
+}
+
+TEST(Brightness, ANewLevelIsTriedAfterAnotherKeptFailing)
+{
+    EXPECT_TRUE(BrightnessWorthTrying(50, 50, BrightnessTries - 1));
+    EXPECT_FALSE(BrightnessWorthTrying(50, 50, BrightnessTries));
+    EXPECT_TRUE(BrightnessWorthTrying(100, 50, BrightnessTries));
 }
 
 // However many unasked reports the cooler sends after each report it reads, every reply wait

@@ -1,7 +1,5 @@
 #include "ui/dashboard_text.h"
 
-#include "telemetry/alerts.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
@@ -53,12 +51,15 @@ TEST(DashboardText, ConnectedReadings)
 {
     CoolerStatus status = Connected();
     EXPECT_EQ(Built(HeaderText, status), u"KRAKEN ELITE  ·  CONNECTED");
-    InterlockedExchange(&CurveNotHeld, 1);
+    status.conditions = ConditionCurveNotHeld;
     EXPECT_EQ(Built(HeaderText, status), u"KRAKEN ELITE  ·  CURVE NOT HELD");
-    status.alerts = AlertPumpStopped;
-    EXPECT_EQ(Built(HeaderText, status), u"KRAKEN ELITE  ·  PUMP STOPPED  ·  CURVE NOT HELD");
-    status.alerts = 0;
-    InterlockedExchange(&CurveNotHeld, 0);
+    status.conditions = ConditionCoolerFault;
+    status.liquidTenths = LiquidUnknown;
+    EXPECT_EQ(Built(HeaderText, status), u"KRAKEN ELITE  ·  COOLER FAULT");
+    EXPECT_EQ(Built(TemperatureNumber, status), u"--.-");
+    status.conditions = ConditionPumpStopped | ConditionCoolerFault | ConditionCurveNotHeld;
+    EXPECT_EQ(Built(HeaderText, status), u"KRAKEN ELITE  ·  PUMP STOPPED  ·  COOLER FAULT  ·  CURVE NOT HELD");
+    status = Connected();
     EXPECT_EQ(Built(TemperatureNumber, status), u"31.2");
     EXPECT_EQ(Built(PumpLineText, status), u"Pump  2088 RPM  62%");
     EXPECT_EQ(Built(FanLineText, status), u"Fans  540 RPM  27%");

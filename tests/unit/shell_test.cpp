@@ -90,15 +90,14 @@ TEST(DecideTrayRetry, TriesEveryTickForAMinuteThenStops)
     EXPECT_FALSE(added.add || added.again);
 }
 
-// SC_CLOSE (its low bits aside) hides; a bare WM_CLOSE and a Restart Manager's query end; a
-// logoff's query and other commands are not a close.
+// SC_CLOSE (its low bits aside) hides; a bare WM_CLOSE ends; a Restart Manager's query
+// (ENDSESSION_CLOSEAPP), which may yet be cancelled, and other commands are not a close.
 TEST(DecideClose, HidesForTheUserEndsForOthers)
 {
-    EXPECT_EQ(DecideClose(0x0112, 0xF063, 0), CloseHide);
-    EXPECT_EQ(DecideClose(0x0010, 0, 0), CloseEnd);
-    EXPECT_EQ(DecideClose(0x0011, 0, 1), CloseEnd);
-    EXPECT_EQ(DecideClose(0x0011, 0, static_cast<intptr_t>(0x80000000u)), CloseNotOurs);
-    EXPECT_EQ(DecideClose(0x0112, 0xF020, 0), CloseNotOurs);
+    EXPECT_EQ(DecideClose(0x0112, 0xF063), CloseHide);
+    EXPECT_EQ(DecideClose(0x0010, 0), CloseEnd);
+    EXPECT_EQ(DecideClose(0x0011, 0), CloseNotOurs);
+    EXPECT_EQ(DecideClose(0x0112, 0xF020), CloseNotOurs);
 }
 
 } // namespace

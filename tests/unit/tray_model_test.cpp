@@ -170,11 +170,7 @@ TEST(BadgePixels, DigitsFitAndStayOpenAtEverySize)
 
 class Tooltip : public ::testing::Test {
 protected:
-    void TearDown() override
-    {
-        InterlockedExchange(&AppliedProfile, -1);
-        InterlockedExchange(&CurveNotHeld, 0);
-    }
+    void TearDown() override { InterlockedExchange(&AppliedProfile, -1); }
 };
 
 TEST_F(Tooltip, EveryState)
@@ -189,14 +185,21 @@ TEST_F(Tooltip, EveryState)
     BuildTrayTooltip(tip, TooltipCapacity, status);
     EXPECT_EQ(Text(tip), u"Tidewatch \u00B7 31.4 \u00B0C \u00B7 Pump 980 RPM \u00B7 Fans 760 RPM "
                          u"\u00B7 Balanced \u00B7 GPU 45% 62 \u00B0C");
-    InterlockedExchange(&CurveNotHeld, 1);
+    status.conditions = ConditionCurveNotHeld;
     BuildTrayTooltip(tip, TooltipCapacity, status);
     EXPECT_EQ(Text(tip), u"Tidewatch \u00B7 31.4 \u00B0C \u00B7 Pump 980 RPM \u00B7 Fans 760 RPM "
                          u"\u00B7 Balanced (not held) \u00B7 GPU 45% 62 \u00B0C");
-    status.connected = 0; // a dropout of the link: the same episode, one balloon
-    EXPECT_EQ(BalloonConditions(status), ConditionCurveNotHeld);
-    status.connected = 1;
-    InterlockedExchange(&CurveNotHeld, 0);
+    // The cooler reports a fault: no liquid figure, the red band with no number.
+    status = {1, 0, LiquidUnknown, 0, 0, 0, 0, 0, 0, 0, 0,
+              ConditionPumpStopped | ConditionCoolerFault};
+    BuildTrayTooltip(tip, TooltipCapacity, status);
+    EXPECT_EQ(Text(tip), u"Tidewatch \u00B7 PUMP STOPPED \u00B7 COOLER FAULT \u00B7 Pump 0 RPM "
+                         u"\u00B7 Fans 0 RPM \u00B7 Balanced");
+    int32_t value = 0;
+    EXPECT_EQ(DecideBadge(status, 31, 16, 16, &value), BadgeRedraw);
+    EXPECT_EQ(value, BadgeNoNumber);
+    EXPECT_EQ(BadgePicture(BadgeNoNumber, 16).find('#'), std::string::npos);
+    status = {1, 0, 314, 980, 60, 760, 30, 1, 45, 1500, 62, 0};
 
     status.gpuValid = 0;
     InterlockedExchange(&AppliedProfile, -1);
@@ -210,11 +213,14 @@ TEST_F(Tooltip, EveryState)
     BuildTrayTooltip(tip, TooltipCapacity, status);
     EXPECT_EQ(Text(tip), u"Tidewatch \u00B7 Kraken disconnected");
 
-    // The longest possible text fits with room to spare.
-    status = {1, 0, 1000, 65535, 100, 65535, 100, 1, 100, 0, 150, 0};
+    // The longest possible text, every condition on: the cut takes the GPU's end only.
+    status = {1, 0, 1000, 65535, 100, 65535, 100, 1, 100, 0, 150,
+              ConditionAlerts | ConditionCurveNotHeld};
     InterlockedExchange(&AppliedProfile, ProfilePerformance);
-    InterlockedExchange(&CurveNotHeld, 1);
-    EXPECT_LT(BuildTrayTooltip(tip, TooltipCapacity, status), 100);
+    EXPECT_EQ(BuildTrayTooltip(tip, TooltipCapacity, status), TooltipCapacity - 1);
+    EXPECT_EQ(Text(tip).rfind(u"Tidewatch \u00B7 PUMP STOPPED \u00B7 LIQUID HOT \u00B7 COOLER FAULT "
+                              u"\u00B7 100.0 \u00B0C \u00B7 Pump 65535 RPM \u00B7 Fans 65535 RPM "
+                              u"\u00B7 Performance (not held) \u00B7", 0), 0u);
     EXPECT_EQ(BuildTrayTooltip(tip, 12, status), 11);
     EXPECT_EQ(Text(tip), u"Tidewatch \u00B7");
 }

@@ -17,12 +17,11 @@ foreach(scenario commands_write_reports commands_status_replies commands_screen_
 endforeach()
 
 add_executable(worker_wine_test ${CMAKE_CURRENT_LIST_DIR}/worker_wine_test.cpp
-  ${CMAKE_SOURCE_DIR}/cooler/worker.cpp ${CMAKE_SOURCE_DIR}/cooler/curve_watch.cpp
+  ${CMAKE_SOURCE_DIR}/cooler/worker.cpp ${CMAKE_SOURCE_DIR}/cooler/episodes.cpp
   ${CMAKE_SOURCE_DIR}/cooler/commands.cpp ${CMAKE_SOURCE_DIR}/app/session_win32.cpp
   ${CMAKE_SOURCE_DIR}/cooler/transport.cpp ${CMAKE_SOURCE_DIR}/cooler/transport_win32.cpp
   ${CMAKE_SOURCE_DIR}/app/shared_state.cpp ${CMAKE_SOURCE_DIR}/app/text.cpp
   ${CMAKE_SOURCE_DIR}/profiles/profiles.cpp ${CMAKE_SOURCE_DIR}/telemetry/publish.cpp
-  ${CMAKE_SOURCE_DIR}/telemetry/alerts.cpp
   ${CMAKE_SOURCE_DIR}/telemetry/history.cpp ${CMAKE_SOURCE_DIR}/telemetry/gpu.cpp
   ${CMAKE_SOURCE_DIR}/telemetry/nvml_library_win32.cpp)
 target_include_directories(worker_wine_test PRIVATE ${CMAKE_SOURCE_DIR})

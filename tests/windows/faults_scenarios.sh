@@ -48,6 +48,8 @@ link_state() { echo "$(peek LatestStatus 4 0) $(peek LatestStatus 4 4)"; }
 gpu_fields() { echo "$(peek LatestStatus 4 28) $(peek LatestStatus 4 32) $(peek LatestStatus 4 36) $(peek LatestStatus 4 40)"; }
 applied_and_brightness() { echo "$(peek AppliedProfile 4) $(peek ScreenBrightness 4)"; }
 tooltip() { probe tooltips | grep '^Tidewatch'; }
+balloon() { probe tooltips | grep -v '^Tidewatch'; } # the balloon Wine's tray shows
+not_held() { echo $(($(peek LatestStatus 4 44) >> 3 & 1)); } # ConditionCurveNotHeld
 visible() { probe state | sed -n 's/.*visible=\([01]\).*/\1/p'; }
 
 # expect_state WHAT SECONDS LINK TOOLTIP: LatestStatus reaches LINK and the tray's tooltip
@@ -512,6 +514,17 @@ fault powerloss 1500"
     fans=$(sim_time_of "$mark" ' in cooler 64 7202')
     hx_log "measure power_back_to_second_curve_report_ms $((fans - back))"
     expect_state "back after the power loss" 3 "$CONNECTED" "$READINGS · Balanced"
+    local loss
+    for loss in 1 2 3; do # short ones, 12 s apart: each re-written, none taken for a rival
+        hx_sleep 12
+        mark=$(log_mark)
+        control "$COOLER
+fault powerloss 300
+step $loss"
+        wait_after "$mark" ' plug$' 5 || hx_fail "short power loss $loss: not back"
+        expect_curves_again "after short power loss $loss" "$mark"
+        expect_equal "short power loss $loss: not held" 0 "$(not_held)"
+    done
 
     mark=$(log_mark)
     probe post 0x218 0x4 0 # WM_POWERBROADCAST, PBT_APMSUSPEND
@@ -528,7 +541,8 @@ fault powerloss 1500"
 }
 
 # Another program writes flat duty curves every second: the curves are written again after
-# three polls that disagree, once more a minute later, and then no more (nor after dropouts);
+# three polls that disagree, once more a minute later, and then no more (nor after dropouts,
+# nor after searches that find the cooler held by another program);
 # the tooltip and the header say that the curve is not held until the user applies again.
 scenario_faults_other_controller()
 {
@@ -545,7 +559,7 @@ fault othercontroller 1"
     second=$(tail -n +$((mark + 1)) "$HX_SIM_LOG" | grep -a ' in cooler 64 7201' | sed -n 2p | cut -d' ' -f1 | cut -d. -f1)
     hx_log "measure rewrites_apart_ms $((second - first))"
     ((second - first >= 60000)) || hx_fail "written again after $((second - first)) ms"
-    until_equal 10 1 peek CurveNotHeld 4 || hx_fail "not shown as not held"
+    until_equal 10 1 not_held || hx_fail "not shown as not held"
     expect_state "not held" 1 "$CONNECTED" "$READINGS · Balanced (not held)"
     hx_until 5 hx_app_header_is 'KRAKEN ELITE  \u00b7  CURVE NOT HELD' || hx_fail "the header does not say so"
     until_equal 5 1 eval "probe tooltips | grep -cF 'Close it and apply a profile.'" || hx_fail "no balloon"
@@ -555,25 +569,35 @@ fault othercontroller 1
 fault patch status 15 200 every 6"
     wait_after "$mark" ' open cooler' 40 4 || hx_fail "the link did not drop four times"
     expect_equal "after four dropouts: re-writes, not held" "0 1" \
-        "$(count_after "$mark" ' in cooler 64 72') $(peek CurveNotHeld 4)"
+        "$(count_after "$mark" ' in cooler 64 72') $(not_held)"
+    # A poll times out and, before the next search, another program holds the cooler:
+    # searched for once a second, nothing written.
+    mark=$(log_mark)
+    control "$COOLER
+fault silent"
+    wait_after "$mark" ' close cooler$' 10 || hx_fail "the silent link was not closed"
+    control "device cooler 1e71 300c held"
+    expect_state "held" 5 "$NOT_FOUND" "$DISCONNECTED"
+    hx_sleep 4.5
     control "$COOLER
 fault othercontroller 1"
     expect_state "the dropouts over" 3 "$CONNECTED" "$READINGS · Balanced (not held)"
+    after_a_poll
+    expect_equal "after four held searches: writes, not held" "0 1" \
+        "$(count_after "$mark" ' in cooler 64 72') $(not_held)"
 
-    # A write refused at the end of the dropouts reports the apply failed: applied again, as a
-    # user would.
     choose 212
-    until_equal 3 0 peek CurveNotHeld 4 || { choose 212 && until_equal 3 0 peek CurveNotHeld 4; } ||
-        hx_fail "Apply did not clear it (ApplyResult $(peek ApplyResult 4))"
+    until_equal 3 0 not_held || hx_fail "Apply did not clear it (ApplyResult $(peek ApplyResult 4))"
     expect_state "applied again" 1 "$CONNECTED" "$READINGS · Balanced"
     hx_until 5 hx_app_header_is 'KRAKEN ELITE  \u00b7  CONNECTED' || hx_fail "the header still says so"
     expect_alive "after the other controller"
 }
 
-# A cooler without its SATA power (liquid 0xFF 0xFF) after an apply, then one whose every
+# A cooler without its SATA power (liquid 0xFF 0xFF, the pump at 0 RPM) after an apply: still
+# connected, with COOLER FAULT and one balloon, and no curve written. Then one whose every
 # write fails at once although it is listed and opens: the link fails before its first poll
-# and is opened again only after a second's pause (with no curve written), with the program
-# under 1 % of a core; once the cooler is sound it is connected.
+# and is opened again only after a second's pause, with the program under 1 % of a core;
+# once the cooler is sound it is connected.
 scenario_faults_refused_at_once()
 {
     fault_start "$COOLER"
@@ -583,14 +607,21 @@ scenario_faults_refused_at_once()
     until_equal 3 2 peek AppliedProfile 4 || hx_fail "Balanced was not applied: $GOT"
     mark=$(log_mark)
     control "$COOLER
-set liquid nosata"
-    expect_state "no SATA power" 4 "$LINK_FAILED" "$DISCONNECTED"
-    expect_paced_retries "no SATA power" 10
+set liquid nosata
+set pumprpm 0"
+    until_equal 6 "Tidewatch · PUMP STOPPED · COOLER FAULT · Pump 0 RPM · Fans 760 RPM · Balanced" tooltip ||
+        hx_fail "no SATA power: tooltip $GOT"
+    expect_equal "no SATA power: still connected" "$CONNECTED" "$(link_state)"
+    until_equal 5 "The cooler reports a fault. Check its SATA power cable." balloon || hx_fail "balloon: $GOT"
+    until_equal 20 "" balloon || hx_fail "the balloon stays: $GOT"
+    hx_sleep 4
+    expect_equal "no SATA power: one balloon" "" "$(balloon)"
+    expect_equal "no SATA power: the red band alone" 200 "$(peek TrayBadgeValue 4)"
     expect_alive "no SATA power"
     expect_equal "no SATA power: curve writes" 0 "$(count_after "$mark" ' in cooler 64 72')"
     control "$COOLER
 step powered"
-    expect_state "powered" 4 "$CONNECTED" "$READINGS · "
+    until_equal 6 "$READINGS · Balanced" tooltip || hx_fail "powered: tooltip $GOT"
     control "$COOLER
 fault writefail"
     expect_state "every write refused" 4 "$LINK_FAILED" "$DISCONNECTED"

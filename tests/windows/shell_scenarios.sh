@@ -144,8 +144,14 @@ scenario_second_start_hands_over()
     hx_until 5 iconic_is 0 || hx_fail "the hand-over did not restore the minimised window"
     expect "restored in place" "$outer" "$(hx_app_state outer)"
     expect "visible" 1 "$(hx_app_state visible)"
-    # An installer's Restart Manager (ENDSESSION_CLOSEAPP) ends it, its icon gone.
+    # An installer's Restart Manager (ENDSESSION_CLOSEAPP) is agreed to; a close it then
+    # cancels leaves the program running; one it carries out ends it, its icon gone.
     expect "a Restart Manager's query" 1 "$(hx_probe send 0x11 0 1)"
+    hx_probe send 0x16 0 1 >/dev/null # WM_ENDSESSION 0: cancelled
+    hx_sleep 0.5
+    app_running || hx_fail "a cancelled Restart Manager close ended the program"
+    expect "tray icon kept" 1 "$(hx_probe tray)"
+    hx_probe send 0x16 1 1 >/dev/null
     expect_exit_zero app
     expect "tray icons after it" 0 "$(hx_app_tray_icons)"
 }

@@ -13,4 +13,4 @@ foreach(scenario
   tidewatch_e2e_scenario(${scenario} ${TRAY_SCENARIOS})
 endforeach()
 # Waits out Wine's balloon (10 s) and the hidden window's polls (2 s).
-tidewatch_e2e_scenario(tray_alerts ${TRAY_SCENARIOS} LIMIT 90)
+tidewatch_e2e_scenario(tray_alerts ${TRAY_SCENARIOS} LIMIT 150)

@@ -591,4 +591,18 @@ scenario_tray_alerts()
     until_equal 5 "Pump at 0 RPM. Check its cable and power." balloon || hx_fail "balloon: $GOT"
     reads 314 980 "31.4 °C · Pump 980 RPM"
     expect_equal "the badge in its band again" 31 "$(peek TrayBadgeValue 4)"
+    reads 314 0 "PUMP STOPPED · 31.4 °C · Pump 0 RPM"
+    until_equal 5 "Pump at 0 RPM. Check its cable and power." balloon || hx_fail "balloon: $GOT"
+    until_equal 20 "" balloon || hx_fail "the balloon stays"
+    # Four dropouts of the link with the pump stopped: one episode, no balloon again.
+    local opens tries=0
+    opens=$(hx_count "$HX_SIM_LOG" ' open cooler$')
+    hx_control "$(printf 'device cooler 1e71 300c\nset fanrpm 760\nset liquid 314\nset pumprpm 0\nfault patch status 15 200 every 5')"
+    while (($(hx_count "$HX_SIM_LOG" ' open cooler$') < opens + 4)); do
+        ((tries++ < 120)) || hx_fail "the link did not drop four times"
+        [ -z "$(balloon)" ] || hx_fail "a balloon again after a dropout: $(balloon)"
+        hx_sleep 0.5
+    done
+    hx_sleep 3
+    expect_equal "no balloon after four dropouts" "" "$(balloon)"
 }
