@@ -6,7 +6,7 @@
 
 constexpr char16_t MutexName[] = u"Local\\Harrowsoft.Tidewatch";
 constexpr char16_t WindowClassName[] = u"Harrowsoft.Tidewatch";
-constexpr char16_t WindowTitle[] = u"Tidewatch";
+inline constexpr char16_t WindowTitle[] = u"Tidewatch";
 
 constexpr int ClientWidth96 = 480;  // logical pixels
 constexpr int ClientHeight96 = 792; // logical pixels

@@ -5,6 +5,7 @@
 #include "app/shared_state.h"
 #include "app/shell.h"
 #include "app/shell_win32.h"
+#include "ui/accessible_server.h"
 #include "ui/controls.h"
 #include "ui/dashboard.h"
 #include "ui/keyboard.h"
@@ -113,6 +114,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_CREATE:
         return 0;
     case WM_DESTROY:
+        DisconnectAccessible();
         Shutdown();
         return 0;
     case WM_PAINT:
@@ -172,6 +174,9 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         return DefWindowProcW(window, message, wParam, lParam);
     case WM_ACTIVATE:
         Repaint(window); // the focus ring shows only in the active window
+        return DefWindowProcW(window, message, wParam, lParam);
+    case WM_GETOBJECT:
+        if (const LRESULT object = ServeAccessible(wParam, lParam)) return object;
         return DefWindowProcW(window, message, wParam, lParam);
     case WM_DPICHANGED:
         OnDpiChanged(window, wParam, lParam);

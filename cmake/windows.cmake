@@ -10,7 +10,18 @@ set(CMAKE_C_STANDARD_LIBRARIES "")
 add_executable(Tidewatch WIN32 ${CORE_SOURCES} ${WIN32_SOURCES})
 target_include_directories(Tidewatch PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_definitions(Tidewatch PRIVATE UNICODE _UNICODE)
+# Link-time optimisation as one partition, with unused functions dropped: about 8 KB less
+# code and unwind data than file by file.
+target_compile_options(Tidewatch PRIVATE -flto -ffunction-sections)
+# The globals that the Windows-side checks read in the running program: LTO makes the others
+# local, and local ones are missing from the link map.
+set(TIDEWATCH_PEEKED_GLOBALS AppliedProfile ApplyPending ApplyResult BrightnessRequest
+  CoolerHistory CurrentDpi DashboardFocus GpuHistory LatestStatus LayoutDpi
+  ManualFanDuty ManualPumpDuty RequestedProfile ScreenBrightness StartupMicros TrayBadgeIcon
+  TrayBadgeSize TrayBadgeValue VersionBuild VersionMajor VersionMinor)
+list(TRANSFORM TIDEWATCH_PEEKED_GLOBALS PREPEND -Wl,-u,)
 target_link_options(Tidewatch PRIVATE
+  -flto -flto-partition=one -Os -Wl,--gc-sections ${TIDEWATCH_PEEKED_GLOBALS}
   -nostdlib -nostartfiles -Wl,-e,TidewatchEntry -Wl,--subsystem,windows -s
   # Below 6.0 Windows draws the window with the legacy frame metrics.
   -Wl,--major-subsystem-version,6 -Wl,--minor-subsystem-version,0

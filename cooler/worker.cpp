@@ -169,6 +169,7 @@ void StartWorker(WorkerState* state)
 
 TurnWait WorkerTurn(WorkerState* state, DWORD nowMs)
 {
+    RetryGpuTelemetry(nowMs);
     // After sleep the handle may not have survived, and the cooler may need initialising
     // again (it can report zeros until it is): a resume is a reconnection.
     if (InterlockedExchange(&ResumePending, 0) != 0) {

@@ -38,6 +38,10 @@ NvmlFanSpeedCall FanSpeedEntry = nullptr;
 NvmlFanSpeedRpmCall FanSpeedRpmEntry = nullptr;
 NvmlTemperatureCall TemperatureEntry = nullptr;
 
+// Worker: when the start-up was last made (ms), once RetryGpuTelemetry has run.
+DWORD StartTriedMs = 0;
+bool StartTriedKnown = false;
+
 bool StartsWith(const char* text, const char* prefix)
 {
     for (; *prefix != 0; ++text, ++prefix) {
@@ -55,6 +59,16 @@ void ForgetLibrary()
     FanSpeedEntry = nullptr;
     FanSpeedRpmEntry = nullptr;
     TemperatureEntry = nullptr;
+}
+
+constexpr uint32_t DeadHandleResults = 1u << NvmlUninitialized | 1u << NvmlDriverNotLoaded |
+                                       1u << NvmlGpuIsLost | 1u << NvmlLibraryDriverMismatch;
+
+// A failed query: the sample is dropped, and a dead handle ends telemetry (the library
+// released) until the next start-up.
+void QueryFailed(NvmlReturn result)
+{
+    if (static_cast<uint32_t>(result) < 32 && (DeadHandleResults >> result & 1)) StopGpuTelemetry();
 }
 
 // The name is composed in a local and copied into GpuName under StatusLock exclusive, so a
@@ -105,13 +119,26 @@ void StartGpuTelemetry()
     ForgetLibrary();
 }
 
+void RetryGpuTelemetry(DWORD nowMs)
+{
+    if (!StartTriedKnown) StartTriedMs = nowMs;
+    StartTriedKnown = true;
+    if (GpuDevice || nowMs - StartTriedMs < GpuRetryMs) return;
+    StartTriedMs = nowMs;
+    StartGpuTelemetry();
+}
+
 void SampleGpu(CoolerStatus* status)
 {
     if (!GpuDevice) return;
     uint32_t fan = 0;        // percent
     uint32_t temperature = 0; // °C
-    if (FanSpeedEntry(GpuDevice, 0, &fan) != NvmlSuccess) return;
-    if (TemperatureEntry(GpuDevice, 0, &temperature) != NvmlSuccess) return;
+    NvmlReturn result = FanSpeedEntry(GpuDevice, 0, &fan);
+    if (result == NvmlSuccess) result = TemperatureEntry(GpuDevice, 0, &temperature);
+    if (result != NvmlSuccess) {
+        QueryFailed(result);
+        return;
+    }
     if (fan > GpuFanPercentLimit || temperature > GpuTempLimitC) return;
     status->gpuFanPercent = static_cast<int32_t>(fan);
     status->gpuValid = 1;

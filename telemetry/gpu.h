@@ -10,6 +10,7 @@ constexpr int GpuNameCapacity = 24; // UTF-16 units, terminator included
 constexpr uint32_t GpuFanPercentLimit = 100; // percent; a larger reading drops the sample
 constexpr uint32_t GpuTempLimitC = 150;      // °C; a larger reading drops the sample
 constexpr uint32_t GpuRpmLimit = 65535;      // rpm; a larger reading counts as not reported
+constexpr DWORD GpuRetryMs = 60000;          // between two start-ups while telemetry is off
 
 extern NvmlLibrary NvmlModule; // worker; null while the library is not loaded
 extern NvmlDevice GpuDevice;   // worker; GPU index 0, non-null exactly while telemetry is on
@@ -23,8 +24,17 @@ extern char16_t GpuName[GpuNameCapacity];
 // unloaded.
 void StartGpuTelemetry();
 
+// Worker, between its cooler steps: while telemetry is off (the library absent or failing at
+// start-up, or stopped after it reported the GPU lost or the driver gone) the start-up is
+// made again once GpuRetryMs have passed since the last one, so a driver installed, updated
+// or ready only after logon is picked up, and a machine without one pays one attempt a
+// minute. The first call only starts the clock: the worker made the first start-up as it
+// began.
+void RetryGpuTelemetry(DWORD nowMs);
+
 // Worker, before publication takes StatusLock: fills the four GPU fields of `status` when a
-// sample succeeds and is plausible, and leaves them as they came otherwise.
+// sample succeeds and is plausible, and leaves them as they came otherwise. A query that
+// reports the GPU lost or the driver gone stops telemetry, for RetryGpuTelemetry to restart.
 void SampleGpu(CoolerStatus* status);
 
 // Worker, as its last step: releases the library.

@@ -11,6 +11,13 @@ typedef struct NvmlDeviceTag* NvmlDevice; // opaque device handle
 typedef struct NvmlLibraryTag* NvmlLibrary; // module handle; null when not loaded
 
 constexpr NvmlReturn NvmlSuccess = 0;
+// Failures after which the device handle is dead and only a new start-up can help: the
+// library lost its initialisation, the driver is gone or was replaced (an update leaves the
+// loaded library older than the driver), or the GPU fell off the bus.
+constexpr NvmlReturn NvmlUninitialized = 1;
+constexpr NvmlReturn NvmlDriverNotLoaded = 9;
+constexpr NvmlReturn NvmlGpuIsLost = 15;
+constexpr NvmlReturn NvmlLibraryDriverMismatch = 18;
 
 // The library's versioned fan-speed record: version 1 in the top byte, size in the rest.
 struct FanSpeedRecord {

@@ -3,6 +3,7 @@
 #include "app/text.h"
 #include "ui/dashboard_text.h"
 #include "profiles/profiles.h"
+#include "ui/dashboard_text.h"
 #include "ui/draw_win32.h"
 #include "app/shell.h"
 #include "ui/theme.h"
@@ -142,7 +143,7 @@ void DrawCurveChart(HDC dc, const PixelRect& chart, const CoolerStatus& status)
     }
 
     if (profile == ProfileUnchanged) {
-        DrawTextIn(dc, chart, u"No curve written this run", palette.textMuted, TextCentred);
+        DrawTextIn(dc, chart, NoCurveWritten, palette.textMuted, TextCentred);
     } else {
         DrawCurveLine(dc, chart, profile, ChannelPump, pumpDuty, palette.accent);
         if (fans) DrawCurveLine(dc, chart, profile, ChannelFans, fanDuty, palette.fans);

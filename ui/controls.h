@@ -3,7 +3,7 @@
 #pragma once
 
 #include "app/shared_state.h"
-#include "ui/geometry.h"
+#include "ui/focus.h"
 
 extern int DragTarget; // interface thread: 0 none, 1 pump slider, 2 fan slider
 
@@ -13,6 +13,13 @@ ControlLayout ComputeControlLayout(HWND window);
 void DrawControls(HDC dc, const CoolerStatus& status);
 void DrawSlider(HDC dc, const PixelRect& rect, int32_t value, int32_t minimum,
                 const char16_t* label);
+
+// A profile button or Apply pressed, as by a click: the request while the cooler is
+// connected; false, with nothing done, while it is not.
+bool PressButton(HWND window, FocusTarget button);
+
+// A slider moved to `value` (percent), as by its keys: nothing reaches the cooler.
+void SetSliderValue(HWND window, FocusTarget slider, int32_t value);
 
 // Mouse messages of the main window; each returns 0.
 LRESULT ControlsButtonDown(HWND window, WPARAM wParam, LPARAM lParam);

@@ -5,6 +5,7 @@
 #include "app/text.h"
 #include "ui/dashboard_text.h"
 #include "profiles/profiles.h"
+#include "ui/dashboard_text.h"
 #include "ui/draw_win32.h"
 #include "ui/keyboard.h"
 #include "app/shell.h"
@@ -33,14 +34,32 @@ void Repaint(HWND window) { InvalidateRect(window, nullptr, FALSE); }
 void DragTo(HWND window, const ControlLayout& layout, int32_t x)
 {
     if (DragTarget == DragPump) {
-        StoreRelaxed(&ManualPumpDuty, SliderValueAt(layout.pumpSlider, x, PumpSliderMin));
+        SetSliderValue(window, FocusPumpSlider, SliderValueAt(layout.pumpSlider, x, PumpSliderMin));
     } else if (DragTarget == DragFans) {
-        StoreRelaxed(&ManualFanDuty, SliderValueAt(layout.fanSlider, x, FanSliderMin));
+        SetSliderValue(window, FocusFanSlider, SliderValueAt(layout.fanSlider, x, FanSliderMin));
     }
-    Repaint(window);
 }
 
 } // namespace
+
+bool PressButton(HWND window, FocusTarget button)
+{
+    if (!CoolerConnected()) return false;
+    if (button != FocusApply) {
+        RequestApply(static_cast<int32_t>(button) + ProfileSilent);
+        return true;
+    }
+    RequestApply(ProfileManual);
+    const RECT apply = ToRect(ComputeControlLayout(window).applyButton);
+    InvalidateRect(window, &apply, FALSE);
+    return true;
+}
+
+void SetSliderValue(HWND window, FocusTarget slider, int32_t value)
+{
+    StoreRelaxed(slider == FocusPumpSlider ? &ManualPumpDuty : &ManualFanDuty, value);
+    Repaint(window);
+}
 
 ControlLayout ComputeControlLayout(HWND window)
 {
@@ -92,14 +111,14 @@ void DrawControls(HDC dc, const CoolerStatus& status)
         DrawTextIn(dc, button, ProfileName(profile), textColour, TextCentred);
     }
 
-    DrawSlider(dc, layout.pumpSlider, LoadRelaxed(&ManualPumpDuty), PumpSliderMin, u"Pump");
+    DrawSlider(dc, layout.pumpSlider, LoadRelaxed(&ManualPumpDuty), PumpSliderMin, PumpLabel);
     // Without a fan channel no fan duty is offered.
     if (CurrentModel().fans) {
-        DrawSlider(dc, layout.fanSlider, LoadRelaxed(&ManualFanDuty), FanSliderMin, u"Fans");
+        DrawSlider(dc, layout.fanSlider, LoadRelaxed(&ManualFanDuty), FanSliderMin, FansLabel);
     }
 
     FillSolid(dc, layout.applyButton, fill);
-    DrawTextIn(dc, layout.applyButton, AtomicRead(&ApplyResult) > 0 ? u"Applied" : u"Apply",
+    DrawTextIn(dc, layout.applyButton, AtomicRead(&ApplyResult) > 0 ? AppliedCaption : ApplyCaption,
                palette.onFill, TextCentred);
     DrawFocusRing(dc, layout);
 }
@@ -107,23 +126,14 @@ void DrawControls(HDC dc, const CoolerStatus& status)
 LRESULT ControlsButtonDown(HWND window, WPARAM, LPARAM lParam)
 {
     const int32_t x = GET_X_LPARAM(lParam);
-    const int32_t y = GET_Y_LPARAM(lParam);
     const ControlLayout layout = ComputeControlLayout(window);
-    for (int i = 0; i < ProfileButtonCount; ++i) {
-        if (!PointInside(layout.profileButtons[i], x, y)) continue;
-        if (CoolerConnected()) RequestApply(ProfileSilent + i);
-        return 0;
-    }
-    if (PointInside(layout.pumpSlider, x, y)) {
+    const FocusTarget hit = FocusTargetAt(layout, x, GET_Y_LPARAM(lParam));
+    if (hit == FocusPumpSlider) {
         DragTarget = DragPump;
-    } else if (PointInside(layout.fanSlider, x, y) && CurrentModel().fans) {
+    } else if (hit == FocusFanSlider && CurrentModel().fans) {
         DragTarget = DragFans;
-    } else if (PointInside(layout.applyButton, x, y)) {
-        if (CoolerConnected()) {
-            RequestApply(ProfileManual);
-            const RECT apply = ToRect(layout.applyButton);
-            InvalidateRect(window, &apply, FALSE);
-        }
+    } else if (hit != FocusTargetCount) {
+        PressButton(window, hit);
         return 0;
     } else if (DragTarget == DragNone) {
         return 0;

@@ -44,7 +44,7 @@ int TemperatureNumber(char16_t* buffer, int cap, const CoolerStatus& status)
 
 int PumpLineText(char16_t* buffer, int cap, const CoolerStatus& status)
 {
-    if (status.connected) return LabelRpmPercent(buffer, cap, u"Pump", status.pumpRpm, status.pumpDuty);
+    if (status.connected) return LabelRpmPercent(buffer, cap, PumpLabel, status.pumpRpm, status.pumpDuty);
     if (status.linkState == LinkNotFound) return AppendText(buffer, 0, cap, u"Cooler not found");
     return AppendText(buffer, 0, cap, u"Opening local HID interface…");
 }
@@ -53,7 +53,7 @@ int FanLineText(char16_t* buffer, int cap, const CoolerStatus& status)
 {
     if (!status.connected) return AppendText(buffer, 0, cap, u"");
     if (!CurrentModel().fans) return AppendText(buffer, 0, cap, u"Fans on the motherboard");
-    return LabelRpmPercent(buffer, cap, u"Fans", status.fanRpm, status.fanDuty);
+    return LabelRpmPercent(buffer, cap, FansLabel, status.fanRpm, status.fanDuty);
 }
 
 int GpuLineText(char16_t* buffer, int cap, const CoolerStatus& status)

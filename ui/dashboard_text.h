@@ -12,6 +12,19 @@ constexpr int DashboardLineCapacity = 96; // characters, terminator included
 // sets to rows only), the first before one is: its name, fans and screen.
 const CoolerModel& CurrentModel();
 
+// Fixed texts of the dashboard, which its accessible elements read out too.
+inline constexpr char16_t CoolerTitle[] = u"COOLER";
+inline constexpr char16_t CurveTitle[] = u"COOLER CURVE  ·  EDITABLE";
+inline constexpr char16_t PumpLabel[] = u"Pump";
+inline constexpr char16_t FansLabel[] = u"Fans";
+inline constexpr char16_t FanLegend[] = u"Fan";
+inline constexpr char16_t TempLegend[] = u"Temp";
+inline constexpr char16_t NoCoolerHistory[] = u"No cooler history";
+inline constexpr char16_t NoGpuTelemetry[] = u"No GPU telemetry";
+inline constexpr char16_t NoCurveWritten[] = u"No curve written this run";
+inline constexpr char16_t ApplyCaption[] = u"Apply";
+inline constexpr char16_t AppliedCaption[] = u"Applied";
+
 // The word for one condition (app/shared_state.h) in the header, the tooltip and the
 // balloon: "PUMP STOPPED", "LIQUID HOT", "COOLER FAULT" or "CURVE NOT HELD".
 const char16_t* ConditionWord(int32_t kind);

@@ -5,6 +5,7 @@
 #include "profiles/profiles.h"
 #include "telemetry/gpu.h"
 #include "telemetry/history.h"
+#include "ui/accessible_server.h"
 #include "ui/charts.h"
 #include "ui/controls.h"
 #include "ui/dashboard_text.h"
@@ -63,19 +64,19 @@ void DrawHistorySections(HDC dc, const RECT& client, const CoolerStatus& status,
     const Palette& palette = *ActivePalette;
     // A model without a fan channel: the temperature alone.
     const bool fans = CurrentModel().fans;
-    DrawSectionTitle(dc, Row(RowCoolerTitle, client), u"COOLER", palette.textSecondary,
-                     fans ? u"Fans" : u"Temp", fans ? palette.fans : palette.temperature,
-                     fans ? u"Temp" : u"", palette.temperature);
+    DrawSectionTitle(dc, Row(RowCoolerTitle, client), CoolerTitle, palette.textSecondary,
+                     fans ? FansLabel : TempLegend, fans ? palette.fans : palette.temperature,
+                     fans ? TempLegend : u"", palette.temperature);
     DrawHistoryChart(dc, Row(RowCoolerChart, client), CoolerHistory, status.connected != 0,
-                     palette.fans, u"No cooler history", fans);
+                     palette.fans, NoCoolerHistory, fans);
 
     char16_t name[GpuNameCapacity];
     CopyGpuName(name);
     GpuTitleText(line, DashboardLineCapacity, name);
-    DrawSectionTitle(dc, Row(RowGpuTitle, client), line, palette.textSecondary, u"Fan",
-                     palette.gpuFan, u"Temp", palette.temperature);
+    DrawSectionTitle(dc, Row(RowGpuTitle, client), line, palette.textSecondary, FanLegend,
+                     palette.gpuFan, TempLegend, palette.temperature);
     DrawHistoryChart(dc, Row(RowGpuChart, client), GpuHistory, status.gpuValid != 0,
-                     palette.gpuFan, u"No GPU telemetry");
+                     palette.gpuFan, NoGpuTelemetry);
     DrawTextIn(dc, Row(RowLeftCaption, client), u"10 min ago", palette.textMuted, TextLine);
     DrawTextIn(dc, Row(RowRightCaption, client), u"now", palette.textMuted, TextRight);
 }
@@ -91,10 +92,11 @@ void DrawDashboard(HDC dc, const RECT& client)
 
     CoolerStatus status;
     CopyLatestStatus(&status);
+    AnnounceChanges(status);
     DrawReadings(dc, client, status, line);
     DrawHistorySections(dc, client, status, line);
-    DrawSectionTitle(dc, Row(RowCurveTitle, client), u"COOLER CURVE  ·  EDITABLE", palette.accent,
-                     u"Pump", palette.accent, CurrentModel().fans ? u"Fans" : u"", palette.fans);
+    DrawSectionTitle(dc, Row(RowCurveTitle, client), CurveTitle, palette.accent,
+                     PumpLabel, palette.accent, CurrentModel().fans ? FansLabel : u"", palette.fans);
     DrawCurveChart(dc, Row(RowCurveChart, client), status);
     DrawControls(dc, status);
 

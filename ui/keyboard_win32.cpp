@@ -77,12 +77,8 @@ bool DashboardKeyDown(HWND window, WPARAM key, LPARAM flags)
         Repaint(window);
         break;
     case KeySetPumpDuty:
-        StoreRelaxed(&ManualPumpDuty, outcome.value);
-        Repaint(window);
-        break;
     case KeySetFanDuty:
-        StoreRelaxed(&ManualFanDuty, outcome.value);
-        Repaint(window);
+        SetSliderValue(window, context.focus, outcome.value);
         break;
     case KeyRequestApply:
         RequestApply(outcome.value);

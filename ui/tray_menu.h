@@ -5,9 +5,9 @@
 #include "app/base.h"
 
 // The icon's notices that concern the menu (MsgTrayNotify's lParam): a move report over the
-// icon is remembered; a right click or context-menu notice opens the menu at the pointer,
-// or at the icon when it came from the keyboard, as a keyboard selection does. False for
-// every other notice.
+// icon is remembered; a right click opens the menu at the pointer, or at the icon when it
+// came from the keyboard (the icon sets no notification version, so the shell reports a
+// keyboard selection as a right click). False for every other notice.
 bool TrayMenuNotice(UINT notice);
 
 // Opens the menu at the pointer, or, from the keyboard, at the icon or without its

@@ -8,13 +8,13 @@
 
 namespace {
 
-// Notices of the icon, as the shell sends them without a notification version, and the
-// keyboard selection of newer versions.
+// Notices of the icon, as the shell sends them to an icon that never set a notification
+// version (NIM_SETVERSION): the mouse messages. Selected with the keyboard (Enter, Space,
+// the menu key, Shift+F10) such an icon gets WM_RBUTTONDOWN and WM_RBUTTONUP as for a right
+// click; NIN_KEYSELECT and WM_CONTEXTMENU go only to icons of a later version.
 enum : UINT {
-    NoticeMove = 0x0200,         // WM_MOUSEMOVE
-    NoticeRightUp = 0x0205,      // WM_RBUTTONUP
-    NoticeContextMenu = 0x007B,  // WM_CONTEXTMENU
-    NoticeKeySelect = 0x0401,    // NIN_KEYSELECT
+    NoticeMove = 0x0200,    // WM_MOUSEMOVE
+    NoticeRightUp = 0x0205, // WM_RBUTTONUP
 };
 
 constexpr int32_t PointerSlack96 = 16; // logical pixels a click may stray from a move report
@@ -59,11 +59,9 @@ bool TrayMenuNotice(UINT notice)
         PointerOverIcon = Pointer();
         PointerOverIconKnown = true;
         return true;
-    case NoticeKeySelect:
-        ShowTrayMenu(true);
-        return true;
     case NoticeRightUp:
-    case NoticeContextMenu:
+        // Without a position in the notice, a right "click" away from where the pointer was
+        // last reported over the icon came from the keyboard.
         ShowTrayMenu(TrayNoticeFromKeyboard(PointerOverIconKnown ? &PointerOverIcon : nullptr,
                                             Pointer(), Scale(PointerSlack96, CurrentDpi)));
         return true;

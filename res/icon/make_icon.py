@@ -7,7 +7,10 @@ import os
 import struct
 import zlib
 
-SIZES = [16, 20, 24, 32, 40, 48, 64, 128, 256]
+# The sizes Windows asks a program for: small icons at 100 to 200 % scaling (16, 20, 24, 32),
+# large ones (32, 40, 48, 64) and Explorer's extra large (256). Every other view, Explorer's
+# large icons (96 at 100 %) among them, is scaled down from the next size up.
+SIZES = [16, 20, 24, 32, 40, 48, 64, 256]
 SAMPLES = 4  # per axis, per pixel
 
 FILL = (0xEE, 0xF3, 0xF4)

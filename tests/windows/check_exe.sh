@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The linked exe: at most 64 KB; imports exactly the system DLLs it has (no C or C++
-# runtime; hid.dll, nvml.dll and dwmapi.dll are resolved at run time from the system
-# directory only); subsystem version 6.0 or later, so that Windows draws today's frame
+# runtime; hid.dll, nvml.dll, dwmapi.dll, oleacc.dll, ole32.dll and oleaut32.dll are resolved
+# at run time from the system directory only); subsystem version 6.0 or later, so that Windows draws today's frame
 # metrics; unwind tables kept; and no time stamp in the PE header, the resource directories
 # or a debug directory, so that two builds of the same sources are the same bytes; and no
 # import newer than the oldest Windows it runs on, Windows 10 1607.

@@ -848,3 +848,86 @@ ButtonFace 0 0 0"
     shot light-again
     expect_pixel "Balanced selected (light again)" light-again "${balanced[@]}" "$(colour accent)"
 }
+
+# --- Screen readers ----------------------------------------------------------------------------
+
+# tree: the accessible tree as another process reads it (probe access), in $TREE.
+tree() { TREE=$(probe access) || hx_fail "no accessible tree: $TREE"; }
+
+# element ID FIELD: a field of child ID's line of $TREE (2 role, 3 state, 4..7 location, 8 hit,
+# text: name|value).
+element() { grep -m1 "^$1 " <<<"$TREE" | cut -d' ' -f"${2/text/9-}"; }
+
+expect_element() { expect_equal "child $1 ($3)" "$2" "$(element "$1" text)"; }
+
+# A screen reader in another process reads and drives the dashboard: the elements in reading
+# order with their live texts, each where a hit test finds it; the focus following Tab;
+# Balanced pressed by its default action writes both curves and turns checked; a slider set
+# moves; the events raised; a call on the tree held after the window is gone fails cleanly.
+scenario_dashboard_screen_reader()
+{
+    hx_session_begin
+    hx_gpu "name=NVIDIA GeForce XY 100" fan=40 rpm=1500 temp=55
+    hx_control "device cooler 1e71 300c
+set liquid 312
+set pumprpm 2210
+set pumpduty 62
+set fanrpm 540
+set fanduty 27"
+    hx_start_sim
+    DASH_APP_DEBUG=+hook dash_start
+    wait_peek LatestStatus 1 10 || hx_fail "the cooler did not connect"
+    wait_peek_least CoolerHistory 1 10 4096 || hx_fail "no cooler history"
+    tree
+    expect_equal "children" 17 "$(grep -c '^[0-9]' <<<"$TREE")"
+    expect_element 1 'KRAKEN ELITE  ·  CONNECTED|' header
+    expect_element 2 'Liquid|31.2 °C' temperature
+    expect_element 5 'GPU  1500 RPM  40%  55 °C|' "GPU line"
+    expect_element 6 'COOLER|Fans 27%, Temp 31 °C' "cooler chart"
+    expect_element 8 'COOLER CURVE  ·  EDITABLE|No curve written this run' "curve chart"
+    expect_element 10 'Balanced|' "Balanced"
+    expect_element 13 'Pump|60 %' "pump slider"
+    expect_element 15 'Apply|' "Apply"
+    local id l t r b
+    for id in 1 2 6 9 10 11 12 13 14 15 16 17; do
+        expect_equal "hit test of child $id" "$id" "$(element $id 8)"
+    done
+    read -r l t r b <<<"${BOX[balanced]}"
+    expect_equal "size of Balanced" "$((r - l)) $((b - t))" "$(element 10 6) $(element 10 7)"
+
+    probe foreground-set >/dev/null
+    keys Tab
+    tree
+    expect_equal "focus after Tab" 10 "$(sed -n 's/^focus //p' <<<"$TREE")"
+    (( 0x$(element 10 3) & 4 )) || hx_fail "Balanced is not focused after Tab"
+
+    local writes
+    writes=$(curve_writes)
+    expect_equal "default action of Balanced" "result 00000000" "$(probe access press 10)"
+    hx_wait_line "$HX_SIM_LOG" " in cooler 64 $(curve_report 72020101 "$BALANCED_FANS")\$" 5 ||
+        hx_fail "Balanced's fan curve was not written"
+    hx_has "$HX_SIM_LOG" " in cooler 64 $(curve_report 72010100 "$BALANCED_PUMP")\$" ||
+        hx_fail "Balanced's pump curve was not written"
+    [ "$(curve_writes)" = $((writes + 2)) ] || hx_fail "not exactly two curve reports were written"
+    wait_peek AppliedProfile 2 5 || hx_fail "Balanced was not recorded as applied"
+    tree
+    (( 0x$(element 10 3) & 0x10 )) || hx_fail "Balanced is not checked once applied"
+    (( 0x$(element 9 3) & 0x10 )) && hx_fail "Silent is checked"
+    expect_element 8 'COOLER CURVE  ·  EDITABLE|Pump  62%, Fans  27% at 31 °C' "curve chart, Balanced"
+
+    # The events as the program raises them (its trace: Wine 8 does not pass them on to a
+    # hook in another process): the focus moving on with Tab, the pump slider set.
+    keys Tab
+    expect_equal "pump slider set" "result 00000000" "$(probe access set 13 '70 %')"
+    expect_equal "pump duty set" 70 "$(peek ManualPumpDuty 4)"
+    hx_wait_line "$HX_SESSION/app.err" 'NotifyWinEvent 8005, 0x[0-9a-f]+, -4, 11$' 3 ||
+        hx_fail "no focus event for Performance"
+    hx_wait_line "$HX_SESSION/app.err" 'NotifyWinEvent 800e, 0x[0-9a-f]+, -4, 13$' 3 ||
+        hx_fail "no value event for the pump slider"
+
+    # Disconnected (80010108, 800401fd) or, the process ending or ended, unreachable
+    # (800706be, 800706ba): an error, not a hang or a crash.
+    local after
+    after=$(probe access-exit | tail -n 1)
+    [[ $after =~ ^after\ 8[0-9a-f]{7}$ ]] || hx_fail "a call after the window is gone: $after"
+}

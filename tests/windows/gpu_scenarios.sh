@@ -197,3 +197,17 @@ scenario_gpu_samples()
     expect_out "start module=1 device=1 loaded=1 name=GPU" "sample valid=1 fan=40 rpm=0 temp=55"
     expect_calls nvmlDeviceGetFanSpeedRPM=1 nvmlShutdown=1 detach=1 badargs=0
 }
+
+# nvml.dll placed in system32 after the program started: the GPU is read within 70 s (the
+# retry a minute after the first start-up), the library loaded once and released at Exit.
+scenario_gpu_library_appears()
+{
+    . "$(dirname "${BASH_SOURCE[0]}")/harness/app.sh"
+    hx_session_begin
+    hx_start app "$HX_TIDEWATCH"
+    until_equal 15 1 hx_app_peek LatestStatus 4 4 || hx_fail "no status published: $GOT"
+    hx_gpu "name=NVIDIA XY 100" fan=40 rpm=1500 temp=55
+    until_equal 70 1 hx_app_peek LatestStatus 4 28 || hx_fail "no GPU within 70 s"
+    hx_probe post 0x111 202 0 && hx_wait_exit app 5 || hx_fail "no clean Exit"
+    expect_equal "loaded once, released" "attach=1 detach=1" "$(grep -aE '^(attach|detach)=' "$HX_SESSION/nvml-calls.txt" | tr -d '\r' | tr '\n' ' ' | sed 's/ $//')"
+}

@@ -9,5 +9,6 @@ add_executable(tidewatch_probe ${CMAKE_CURRENT_LIST_DIR}/probe.cpp
   ${CMAKE_SOURCE_DIR}/cooler/models.cpp)
 target_include_directories(tidewatch_probe PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_definitions(tidewatch_probe PRIVATE UNICODE _UNICODE)
-target_link_libraries(tidewatch_probe PRIVATE user32 gdi32 shell32 comctl32 kernel32)
+target_link_libraries(tidewatch_probe PRIVATE user32 gdi32 shell32 comctl32 kernel32 oleacc ole32
+  oleaut32)
 target_link_options(tidewatch_probe PRIVATE -static)

@@ -56,6 +56,11 @@
 //   probe deny-mutex MS           holds the program's mutex for MS ms with a DACL that lets
 //                                 nobody open it, as a copy run as administrator does; prints
 //                                 "held" once it holds it
+//   probe access [press|set ID [TEXT]]
+//                                 the program's accessible tree as another process reads it
+//                                 (see Access); or the default action of child ID, or its
+//                                 value set to TEXT, printing the call's HRESULT
+//   probe access-exit             holds the tree, ends the program, then calls it (see Access)
 //   probe serve                   takes the requests above from standard input (see Serve)
 #include "app/shell.h"
 #include "ui/badge.h"
@@ -64,6 +69,7 @@
 #include "ui/theme.h"
 
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include <sddl.h>
 #include <shellapi.h>
@@ -1013,6 +1019,67 @@ int DenyMutex(DWORD ms)
     return 0;
 }
 
+// Raw UTF-8 of a BSTR (empty for none) after `before`, and frees it.
+void PrintText(const char* before, BSTR text)
+{
+    char utf8[512] = {};
+    if (text) WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr);
+    SysFreeString(text);
+    printf("%s", before);
+    fflush(stdout);
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), utf8, static_cast<DWORD>(strlen(utf8)), &written, nullptr);
+}
+
+// The program's accessible tree through AccessibleObjectFromWindow (IID_IAccessible spelled
+// out: MinGW's library gives other bytes), one line per child: "ID ROLE STATE L T W H HIT
+// NAME|VALUE", role and state in hex, the location on the screen, HIT the child that a hit
+// test at its centre finds; then "focus ID" (-1 for none). With `exit`: ends the program
+// holding the tree and prints "after HRESULT" of a call made then.
+int Access(HWND window, int argc, char** argv, bool exit)
+{
+    static const GUID AccessibleIid = {0x618736E0, 0x3C3D, 0x11CF, {0x81, 0x0C, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    IAccessible* tree = nullptr;
+    if (FAILED(AccessibleObjectFromWindow(window, OBJID_CLIENT, AccessibleIid, reinterpret_cast<void**>(&tree)))) return 1;
+    long count = 0;
+    HRESULT result = tree->get_accChildCount(&count);
+    VARIANT child = {}, role = {}, state = {}, hit = {}, focus = {};
+    child.vt = VT_I4;
+    wchar_t text[64] = {};
+    const bool walk = !exit && argc < 3;
+    if (exit) {
+        PostMessageW(window, WM_COMMAND, 202, 0);
+        while (IsWindow(window)) Sleep(10);
+        printf("after %08lx\n", static_cast<unsigned long>(tree->get_accChildCount(&count)));
+    } else if (argc >= 4) {
+        child.lVal = atol(argv[3]);
+        if (argc == 5) MultiByteToWideChar(CP_UTF8, 0, argv[4], -1, text, 63);
+        BSTR value = SysAllocString(text);
+        result = argv[2][0] == 'p' ? tree->accDoDefaultAction(child) : tree->put_accValue(child, value);
+        SysFreeString(value);
+        printf("result %08lx\n", static_cast<unsigned long>(result));
+    }
+    for (child.lVal = 1; walk && child.lVal <= count; ++child.lVal) {
+        long l = 0, t = 0, w = 0, h = 0;
+        BSTR name = nullptr, value = nullptr;
+        tree->get_accRole(child, &role);
+        tree->get_accState(child, &state);
+        tree->accLocation(&l, &t, &w, &h, child);
+        tree->accHitTest(l + w / 2, t + h / 2, &hit);
+        tree->get_accName(child, &name);
+        tree->get_accValue(child, &value);
+        printf("%ld %lx %lx %ld %ld %ld %ld %ld ", child.lVal, role.lVal, state.lVal, l, t, w, h,
+               hit.vt == VT_I4 ? hit.lVal : -1);
+        PrintText("", name);
+        PrintText("|", value);
+        printf("\n");
+    }
+    if (walk && SUCCEEDED(tree->get_accFocus(&focus))) printf("focus %ld\n", focus.vt == VT_I4 ? focus.lVal : -1);
+    tree->Release();
+    return 0;
+}
+
 int Run(int argc, char** argv)
 {
     if (argc < 2) return 1;
@@ -1126,6 +1193,9 @@ int Run(int argc, char** argv)
         return Contrast(window, Number(argv[2]), static_cast<DWORD>(Number(argv[3])));
     }
     if (strcmp(verb, "dpichanged") == 0 && argc == 7) return DpiChanged(window, argv);
+    if (strcmp(verb, "access") == 0 || strcmp(verb, "access-exit") == 0) {
+        return Access(window, argc, argv, verb[6] == '-');
+    }
     if (strcmp(verb, "peek") == 0 && argc == 4) {
         return Peek(window, Number(argv[2]), static_cast<int>(Number(argv[3])));
     }

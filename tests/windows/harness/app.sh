@@ -93,14 +93,14 @@ hx_app_state() { hx_probe state | tr ' ' '\n' | sed -n "s/^$1=//p"; }
 
 hx_app_visible_is() { [ "$(hx_app_state visible)" = "$1" ]; }
 
-# hx_app_peek NAME SIZE: a global of the running program, found by name in the link map.
+# hx_app_peek NAME SIZE [OFFSET]: a global (its field at OFFSET) found by name in the link map.
 hx_app_peek()
 {
     local base address
     base=$(awk '$2 == "__image_base__" {print $1}' "$HX_MAP")
     address=$(awk -v name="$1" '$2 == name && $1 ~ /^0x/ {print $1}' "$HX_MAP" | head -n 1)
     [ -n "$base" ] && [ -n "$address" ] || hx_fail "no $1 in $HX_MAP"
-    hx_probe peek "$(printf '0x%x' $((address - base)))" "$2"
+    hx_probe peek "$(printf '0x%x' $((address - base + ${3:-0})))" "$2"
 }
 
 # hx_app_xwindow: the X window of the visible dashboard (its client area). xdotool ends on an
