@@ -16,13 +16,14 @@ bool IsSlider(AccessibleElement element)
 }
 
 // "Fans 20–45%, Temp 31 °C" (a range of one value is that value), or the chart's empty text.
+// Without `fans` the temperature alone.
 int HistoryText(char16_t* buffer, int cap, const HistoryRange& range, const char16_t* label,
-                const char16_t* emptyText)
+                const char16_t* emptyText, bool fans)
 {
     if (range.count == 0) return AppendText(buffer, 0, cap, emptyText);
     const char16_t* const parts[2][2] = {{label, u"%, "}, {TempLegend, u" °C"}};
     int pos = 0;
-    for (int s = 0; s < 2; ++s) {
+    for (int s = fans ? 0 : 1; s < 2; ++s) {
         pos = AppendText(buffer, pos, cap, parts[s][0]);
         pos = AppendText(buffer, pos, cap, u" ");
         pos = AppendDecimal(buffer, pos, cap, range.low[s]);
@@ -35,7 +36,8 @@ int HistoryText(char16_t* buffer, int cap, const HistoryRange& range, const char
     return pos;
 }
 
-// The applied curves' duties at the liquid temperature: "Pump  64%, Fans  29% at 32 °C".
+// The applied curves' duties at the liquid temperature: "Pump  64%, Fans  29% at 32 °C" (the
+// pump's alone on a model without a fan channel).
 int CurveText(char16_t* buffer, int cap, const CoolerStatus& status)
 {
     const int32_t applied = AtomicRead(&AppliedProfile);
@@ -46,7 +48,7 @@ int CurveText(char16_t* buffer, int cap, const CoolerStatus& status)
     if (point < 0) point = 0;
     if (point >= CurvePoints) point = CurvePoints - 1;
     int pos = 0;
-    for (int pump = 1; pump >= 0; --pump) {
+    for (int pump = 1; pump >= (CurrentModel().fans ? 0 : 1); --pump) {
         uint8_t curve[CurvePoints];
         BuildDutyCurve(applied, pump, AtomicRead(pump ? &AppliedPumpDuty : &AppliedFanDuty), curve);
         pos = AppendText(buffer, pos, cap, pump ? PumpLabel : u", Fans");
@@ -100,7 +102,7 @@ int ValueText(char16_t* buffer, int cap, AccessibleElement element, const Access
     case ElementGpuChart: {
         const bool gpu = element == ElementGpuChart;
         return HistoryText(buffer, cap, gpu ? view.gpu : view.cooler, gpu ? FanLegend : FansLabel,
-                           gpu ? NoGpuTelemetry : NoCoolerHistory);
+                           gpu ? NoGpuTelemetry : NoCoolerHistory, gpu || CurrentModel().fans);
     }
     case ElementCurveChart: return CurveText(buffer, cap, view.status);
     case ElementPumpSlider:
@@ -145,6 +147,8 @@ uint32_t ElementState(AccessibleElement element, const AccessibleView& view)
         if (ElementText(text, DashboardLineCapacity, element, TextName, view)) return StateReadOnly;
         return StateReadOnly | StateInvisible;
     }
+    // No fan duty is offered without a fan channel.
+    if (element == ElementFanSlider && !CurrentModel().fans) return StateInvisible | StateUnavailable;
     uint32_t state = StateFocusable;
     if (view.focused && element - ElementSilent == view.focus) state |= StateFocused;
     if (IsSlider(element)) return state;

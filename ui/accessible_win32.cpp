@@ -269,6 +269,7 @@ HRESULT STDMETHODCALLTYPE PutValue(AccessibleObject*, const VARIANT* child, BSTR
     const HRESULT reached = Reach(child, &element);
     if (FAILED(reached)) return reached;
     if (ElementRole(element) != RoleSlider) return DISP_E_MEMBERNOTFOUND;
+    if (element == ElementFanSlider && !CurrentModel().fans) return E_FAIL; // not offered
     const FocusTarget slider = static_cast<FocusTarget>(element - ElementSilent);
     const int32_t percent = SliderValueFromText(value ? reinterpret_cast<const char16_t*>(value) : u"",
                                                 slider == FocusPumpSlider ? PumpSliderMin : FanSliderMin);

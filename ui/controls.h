@@ -21,6 +21,9 @@ bool PressButton(HWND window, FocusTarget button);
 // A slider moved to `value` (percent), as by its keys: nothing reaches the cooler.
 void SetSliderValue(HWND window, FocusTarget slider, int32_t value);
 
+// The control under a client point (FocusTargetAt), none where the model offers none.
+FocusTarget OfferedControlAt(const ControlLayout& layout, int32_t x, int32_t y);
+
 // Mouse messages of the main window; each returns 0.
 LRESULT ControlsButtonDown(HWND window, WPARAM wParam, LPARAM lParam);
 LRESULT ControlsMouseMove(HWND window, WPARAM wParam, LPARAM lParam);

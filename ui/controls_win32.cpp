@@ -123,14 +123,21 @@ void DrawControls(HDC dc, const CoolerStatus& status)
     DrawFocusRing(dc, layout);
 }
 
+FocusTarget OfferedControlAt(const ControlLayout& layout, int32_t x, int32_t y)
+{
+    const FocusTarget hit = FocusTargetAt(layout, x, y);
+    // A model without a fan channel has no fan slider there.
+    return hit == FocusFanSlider && !CurrentModel().fans ? FocusTargetCount : hit;
+}
+
 LRESULT ControlsButtonDown(HWND window, WPARAM, LPARAM lParam)
 {
     const int32_t x = GET_X_LPARAM(lParam);
     const ControlLayout layout = ComputeControlLayout(window);
-    const FocusTarget hit = FocusTargetAt(layout, x, GET_Y_LPARAM(lParam));
+    const FocusTarget hit = OfferedControlAt(layout, x, GET_Y_LPARAM(lParam));
     if (hit == FocusPumpSlider) {
         DragTarget = DragPump;
-    } else if (hit == FocusFanSlider && CurrentModel().fans) {
+    } else if (hit == FocusFanSlider) {
         DragTarget = DragFans;
     } else if (hit != FocusTargetCount) {
         PressButton(window, hit);

@@ -93,9 +93,8 @@ bool DashboardKeyDown(HWND window, WPARAM key, LPARAM flags)
 void FocusOnPress(HWND window, LPARAM point)
 {
     const FocusTarget pressed =
-        FocusTargetAt(ComputeControlLayout(window), GET_X_LPARAM(point), GET_Y_LPARAM(point));
-    if (pressed != FocusTargetCount && pressed != DashboardFocus &&
-        (pressed != FocusFanSlider || CurrentModel().fans)) {
+        OfferedControlAt(ComputeControlLayout(window), GET_X_LPARAM(point), GET_Y_LPARAM(point));
+    if (pressed != FocusTargetCount && pressed != DashboardFocus) {
         DashboardFocus = pressed;
         if (FocusCuesShown) Repaint(window);
     }
