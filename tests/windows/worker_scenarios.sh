@@ -137,7 +137,7 @@ scenario_worker_without_cooler()
     worker_start plugged
     wait_count "$NOT_FOUND" 1 5
     worker_do "apply 2"
-    wait_count "$NOT_FOUND" 4 5
+    wait_count "$NOT_FOUND" 4 10
     expect_periods no_cooler_period 995 1450 $(out_times "$NOT_FOUND")
     ! hx_has "$WORKER_OUT" ' applied ' || hx_fail "an apply finished without a cooler"
     local mark
@@ -172,11 +172,11 @@ scenario_worker_poll_cadence()
     worker_start poll
 
     # Hidden: the wait of 2000 ms plus the turn's I/O.
-    wait_count "$CONNECTED" 3 10
+    wait_count "$CONNECTED" 3 15
     expect_periods hidden_period 1995 2450 $(out_times "$CONNECTED")
     # Shown: the worker wakes at once, then waits 750 ms.
     worker_do show
-    wait_count "$CONNECTED" 7 6
+    wait_count "$CONNECTED" 7 10
     local shown
     shown=$(out_times ' did show ')
     expect_range show_to_poll_ms "$(calc "$(out_times "$CONNECTED" | sed -n 4p) - $shown")" 0 300
@@ -197,13 +197,13 @@ scenario_worker_poll_cadence()
     hx_control "device cooler 1e71 300c
 fault unplug"
     wait_count "$LINK_FAILED" 1 3
-    wait_count "$NOT_FOUND" 2 4
+    wait_count "$NOT_FOUND" 2 8
     local replug polls
     replug=$(wc -l <"$HX_SIM_LOG")
     polls=$(hx_count "$WORKER_OUT" "$CONNECTED")
     hx_control "device cooler 1e71 300c
 step plugged back"
-    wait_count "$CONNECTED" $((polls + 1)) 4
+    wait_count "$CONNECTED" $((polls + 1)) 8
     worker_stop
     [[ $(status_kinds ' did show ') == CCCCC*FNN*C ]] && [[ $(status_kinds ' did show ') != *F*F* ]] ||
         hx_fail "publications after showing: $(status_kinds ' did show ')"

@@ -94,10 +94,14 @@ HX_EXPECTED_CRASHES=" "
 HX_REAPED=" "       # PIDs whose end the scenario waited for or caused
 HX_WINESERVER_PID=
 
+# hx_log MESSAGE: to stderr and, once a session has begun, to its harness.log (ctest keeps a
+# passing test's output only until its next run).
 hx_log()
 {
-    local now=$EPOCHREALTIME
-    printf '[hx %(%T)T.%03d] %s\n' "${now%.*}" $((10#${now#*.} / 1000)) "$*" >&2
+    local now=$EPOCHREALTIME line
+    printf -v line '[hx %(%T)T.%03d] %s' "${now%.*}" $((10#${now#*.} / 1000)) "$*"
+    printf '%s\n' "$line" >&2
+    [ -z "$HX_SESSION" ] || printf '%s\n' "$line" >>"$HX_SESSION/harness.log"
 }
 
 # hx_sleep SECONDS: sleep without starting a process (a read that nothing answers). Waits
