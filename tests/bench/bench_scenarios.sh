@@ -33,6 +33,7 @@ scenario_bench()
     read -r -a times <<<"$(bench_out startup)"
     bench_result startup_app_us "${times[0]}"
     bench_result startup_base_us "${times[1]}"
+    bench_result startup_ratio "${times[2]}"
 
     # One minute connected with the dashboard open, beside the baseline with its window open.
     hx_start app "$HX_TIDEWATCH"
