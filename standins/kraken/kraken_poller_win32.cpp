@@ -4,7 +4,7 @@
 // reads until the status reply (8 reads of 175 ms at most). Its replies, like everything the
 // device sends, reach every open handle of the interface. One line per poll on stdout:
 //
-//   <ms since start> poll ok LIQUID_TENTHS | poll failed | no cooler
+//   <ms since start> open | poll ok LIQUID_TENTHS | poll failed | no cooler
 //
 // and at the end "polls N answered M". A failed write closes the handle; the next poll opens
 // the interface again.
@@ -91,10 +91,13 @@ int main(int argc, char** argv)
     for (double next = 0; limitMs < 0 || next < limitMs; next += 1000.0 / rate) {
         const double wait = next - ElapsedMs();
         if (wait > 0) Sleep(static_cast<DWORD>(wait));
-        if (cooler == INVALID_HANDLE_VALUE) cooler = OpenCooler();
         if (cooler == INVALID_HANDLE_VALUE) {
-            printf("%.1f no cooler\n", ElapsedMs());
-            continue;
+            cooler = OpenCooler();
+            if (cooler == INVALID_HANDLE_VALUE) {
+                printf("%.1f no cooler\n", ElapsedMs());
+                continue;
+            }
+            printf("%.1f open\n", ElapsedMs());
         }
         ++polls;
         if (!Poll(cooler, ioEvent, &answered)) {

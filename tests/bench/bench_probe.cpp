@@ -1,6 +1,9 @@
 // The benchmark's Windows-side measurements, run under Wine beside the program measured:
-//   bench_probe startup CLASS EXE RUNS   median µs from CreateProcess to a window of CLASS;
-//                                        each run is then ended with WM_COMMAND 202
+//   bench_probe startup CLASS EXE CLASS2 EXE2 RUNS
+//                                        median µs from CreateProcess to a window of CLASS,
+//                                        and of CLASS2, their runs in turns, and the median
+//                                        ratio of a run's two; each run is then ended with
+//                                        WM_COMMAND 202
 //   bench_probe paint FRAMES             mean µs of one whole dashboard paint (WM_PAINT sent
 //                                        after invalidating), over FRAMES frames
 //   bench_probe click X Y LOG            µs from a click at client (X, Y) until the pump and
@@ -30,37 +33,57 @@ int Compare(const void* a, const void* b)
     return x < y ? -1 : x > y;
 }
 
-int Startup(const char* className, const char* exe, int runs)
+// µs from CreateProcess to a window of `windowClass`, the program then ended with
+// WM_COMMAND 202; -1 when it could not be started or showed no window.
+double StartOnce(const wchar_t* windowClass, const wchar_t* exe)
 {
-    wchar_t wideClass[128], wideExe[MAX_PATH];
-    MultiByteToWideChar(CP_UTF8, 0, className, -1, wideClass, 128);
-    MultiByteToWideChar(CP_UTF8, 0, exe, -1, wideExe, MAX_PATH);
-    double times[32];
-    if (runs > 32) runs = 32;
-    for (int run = 0; run < runs; ++run) {
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process = {};
-        const double start = Now();
-        if (!CreateProcessW(wideExe, nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-            printf("cannot start %s\n", exe);
-            return 1;
-        }
-        HWND window = nullptr;
-        while (!(window = FindWindowW(wideClass, nullptr)) && Now() - start < 10e6) SwitchToThread();
-        times[run] = Now() - start;
-        if (!window) {
-            printf("no window\n");
-            return 1;
-        }
-        PostMessageW(window, WM_COMMAND, 202, 0);
-        if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-        Sleep(200);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    const double start = Now();
+    if (!CreateProcessW(exe, nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) return -1;
+    HWND window = nullptr;
+    while (!(window = FindWindowW(windowClass, nullptr)) && Now() - start < 10e6) SwitchToThread();
+    const double took = Now() - start;
+    if (window) PostMessageW(window, WM_COMMAND, 202, 0);
+    if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    Sleep(200);
+    return window ? took : -1;
+}
+
+// Start-up of two programs in turns (A B, then B A, ...), after one start of each that is not
+// counted (files still cold): whatever else loads the machine meanwhile weighs on both alike.
+// Prints the median µs of A's runs and of B's, and the median of A's to B's in each run.
+int Startup(char** args, int runs)
+{
+    constexpr int MaxRuns = 64;
+    wchar_t wideClass[2][128], wideExe[2][MAX_PATH];
+    for (int i = 0; i < 2; ++i) {
+        MultiByteToWideChar(CP_UTF8, 0, args[2 * i], -1, wideClass[i], 128);
+        MultiByteToWideChar(CP_UTF8, 0, args[2 * i + 1], -1, wideExe[i], MAX_PATH);
     }
-    qsort(times, runs, sizeof times[0], Compare);
-    printf("%.0f\n", times[runs / 2]);
+    static double times[2][MaxRuns];
+    if (runs > MaxRuns) runs = MaxRuns;
+    for (int run = -1; run < runs; ++run) {
+        for (int turn = 0; turn < 2; ++turn) {
+            const int which = (run & 1) ^ turn;
+            const double took = StartOnce(wideClass[which], wideExe[which]);
+            if (took < 0) {
+                printf("no window of %s\n", args[2 * which + 1]);
+                return 1;
+            }
+            if (run >= 0) times[which][run] = took;
+        }
+    }
+    // Each run's two starts came one after the other, under much the same load: the median of
+    // their ratios holds still where the load comes and goes.
+    static double ratios[MaxRuns];
+    for (int run = 0; run < runs; ++run) ratios[run] = times[0][run] / times[1][run];
+    qsort(ratios, runs, sizeof ratios[0], Compare);
+    for (int i = 0; i < 2; ++i) qsort(times[i], runs, sizeof times[i][0], Compare);
+    printf("%.0f %.0f %.3f\n", times[0][runs / 2], times[1][runs / 2], ratios[runs / 2]);
     return 0;
 }
 
@@ -129,9 +152,9 @@ int Click(int x, int y, const char* log)
 
 int main(int argc, char** argv)
 {
-    if (argc == 5 && !strcmp(argv[1], "startup")) return Startup(argv[2], argv[3], atoi(argv[4]));
+    if (argc == 7 && !strcmp(argv[1], "startup")) return Startup(argv + 2, atoi(argv[6]));
     if (argc == 3 && !strcmp(argv[1], "paint")) return Paint(atoi(argv[2]));
     if (argc == 5 && !strcmp(argv[1], "click")) return Click(atoi(argv[2]), atoi(argv[3]), argv[4]);
-    printf("usage: bench_probe startup CLASS EXE RUNS | paint FRAMES | click X Y LOG\n");
+    printf("usage: bench_probe startup CLASS EXE CLASS2 EXE2 RUNS | paint FRAMES | click X Y LOG\n");
     return 2;
 }

@@ -52,11 +52,12 @@ balloon() { probe tooltips | grep -v '^Tidewatch'; } # the balloon Wine's tray s
 not_held() { echo $(($(peek LatestStatus 4 44) >> 3 & 1)); } # ConditionCurveNotHeld
 visible() { probe state | sed -n 's/.*visible=\([01]\).*/\1/p'; }
 
-# expect_state WHAT SECONDS LINK TOOLTIP: LatestStatus reaches LINK and the tray's tooltip
-# reads TOOLTIP (a prefix of it when it ends in ' · ').
+# expect_state WHAT SECONDS LINK TOOLTIP: LatestStatus reaches LINK (within SECONDS, 10 at
+# least, as for wait_after) and the tray's tooltip reads TOOLTIP (a prefix of it when it ends
+# in ' · ').
 expect_state()
 {
-    until_equal "$2" "$3" link_state || hx_fail "$1: link state '$GOT', expected '$3'"
+    until_equal "$(($2 < 10 ? 10 : $2))" "$3" link_state || hx_fail "$1: link state '$GOT', expected '$3'"
     local tip
     tip=$(tooltip)
     if [[ $4 == *' · ' ]]; then
@@ -87,8 +88,10 @@ choose() { probe post 0x111 "$1" 0 || hx_fail "cannot post command $1"; }
 log_mark() { hx_lines "$HX_SIM_LOG"; }
 # count_after MARK REGEX: simulator log lines after line MARK that match.
 count_after() { tail -n +$(($1 + 1)) "$HX_SIM_LOG" | grep -acE -- "$2"; }
-# wait_after MARK REGEX SECONDS [COUNT]: until COUNT (default 1) such lines are there.
-wait_after() { hx_wait_lines "$HX_SIM_LOG" "$2" "${4:-1}" "$3" "" "$1"; }
+# wait_after MARK REGEX SECONDS [COUNT]: until COUNT (default 1) such lines are there, waiting
+# 10 s at least (a limit, not a figure the program must meet: on a busy machine a poll comes
+# late).
+wait_after() { hx_wait_lines "$HX_SIM_LOG" "$2" "${4:-1}" "$(($3 < 10 ? 10 : $3))" "" "$1"; }
 
 # control TEXT: the simulator's control text, once the simulator has taken it.
 control()
@@ -505,10 +508,11 @@ scenario_faults_power_loss_and_resume()
     until_equal 3 2 peek AppliedProfile 4 || hx_fail "Balanced was not applied: $GOT"
     after_a_poll
     mark=$(log_mark)
+    # Gone for 5 s: long enough for a busy machine's probe to see it gone.
     control "$COOLER
-fault powerloss 1500"
+fault powerloss 5000"
     expect_state "power lost" 4 "$NOT_FOUND" "$DISCONNECTED"
-    wait_after "$mark" ' plug$' 5 || hx_fail "the cooler did not come back"
+    wait_after "$mark" ' plug$' 15 || hx_fail "the cooler did not come back"
     expect_curves_again "after the power loss" "$mark"
     back=$(sim_time_of "$mark" ' plug$')
     fans=$(sim_time_of "$mark" ' in cooler 64 7202')
@@ -553,16 +557,16 @@ scenario_faults_other_controller()
     mark=$(log_mark)
     control "$COOLER
 fault othercontroller 1"
-    wait_after "$mark" ' in cooler 64 7201' 10 || hx_fail "the curves were not written again"
-    wait_after "$mark" ' in cooler 64 7201' 75 2 || hx_fail "not written again a minute later"
+    wait_after "$mark" ' in cooler 64 7201' 25 || hx_fail "the curves were not written again"
+    wait_after "$mark" ' in cooler 64 7201' 200 2 || hx_fail "not written again a minute later"
     first=$(sim_time_of "$mark" ' in cooler 64 7201')
     second=$(tail -n +$((mark + 1)) "$HX_SIM_LOG" | grep -a ' in cooler 64 7201' | sed -n 2p | cut -d' ' -f1 | cut -d. -f1)
     hx_log "measure rewrites_apart_ms $((second - first))"
     ((second - first >= 60000)) || hx_fail "written again after $((second - first)) ms"
-    until_equal 10 1 not_held || hx_fail "not shown as not held"
+    until_equal 25 1 not_held || hx_fail "not shown as not held"
     expect_state "not held" 1 "$CONNECTED" "$READINGS · Balanced (not held)"
     hx_until 5 hx_app_header_is 'KRAKEN ELITE  \u00b7  CURVE NOT HELD' || hx_fail "the header does not say so"
-    until_equal 5 1 eval "probe tooltips | grep -cF 'Close it and apply a profile.'" || hx_fail "no balloon"
+    until_equal 10 1 eval "probe tooltips | grep -cF 'Close it and apply a profile.'" || hx_fail "no balloon"
     mark=$(log_mark) # reads that fail now and then: the link drops and is opened again
     control "$COOLER
 fault othercontroller 1
@@ -766,8 +770,8 @@ scenario_faults_planted_dlls()
     popd >/dev/null || true
 }
 
-# GDI objects, USER handles and kernel handles across 10 000 status updates, each updating
-# the tray icon and repainting the open window.
+# GDI objects, USER handles and kernel handles across 2 000 status updates, each updating the
+# tray icon and repainting the open window: an object kept by one update in a thousand shows.
 scenario_faults_objects_status_updates()
 {
     fault_start "$COOLER"
@@ -775,15 +779,15 @@ scenario_faults_objects_status_updates()
     local baseline result
     baseline=$(objects_baseline)
     hx_log "measure objects before: $baseline"
-    result=$(probe repeat 10000 0x8001 0 0) # MsgStatusUpdated
+    result=$(probe repeat 2000 0x8001 0 0) # MsgStatusUpdated
     hx_log "measure status_updates $result"
-    [[ $result == "sent=10000 "* ]] || hx_fail "status updates: $result"
+    [[ $result == "sent=2000 "* ]] || hx_fail "status updates: $result"
     expect_alive "after the status updates"
-    expect_objects "after 10000 status updates" "$baseline"
+    expect_objects "after 2000 status updates" "$baseline"
     expect_state "after the status updates" 1 "$CONNECTED" "$READINGS · Unchanged"
 }
 
-# The same across 1 000 badge changes (the cooler reads 40.0 and 41.0 by turns, and each
+# The same across 200 badge changes (the cooler reads 40.0 and 41.0 by turns, and each
 # command 201 wakes the worker for a poll at once) and 10 taskbar restarts.
 scenario_faults_objects_badge_changes()
 {
@@ -795,11 +799,11 @@ fault patch status 15 41 every 2"
     probe wake-until 20 "$badge" 2000 >/dev/null || hx_fail "the badge does not change"
     baseline=$(objects_baseline)
     hx_log "measure objects before: $baseline"
-    result=$(probe wake-until 1000 "$badge" 2000)
+    result=$(probe wake-until 200 "$badge" 2000)
     hx_log "measure badge_changes $result"
-    [[ $result == "changes=1000 "* ]] || hx_fail "badge changes: $result"
+    [[ $result == "changes=200 "* ]] || hx_fail "badge changes: $result"
     expect_alive "after the badge changes"
-    expect_objects "after 1000 badge changes" "$baseline"
+    expect_objects "after 200 badge changes" "$baseline"
 
     local i
     for ((i = 0; i < 10; i++)); do

@@ -10,5 +10,5 @@ foreach(scenario
   tidewatch_e2e_scenario(${scenario} ${SHELL_SCENARIOS}
     ENV HX_PROBE=$<TARGET_FILE:tidewatch_probe> HX_MAP=${CMAKE_BINARY_DIR}/Tidewatch.map)
 endforeach()
-tidewatch_e2e_scenario(start_during_shutdown ${SHELL_SCENARIOS} LIMIT 120
+tidewatch_e2e_scenario(start_during_shutdown ${SHELL_SCENARIOS}
   ENV HX_PROBE=$<TARGET_FILE:tidewatch_probe> HX_MAP=${CMAKE_BINARY_DIR}/Tidewatch.map)

@@ -299,9 +299,29 @@ void Realistic(HANDLE ioEvent)
     const double start = NowMs();
     Check(StatusRoundTrip(cooler, ioEvent, report), "a status reply");
     printf("measure reply_latency_ms %.3f\n", NowMs() - start);
-    ReadUntil(cooler, ioEvent, 0x75, 0x02, 1000, report);
-    const double first = NowMs() - initialised;
-    const double interval = ReadUntil(cooler, ioEvent, 0x75, 0x02, 1000, report);
+    // Five pushes: the reader may be held up (the machine is shared), which delays an arrival
+    // and shortens the next gap, but never brings one forward. Hence the period is the median
+    // gap, and the first push's time the least of the arrivals less the periods before them.
+    constexpr int Pushes = 5;
+    double arrived[Pushes] = {};
+    for (int i = 0; i < Pushes; ++i) {
+        Check(ReadUntil(cooler, ioEvent, 0x75, 0x02, 2000, report) >= 0, "a push");
+        arrived[i] = NowMs() - initialised;
+    }
+    double gaps[Pushes - 1];
+    for (int i = 0; i + 1 < Pushes; ++i) gaps[i] = arrived[i + 1] - arrived[i];
+    for (int i = 1; i < Pushes - 1; ++i) {
+        for (int j = i; j > 0 && gaps[j] < gaps[j - 1]; --j) {
+            const double swap = gaps[j];
+            gaps[j] = gaps[j - 1];
+            gaps[j - 1] = swap;
+        }
+    }
+    const double interval = (gaps[1] + gaps[2]) / 2;
+    double first = arrived[0];
+    for (int i = 1; i < Pushes; ++i) {
+        if (arrived[i] - i * interval < first) first = arrived[i] - i * interval;
+    }
     printf("measure first_push_ms %.3f\nmeasure push_interval_ms %.3f\n", first, interval);
     Check(first > 450 && first < 700 && interval > 400 && interval < 650, "pushed every 500 ms");
     Check(report[15] == 42 && report[16] == 7, "a push carries the readings");

@@ -140,7 +140,7 @@ tooltip() { probe tooltips | grep '^Tidewatch'; }
 balloon() { probe tooltips | grep -v '^Tidewatch'; } # the text of the balloon Wine's tray shows
 # reads LIQUID PUMP TIP: the cooler reads LIQUID (tenths) and PUMP (rpm) until the tooltip is TIP.
 reads() { hx_control "$(printf 'device cooler 1e71 300c\nset fanrpm 760\nset liquid %s\nset pumprpm %s' "$1" "$2")"
-    until_equal 10 "Tidewatch · $3 · Fans 760 RPM · Unchanged" tooltip || hx_fail "tooltip: $GOT"; }
+    until_equal 20 "Tidewatch · $3 · Fans 760 RPM · Unchanged" tooltip || hx_fail "tooltip: $GOT"; }
 
 # --- Reading an open menu ----------------------------------------------------------------------
 
@@ -282,7 +282,7 @@ scenario_tray_badge_follows_the_liquid()
 set liquid 427
 set pumprpm 980
 set fanrpm 760"
-    until_equal 5 43 peek TrayBadgeValue 4 || hx_fail "badge value $GOT"
+    until_equal 10 43 peek TrayBadgeValue 4 || hx_fail "badge value $GOT"
     expect_equal "badge drawn at the small icon size" 16 "$(peek TrayBadgeSize 4)"
     expect_badge amber 43 d28a24
     expect_equal "tooltip" "Tidewatch · 42.7 °C · Pump 980 RPM · Fans 760 RPM · Unchanged" "$(tooltip)"
@@ -294,12 +294,12 @@ set fanrpm 760"
 set liquid 426
 set pumprpm 980
 set fanrpm 760"
-    until_equal 5 "Tidewatch · 42.6 °C · Pump 980 RPM · Fans 760 RPM · Unchanged" tooltip ||
+    until_equal 10 "Tidewatch · 42.6 °C · Pump 980 RPM · Fans 760 RPM · Unchanged" tooltip ||
         hx_fail "tooltip: $GOT"
     expect_equal "the badge kept for 42.6" "$badge" "$(peek TrayBadgeIcon 8)"
     hx_control "device cooler 1e71 300c
 set liquid 375"
-    until_equal 5 38 peek TrayBadgeValue 4 || hx_fail "badge value $GOT"
+    until_equal 10 38 peek TrayBadgeValue 4 || hx_fail "badge value $GOT"
     [ "$(peek TrayBadgeIcon 8)" != "$badge" ] || hx_fail "38 kept the badge of 43"
     expect_badge green 38 399a64
     # The README's picture: the program's badges at 16, 20, 24, 28 and 32 pixels (one row
@@ -352,7 +352,7 @@ scenario_tray_unplug_and_replug()
     start_with "device cooler 1e71 300c
 set liquid 427"
     open_by_double_click
-    until_equal 5 43 peek TrayBadgeValue 4 || hx_fail "badge value $GOT"
+    until_equal 10 43 peek TrayBadgeValue 4 || hx_fail "badge value $GOT"
     hx_control "device cooler 1e71 300c
 set liquid 427
 fault unplug"
@@ -563,7 +563,7 @@ scenario_tray_taskbar_restart()
 set liquid 427
 set pumprpm 980
 set fanrpm 760"
-    until_equal 5 43 peek TrayBadgeValue 4 || hx_fail "badge value $GOT"
+    until_equal 10 43 peek TrayBadgeValue 4 || hx_fail "badge value $GOT"
     expect_equal "the shell lets the icon go" 1 "$(probe untray)"
     expect_equal "icon gone" 0 "$(probe tray)"
     probe taskbar >/dev/null || hx_fail "TaskbarCreated not delivered"
@@ -579,16 +579,16 @@ scenario_tray_alerts()
     start_with "device cooler 1e71 300c"
     reads 314 0 "PUMP STOPPED · 31.4 °C · Pump 0 RPM" # the window hidden
     expect_badge pump-stopped $((100 + 31)) e25b45
-    until_equal 5 "Pump at 0 RPM. Check its cable and power." balloon || hx_fail "balloon: $GOT"
+    until_equal 10 "Pump at 0 RPM. Check its cable and power." balloon || hx_fail "balloon: $GOT"
     open_by_double_click
     hx_until 5 hx_app_header_is 'KRAKEN ELITE  \u00b7  PUMP STOPPED' e25b45 || hx_fail "no alert in the header"
     hx_app_screenshot "$HX_SESSION/dashboard-pump-stopped.png" && picture "$HX_SESSION/dashboard-pump-stopped.png"
-    until_equal 20 "" balloon || hx_fail "the balloon was asked for again"
+    until_equal 30 "" balloon || hx_fail "the balloon was asked for again"
     reads 562 0 "PUMP STOPPED · LIQUID HOT · 56.2 °C · Pump 0 RPM"
-    until_equal 5 "Liquid at 56.2 °C. Check the pump and the fans." balloon || hx_fail "balloon: $GOT"
+    until_equal 10 "Liquid at 56.2 °C. Check the pump and the fans." balloon || hx_fail "balloon: $GOT"
     reads 562 980 "LIQUID HOT · 56.2 °C · Pump 980 RPM"
     reads 314 0 "PUMP STOPPED · 31.4 °C · Pump 0 RPM" # the liquid ends at once, the pump anew
-    until_equal 5 "Pump at 0 RPM. Check its cable and power." balloon || hx_fail "balloon: $GOT"
+    until_equal 10 "Pump at 0 RPM. Check its cable and power." balloon || hx_fail "balloon: $GOT"
     reads 314 980 "31.4 °C · Pump 980 RPM"
     expect_equal "the badge in its band again" 31 "$(peek TrayBadgeValue 4)"
     reads 314 0 "PUMP STOPPED · 31.4 °C · Pump 0 RPM"

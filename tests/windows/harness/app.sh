@@ -70,12 +70,14 @@ hx_probe_unserve()
 # COMMAND runs anew at every try: pass a function, not a test of a "$(...)" taken once.
 hx_until()
 {
-    local deadline=$((${EPOCHREALTIME/./} / 1000 + $1 * 1000))
+    local limit=$1 began=$((${EPOCHREALTIME/./} / 1000))
+    local deadline=$((began + limit * 1000))
     shift
     until "$@" >/dev/null 2>&1; do
         [ $((${EPOCHREALTIME/./} / 1000)) -ge "$deadline" ] && return 1
         hx_sleep 0.05
     done
+    hx_wait_used "$began" "$limit" "$*"
 }
 
 # hx_app_wait_window [SECONDS]: until the program's main window exists and its start-up is
@@ -169,10 +171,11 @@ until_equal()
 {
     local limit=$1 expected=$2
     shift 2
-    local deadline=$((${EPOCHREALTIME/./} / 1000 + limit * 1000))
+    local began=$((${EPOCHREALTIME/./} / 1000))
+    local deadline=$((began + limit * 1000))
     while :; do
         GOT=$("$@")
-        [ "$GOT" = "$expected" ] && return 0
+        [ "$GOT" = "$expected" ] && { hx_wait_used "$began" "$limit" "$* = $expected"; return 0; }
         [ $((${EPOCHREALTIME/./} / 1000)) -ge $deadline ] && return 1
         hx_sleep 0.05
     done

@@ -73,7 +73,8 @@ HX_POLLER=${HX_POLLER:-$HX_BUILD/standins/kraken_poller.exe}
 HX_NVML_STANDINS=${HX_NVML_STANDINS:-$HX_BUILD/standins/nvml}
 HX_STANDIN_NVML=${HX_STANDIN_NVML:-$HX_BUILD/standins/nvml/full/nvml.dll}
 
-export WINEDEBUG=-all
+# Wine's own errors stay on: they are the last words of a program that ends early.
+export WINEDEBUG=${HX_WINEDEBUG:--all,err+all}
 # The first process of a session's new wineserver starts wineboot and waits for it. In the
 # prepared prefix that is the test-only one (standins/wineboot), which only lets it go on: the
 # real one starts services.exe with the device, plug-and-play, event log and RPC services,
@@ -90,12 +91,17 @@ HX_CONTROL=
 HX_PIDS=()          # PIDs started in this session, in order
 HX_PID_NAMES=()     # their names
 HX_EXPECTED_CRASHES=" "
+HX_REAPED=" "       # PIDs whose end the scenario waited for or caused
 HX_WINESERVER_PID=
 
+# hx_log MESSAGE: to stderr and, once a session has begun, to its harness.log (ctest keeps a
+# passing test's output only until its next run).
 hx_log()
 {
-    local now=$EPOCHREALTIME
-    printf '[hx %(%T)T.%03d] %s\n' "${now%.*}" $((10#${now#*.} / 1000)) "$*" >&2
+    local now=$EPOCHREALTIME line
+    printf -v line '[hx %(%T)T.%03d] %s' "${now%.*}" $((10#${now#*.} / 1000)) "$*"
+    printf '%s\n' "$line" >&2
+    [ -z "$HX_SESSION" ] || printf '%s\n' "$line" >>"$HX_SESSION/harness.log"
 }
 
 # hx_sleep SECONDS: sleep without starting a process (a read that nothing answers). Waits
@@ -249,7 +255,11 @@ hx_session_begin()
     NVML_STANDIN_CALLS=$(hx_winpath "$HX_SESSION/nvml-calls.txt")
 
     # A wineserver of the session's own, in the foreground so that its PID is known; the
-    # first Wine process would otherwise start one and pay for it.
+    # first Wine process would otherwise start one and pay for it. Servers are found by the
+    # prefix folder's inode: one still serving a removed folder whose inode the new one got
+    # (a run killed outright leaves its server) would serve this session too, with another
+    # session's windows and mutexes in it. It is ended first.
+    [ -S "$(hx_wineserver_socket)" ] && wineserver -k 2>/dev/null
     wineserver -f -p >"$HX_SESSION/wineserver.err" 2>&1 &
     HX_WINESERVER_PID=$!
     hx_remember "$HX_WINESERVER_PID" wineserver
@@ -259,6 +269,8 @@ hx_session_begin()
         kill -0 "$HX_WINESERVER_PID" 2>/dev/null || hx_fail "wineserver ended: $(cat "$HX_SESSION/wineserver.err")"
         hx_sleep 0.01
     done
+    hx_sleep 0.05
+    kill -0 "$HX_WINESERVER_PID" 2>/dev/null || hx_fail "the session's wineserver ended: $(cat "$HX_SESSION/wineserver.err")"
     if [ $headless -eq 1 ]; then
         unset DISPLAY
         return 0
@@ -305,6 +317,15 @@ hx_session_serve() { ! declare -F hx_probe_serve >/dev/null || hx_probe_serve; }
 
 # --- Waiting ---------------------------------------------------------------------------------
 
+# hx_wait_used START_MS LIMIT WHAT: a wait that succeeded after more than a third of its
+# LIMIT seconds (under load, its headroom is short) is logged as "slow wait".
+hx_wait_used()
+{
+    local used=$((${EPOCHREALTIME/./} / 1000 - $1))
+    ((used * 3 > $2 * 1000)) && hx_log "slow wait: $used ms of $2 s for $3"
+    return 0
+}
+
 # hx_wait_file_text FILE SECONDS: until FILE has content.
 hx_wait_file_text()
 {
@@ -328,7 +349,8 @@ hx_wait_lines()
     local file=$1 pattern=$2 count=$3 limit=$4 pid= skip=${6:-0}
     local fd= line= rest= ended=0 seen=0 lines=0
     [ -n "${5:-}" ] && { pid=$(hx_pid_of "$5") || hx_fail "no program $5"; }
-    local deadline=$((${EPOCHREALTIME/./} / 1000 + limit * 1000))
+    local began=$((${EPOCHREALTIME/./} / 1000))
+    local deadline=$((began + limit * 1000))
     while :; do
         if [ -n "$fd" ] && ! [ "$file" -ef "/proc/self/fd/$fd" ]; then
             exec {fd}<&-
@@ -355,6 +377,7 @@ hx_wait_lines()
         hx_sleep 0.01
     done
     exec {fd}<&-
+    hx_wait_used "$began" "$limit" "/$pattern/ in ${file##*/}"
 }
 
 # hx_lines FILE: how many lines FILE has now (a mark for hx_wait_lines' SKIP).
@@ -433,6 +456,7 @@ hx_wait_exit()
         hx_sleep 0.01
     done
     kill -0 "$pid" 2>/dev/null && return 124
+    HX_REAPED+="$pid "
     wait "$pid"
 }
 
@@ -445,8 +469,15 @@ hx_cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$(hx_pid_of "$1")/stat"; }
 
 hx_stop_pid()
 {
-    local pid=$1 tries
-    kill -0 "$pid" 2>/dev/null || { wait "$pid" 2>/dev/null; return 0; }
+    local pid=$1 tries i
+    if ! kill -0 "$pid" 2>/dev/null; then
+        for ((i = 0; i < ${#HX_PIDS[@]}; i++)); do
+            [ "${HX_PIDS[$i]}" = "$pid" ] && [[ $HX_REAPED != *" $pid "* ]] && hx_report_end "$i"
+        done
+        wait "$pid" 2>/dev/null
+        return 0
+    fi
+    HX_REAPED+="$pid "
     kill -TERM "$pid" 2>/dev/null
     for ((tries = 0; tries < 200; tries++)); do
         kill -0 "$pid" 2>/dev/null || break
@@ -483,12 +514,36 @@ hx_expect_crash() { HX_EXPECTED_CRASHES+="$1 "; }
 
 # --- Teardown --------------------------------------------------------------------------------
 
+# hx_report_end INDEX: program INDEX of HX_PIDS ended on its own, neither waited for nor
+# stopped by the scenario: its exit code and the last lines of its output, to stderr.
+hx_report_end()
+{
+    local pid=${HX_PIDS[$1]} name=${HX_PID_NAMES[$1]} code=0 file
+    wait "$pid" 2>/dev/null || code=$?
+    HX_REAPED+="$pid "
+    hx_log "$name (pid $pid) had ended on its own with exit code $code"
+    for file in "$HX_SESSION/$name.err" "$HX_SESSION/$name.out"; do
+        [ -s "$file" ] && tail -n 8 "$file" | tr -d '\r' | sed "s|^|  ${file##*/}: |" >&2
+    done
+    return 0
+}
+
+# hx_report_ends: hx_report_end for every such program.
+hx_report_ends()
+{
+    local i
+    for ((i = 0; i < ${#HX_PIDS[@]}; i++)); do
+        [[ $HX_REAPED == *" ${HX_PIDS[$i]} "* ]] || kill -0 "${HX_PIDS[$i]}" 2>/dev/null || hx_report_end "$i"
+    done
+}
+
 # Stops everything this session started, newest first, by PID; the wineserver with all
 # Wine processes of the prefix. Returns non-zero when a program crashed unexpectedly.
 hx_teardown()
 {
     [ -n "$HX_SESSION" ] || return 0
     local i name crashed=0
+    hx_report_ends
     ! declare -F hx_probe_unserve >/dev/null || hx_probe_unserve
     # Programs first, newest first; then every Wine process of the prefix with its
     # wineserver; then the window manager and the display.
@@ -502,6 +557,7 @@ hx_teardown()
         esac
     done
     if [ -n "$HX_WINESERVER_PID" ]; then
+        HX_REAPED+="$HX_WINESERVER_PID "
         wineserver -k 2>/dev/null
         hx_stop_pid "$HX_WINESERVER_PID"
     fi
