@@ -147,7 +147,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const uint8_t* at = data;
     const uint8_t* end = data + size;
-    StartEpisodes(&Model, true);
+    // A model with fans on the cooler's header, or one without (whose fans are never judged).
+    const bool fanChannel = !(Take(at, end) & 1);
+    StartEpisodes(&Model, fanChannel);
     H = {};
     // Starts up to about 18 hours before the tick count wraps.
     DWORD now = 0u - (Take(at, end) << 8 | Take(at, end)) * 1000u;
@@ -179,7 +181,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const int32_t degrees = s.liquidTenths < 0 ? 30 : s.liquidTenths / 10;
         const int32_t point = (degrees > 59 ? 59 : degrees) - CurveFirstDegree;
         const int32_t duties = figures / 36 % 4;
-        s.pumpDuty = duties == 0 ? pump[point] : 50;
+        const bool pumpOn = duties == 0 || (pick & 0x08);
+        s.pumpDuty = pumpOn ? pump[point] : 50;
         s.fanDuty = duties == 0 ? fans[point] : duties == 1 ? 30 : 0;
         s.fanRpm = duties == 3 ? 0 : 600;
         if (event.kind == EventUserApply) {
@@ -189,6 +192,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         H.linked = event.kind != EventPollFailed && event.kind != EventGone &&
                    event.kind != EventResume;
         const EpisodeDecisions d = Step(event, now);
+        if (!fanChannel && pumpOn) FUZZ_CHECK(d.verdict != VerdictOff);
         if (event.kind == EventUserApply && !event.written) {
             H.linked = false;
             Step({pick & 0x20 ? EventGone : EventPollFailed, false, true, {}, {}}, now);

@@ -525,7 +525,7 @@ fault powerloss 5000"
         control "$COOLER
 fault powerloss 300
 step $loss"
-        wait_after "$mark" ' plug$' 5 || hx_fail "short power loss $loss: not back"
+        wait_after "$mark" ' plug$' 15 || hx_fail "short power loss $loss: not back"
         expect_curves_again "after short power loss $loss" "$mark"
         expect_equal "short power loss $loss: not held" 0 "$(not_held)"
     done
@@ -591,7 +591,7 @@ fault othercontroller 1"
         "$(count_after "$mark" ' in cooler 64 72') $(not_held)"
 
     choose 212
-    until_equal 3 0 not_held || hx_fail "Apply did not clear it (ApplyResult $(peek ApplyResult 4))"
+    until_equal 10 0 not_held || hx_fail "Apply did not clear it (ApplyResult $(peek ApplyResult 4))"
     expect_state "applied again" 1 "$CONNECTED" "$READINGS · Balanced"
     hx_until 5 hx_app_header_is 'KRAKEN ELITE  \u00b7  CONNECTED' || hx_fail "the header still says so"
     expect_alive "after the other controller"
@@ -613,10 +613,10 @@ scenario_faults_refused_at_once()
     control "$COOLER
 set liquid nosata
 set pumprpm 0"
-    until_equal 6 "Tidewatch · PUMP STOPPED · COOLER FAULT · Pump 0 RPM · Fans 760 RPM · Balanced" tooltip ||
+    until_equal 20 "Tidewatch · PUMP STOPPED · COOLER FAULT · Pump 0 RPM · Fans 760 RPM · Balanced" tooltip ||
         hx_fail "no SATA power: tooltip $GOT"
     expect_equal "no SATA power: still connected" "$CONNECTED" "$(link_state)"
-    until_equal 5 "The cooler reports a fault. Check its SATA power cable." balloon || hx_fail "balloon: $GOT"
+    until_equal 15 "The cooler reports a fault. Check its SATA power cable." balloon || hx_fail "balloon: $GOT"
     until_equal 20 "" balloon || hx_fail "the balloon stays: $GOT"
     hx_sleep 4
     expect_equal "no SATA power: one balloon" "" "$(balloon)"
@@ -625,7 +625,7 @@ set pumprpm 0"
     expect_equal "no SATA power: curve writes" 0 "$(count_after "$mark" ' in cooler 64 72')"
     control "$COOLER
 step powered"
-    until_equal 6 "$READINGS · Balanced" tooltip || hx_fail "powered: tooltip $GOT"
+    until_equal 20 "$READINGS · Balanced" tooltip || hx_fail "powered: tooltip $GOT"
     control "$COOLER
 fault writefail"
     expect_state "every write refused" 4 "$LINK_FAILED" "$DISCONNECTED"

@@ -14,6 +14,6 @@ foreach(scenario
 endforeach()
 # Eleven runs of the program, one for each model and way of answering.
 tidewatch_e2e_scenario(tray_family ${TRAY_SCENARIOS} LIMIT 150)
-# Waits out Wine's balloon (10 s) and the hidden window's polls (2 s): 37 s with one core
+# Waits out Wine's balloon (10 s) and the hidden window's polls (2 s): 57 s with one core
 # kept busy.
-tidewatch_e2e_scenario(tray_alerts ${TRAY_SCENARIOS} LIMIT 150)
+tidewatch_e2e_scenario(tray_alerts ${TRAY_SCENARIOS} LIMIT 180)

@@ -243,7 +243,7 @@ open_submenu()
 menu_click() # X Y
 {
     xdotool mousemove "$1" "$2" click 1
-    until_equal 5 0 eval 'probe menus | wc -l' || hx_fail "the menu stayed open"
+    until_equal 15 0 eval 'probe menus | wc -l' || hx_fail "the menu stayed open"
 }
 
 # Keyboard input reaches a Wine menu only through its own X window: the program's hidden
@@ -412,7 +412,7 @@ scenario_tray_menu_greyed_without_cooler()
     # The keyboard takes it from there: the first Down enters the open submenu on 20%, two
     # more reach 40%.
     menu_keys Down Down Down Return
-    until_equal 5 0 eval 'probe menus | wc -l' || hx_fail "the menu stayed open"
+    until_equal 15 0 eval 'probe menus | wc -l' || hx_fail "the menu stayed open"
     until_equal 5 40 peek ManualFanDuty 4 || hx_fail "fan duty $GOT"
     expect_equal "no report written" 0 "$(hx_count "$HX_SIM_LOG" ' in ')"
 }
@@ -429,7 +429,7 @@ set mode 1"
     # Up from nothing selects Exit, Up again the Screen item; Right opens its submenu on
     # "Off", Down moves to 25%.
     menu_keys Up Up Right Down Return
-    until_equal 5 0 eval 'probe menus | wc -l' || hx_fail "the menu stayed open"
+    until_equal 15 0 eval 'probe menus | wc -l' || hx_fail "the menu stayed open"
     hx_wait_line "$HX_SIM_LOG" ' in cooler 64 3002' 5 app || hx_fail "no brightness written"
     hx_sleep 0.3
     expect_equal "one brightness write" 1 "$(cooler_log_count 3002)"
@@ -546,7 +546,7 @@ menu_in_corner()
         "$((rect[0] + rect[2])) $((rect[1] + rect[3]))"
     MENU_X=${rect[0]} MENU_W=${rect[2]} MENU_H=${rect[3]}
     menu_keys Escape
-    until_equal 5 0 eval 'probe menus | wc -l' || hx_fail "the menu stayed open"
+    until_equal 15 0 eval 'probe menus | wc -l' || hx_fail "the menu stayed open"
 }
 
 scenario_tray_clicks_and_placement_96() { tray_clicks_and_placement 96 1280x1024x24; }
@@ -592,7 +592,7 @@ scenario_tray_alerts()
     reads 314 980 "31.4 °C · Pump 980 RPM"
     expect_equal "the badge in its band again" 31 "$(peek TrayBadgeValue 4)"
     reads 314 0 "PUMP STOPPED · 31.4 °C · Pump 0 RPM"
-    until_equal 5 "Pump at 0 RPM. Check its cable and power." balloon || hx_fail "balloon: $GOT"
+    until_equal 15 "Pump at 0 RPM. Check its cable and power." balloon || hx_fail "balloon: $GOT"
     until_equal 20 "" balloon || hx_fail "the balloon stays"
     # Four dropouts of the link with the pump stopped: one episode, no balloon again.
     local opens tries=0
@@ -662,7 +662,7 @@ $answers"
             ! tail -n +$((mark + 1)) "$HX_SIM_LOG" | grep -aq ' out cooler 64 7501' || hx_fail "$model: a status reply"
         fi
         open_by_double_click
-        hx_until 5 hx_app_header_is "$name  \u00b7  CONNECTED" || hx_fail "$model: header"
+        hx_until 15 hx_app_header_is "$name  \u00b7  CONNECTED" || hx_fail "$model: header"
         if [[ $id == 3008 || $id == 2007 ]]; then
             local shot=$HX_SESSION/dashboard-kraken-${name##* }.png
             hx_app_screenshot "${shot,,}" && picture "${shot,,}"
@@ -671,10 +671,10 @@ $answers"
             open_menu "menu-$id"
             expect_equal "$model: no fan duty nor screen" "e - g e E e e - g e> e - e" "$MENU_SIG"
             xdotool key Escape
-            until_equal 5 0 eval 'probe menus | wc -l' || hx_fail "the menu stayed open"
+            until_equal 15 0 eval 'probe menus | wc -l' || hx_fail "the menu stayed open"
         fi
         hx_stop app
-        hx_until 5 family_app_gone || hx_fail "the program stayed"
+        hx_until 15 family_app_gone || hx_fail "the program stayed"
         hx_log "ok: $model"
     done
     ! grep -aE ' (open|in) (lighting|boot)' "$HX_SIM_LOG" || hx_fail "the lighting controller or the bootloader opened"
