@@ -1,7 +1,6 @@
 #include "ui/charts.h"
 
 #include "app/text.h"
-#include "ui/dashboard_text.h"
 #include "profiles/profiles.h"
 #include "ui/dashboard_text.h"
 #include "ui/draw_win32.h"

@@ -3,7 +3,6 @@
 #include <windowsx.h>
 
 #include "app/text.h"
-#include "ui/dashboard_text.h"
 #include "profiles/profiles.h"
 #include "ui/dashboard_text.h"
 #include "ui/draw_win32.h"
