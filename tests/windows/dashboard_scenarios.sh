@@ -283,10 +283,8 @@ sim_control()
         hx_fail "the simulator did not apply its control text"
 }
 
-# The cooler connected (31.2 °C, pump 2210 RPM at 62%, fans 540 RPM at 27%) beside the GPU,
-# Balanced applied with a click, and two samples in each ring (1.9 s apart at least), enough
-# for a line and its marker.
-dash_connect_balanced()
+# The cooler (31.2 °C, pump 2210 RPM at 62%, fans 540 RPM at 27%) and the GPU of the pictures.
+dash_cooler_and_gpu()
 {
     hx_gpu "name=NVIDIA GeForce XY 100" fan=40 rpm=1500 temp=55
     hx_control "device cooler 1e71 300c
@@ -295,6 +293,14 @@ set pumprpm 2210
 set pumpduty 62
 set fanrpm 540
 set fanduty 27"
+}
+
+# The cooler connected (31.2 °C, pump 2210 RPM at 62%, fans 540 RPM at 27%) beside the GPU,
+# Balanced applied with a click, and two samples in each ring (1.9 s apart at least), enough
+# for a line and its marker.
+dash_connect_balanced()
+{
+    dash_cooler_and_gpu
     wait_peek LatestStatus 1 10 || hx_fail "the cooler did not connect" # its field connected
     click_box balanced
     wait_peek AppliedProfile 2 5 || hx_fail "Balanced was not applied"
@@ -873,13 +879,7 @@ expect_element() { expect_equal "child $1 ($3)" "$2" "$(element "$1" text)"; }
 scenario_dashboard_screen_reader()
 {
     hx_session_begin
-    hx_gpu "name=NVIDIA GeForce XY 100" fan=40 rpm=1500 temp=55
-    hx_control "device cooler 1e71 300c
-set liquid 312
-set pumprpm 2210
-set pumpduty 62
-set fanrpm 540
-set fanduty 27"
+    dash_cooler_and_gpu
     hx_start_sim
     DASH_APP_DEBUG=+hook dash_start
     wait_peek LatestStatus 1 10 || hx_fail "the cooler did not connect"
