@@ -488,6 +488,18 @@ clicked_and_settled()
     probe settle 3000 >/dev/null || hx_fail "the window did not settle"
 }
 
+# expect_balanced_written WRITES: Balanced's pump and fan curves reach the cooler as exactly
+# two reports more than WRITES, and the program records Balanced as applied.
+expect_balanced_written()
+{
+    hx_wait_line "$HX_SIM_LOG" " in cooler 64 $(curve_report 72020101 "$BALANCED_FANS")\$" 5 ||
+        hx_fail "Balanced's fan curve was not written"
+    hx_has "$HX_SIM_LOG" " in cooler 64 $(curve_report 72010100 "$BALANCED_PUMP")\$" ||
+        hx_fail "Balanced's pump curve was not written"
+    [ "$(curve_writes)" = $(($1 + 2)) ] || hx_fail "not exactly two curve reports were written"
+    wait_peek AppliedProfile 2 5 || hx_fail "Balanced was not recorded as applied"
+}
+
 quiet_point()
 {
     local start lines deadline=$((SECONDS + 8))
@@ -570,12 +582,7 @@ step healthy"
     local writes
     writes=$(curve_writes)
     click_box balanced
-    hx_wait_line "$HX_SIM_LOG" " in cooler 64 $(curve_report 72020101 "$BALANCED_FANS")\$" 5 ||
-        hx_fail "Balanced's fan curve was not written"
-    hx_has "$HX_SIM_LOG" " in cooler 64 $(curve_report 72010100 "$BALANCED_PUMP")\$" ||
-        hx_fail "Balanced's pump curve was not written"
-    [ "$(curve_writes)" = $((writes + 2)) ] || hx_fail "not exactly two curve reports were written"
-    wait_peek AppliedProfile 2 5 || hx_fail "Balanced was not recorded as applied"
+    expect_balanced_written "$writes"
     until_pixel "Balanced turned selected" applied "${balanced[@]}" "$(colour accent)"
 }
 
@@ -910,12 +917,7 @@ scenario_dashboard_screen_reader()
     local writes
     writes=$(curve_writes)
     expect_equal "default action of Balanced" "result 00000000" "$(probe access press 10)"
-    hx_wait_line "$HX_SIM_LOG" " in cooler 64 $(curve_report 72020101 "$BALANCED_FANS")\$" 5 ||
-        hx_fail "Balanced's fan curve was not written"
-    hx_has "$HX_SIM_LOG" " in cooler 64 $(curve_report 72010100 "$BALANCED_PUMP")\$" ||
-        hx_fail "Balanced's pump curve was not written"
-    [ "$(curve_writes)" = $((writes + 2)) ] || hx_fail "not exactly two curve reports were written"
-    wait_peek AppliedProfile 2 5 || hx_fail "Balanced was not recorded as applied"
+    expect_balanced_written "$writes"
     tree
     (( 0x$(element 10 3) & 0x10 )) || hx_fail "Balanced is not checked once applied"
     (( 0x$(element 9 3) & 0x10 )) && hx_fail "Silent is checked"
